@@ -1,0 +1,3 @@
+// Placeholder: replaced by the real implementation.
+#include "canvas/CanvasView.h"
+Image CanvasView::scaleAndRotateImage(const Image& image) { return image; }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Geometry.h"
+
+// The four buffers of a project as the pencil sketch filter sees them: width x
+// height pixels each, 4 bytes R, G, B, A (premultiplied), rows top to bottom
+// without gaps; the picture is the top-left picsize area.
+struct SketchBuffers {
+    const std::uint8_t* original = nullptr;  // read only
+    std::uint8_t* working = nullptr;         // grey scratch: byte 0 of each picture pixel
+    std::uint8_t* black = nullptr;           // black pencil sketch
+    std::uint8_t* color = nullptr;           // colour pencil sketch
+    int width = 0;
+    int height = 0;
+    FloatSize picsize;
+};
+
+// Dodges every picture pixel by the brightest of its 13 neighbours (3x3 block plus
+// one pixel at distance 2 straight up, down, left, right): grey values for the
+// black sketch, each channel for the colour sketch. Writes byte 0 of every picture
+// pixel of `working` (its grey) and all four bytes of every picture pixel of
+// `black` and `color`; nothing outside the picture area is read as image or
+// written.
+void buildSketch(const SketchBuffers& buffers);
+
+// The same, written step by step for clarity: the reference that buildSketch must
+// match byte for byte, and the baseline of the benchmark.
+void buildSketchReference(const SketchBuffers& buffers);

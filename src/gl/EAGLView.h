@@ -1,0 +1,90 @@
+#pragma once
+
+#include <GLES/gl.h>
+#include <GLES/glext.h>
+
+#include <QImage>
+#include <QRectF>
+#include <QWidget>
+#include <memory>
+
+#include "platform/Geometry.h"
+
+class EglContext;
+class EAGLView;
+
+class EAGLViewDelegate {
+public:
+    virtual ~EAGLViewDelegate() = default;
+    virtual void didResizeEAGLSurfaceForView(EAGLView* view) = 0;
+};
+
+// A widget whose content is an OpenGL ES 1.1 drawable: it owns a GL ES 1.x context
+// and a framebuffer object whose colour renderbuffer (RGBA, 8 bits a channel) is
+// the surface. swapBuffers presents the surface: it is read back into the widget's
+// image and repainted; the renderbuffer keeps its content between presents.
+//
+// Two-phase creation: construct, then call one of the initWithFrame overloads;
+// when it answers false the view is unusable and the caller discards it.
+class EAGLView : public QWidget {
+    Q_OBJECT
+public:
+    explicit EAGLView(QWidget* parent = nullptr);
+    ~EAGLView() override;
+
+    bool initWithFrame(const QRectF& frame);
+    bool initWithFrame(const QRectF& frame, GLenum pixelFormat);
+    bool initWithFrame(const QRectF& frame, GLenum pixelFormat, GLenum depthFormat, bool preserveBackbuffer);
+
+    void setAutoresizesEAGLSurface(bool autoresizes);
+    void setAutoresizesSurface(bool autoresizes) { _autoresize = autoresizes; }
+    bool autoresizesSurface() const { return _autoresize; }
+
+    void setCurrentContext();
+    bool isCurrentContext() const;
+    void clearCurrentContext();
+    void swapBuffers();
+
+    EglContext* context() const { return _context.get(); }
+    GLenum pixelFormat() const { return _format; }
+    GLenum depthFormat() const { return _depthFormat; }
+    GLuint framebuffer() const { return _framebuffer; }
+    FloatSize surfaceSize() const { return _size; }
+    EAGLViewDelegate* delegate() const { return _delegate; }
+    void setDelegate(EAGLViewDelegate* delegate) { _delegate = delegate; }
+
+    // The view's frame in its parent, in points (kept as floats; the widget's
+    // geometry is its rounding). The bounds are (0, 0, frame size).
+    QRectF frame() const { return _frame; }
+    void setFrame(const QRectF& frame);
+    QRectF bounds() const { return QRectF(QPointF(0, 0), _frame.size()); }
+
+    FloatPoint convertPointFromViewToSurface(FloatPoint point) const;
+    QRectF convertRectFromViewToSurface(const QRectF& rect) const;
+
+    // What the last present showed: surface pixels, rows top to bottom.
+    const QImage& presentedImage() const { return _presented; }
+
+protected:
+    bool _createSurface();
+    void _destroySurface();
+    void layoutSubviews();
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    GLenum _format = 0;
+    GLenum _depthFormat = 0;
+    bool _autoresize = false;
+    std::unique_ptr<EglContext> _context;
+    GLuint _framebuffer = 0;
+    GLuint _renderbuffer = 0;
+    GLuint _depthBuffer = 0;
+    FloatSize _size;
+    bool _hasBeenCurrent = false;
+    EAGLViewDelegate* _delegate = nullptr;
+
+    QRectF _frame;
+    QImage _presented;
+};

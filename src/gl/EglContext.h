@@ -1,0 +1,3 @@
+#pragma once
+// Placeholder: replaced by the real implementation.
+class EglContext {};

@@ -1,0 +1,2 @@
+// Placeholder: replaced by the real implementation.
+int main() { return 1; }

@@ -1,0 +1,36 @@
+// Test entry: every test process runs headless (Qt's offscreen platform) with its
+// own temporary HOME, so Documents and Pictures never reach the user's folders.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    qputenv("HOME", home.path().toUtf8());
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_PICTURES_DIR",
+                             "XDG_DOCUMENTS_DIR", "XDG_RUNTIME_DIR"})
+        qunsetenv(name);
+    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toUtf8());
+    QDir(home.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.path() + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("charcolino-tests"));
+    return RUN_ALL_TESTS();
+}
