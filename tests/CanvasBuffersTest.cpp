@@ -5,19 +5,7 @@
 
 #include "canvas/CanvasView.h"
 #include "platform/PixelMemory.h"
-
-// Reaches the canvas's fields the way its own operations do.
-class CanvasTestAccess {
-public:
-    static void setSize(CanvasView& c, int w, int h)
-    {
-        c.width = w;
-        c.height = h;
-        c.picsize = FloatSize{float(w), float(h)};
-    }
-    static void giveOriginal(CanvasView& c) { c.originalbuff = PixelMemory::allocate(size_t(c.width) * c.height * 4); }
-    static void setLoaded(CanvasView& c, bool v) { c.loaded = v; }
-};
+#include "support/CanvasTestAccess.h"
 
 namespace {
 
@@ -46,14 +34,14 @@ void closeAlerts()
 TEST(CanvasBuffers, PrepareAllocatesFourBuffersOfTheProjectSize)
 {
     CanvasView canvas;
-    CanvasTestAccess::setSize(canvas, 1, 1);
+    CanvasTestAccess::setGeometry(canvas, 1, 1, {1, 1});
     ASSERT_TRUE(canvas.PrepareBuff(true));
     EXPECT_NE(canvas.originalBuffer(), nullptr);
     EXPECT_NE(canvas.blackSketchBuffer(), nullptr);
     EXPECT_NE(canvas.colorSketchBuffer(), nullptr);
     EXPECT_NE(canvas.workingBuffer(), nullptr);
 
-    CanvasTestAccess::setSize(canvas, 1024, 1024);
+    CanvasTestAccess::setGeometry(canvas, 1024, 1024, {1024, 1024});
     canvas.FreeBuff();
     ASSERT_TRUE(canvas.PrepareBuff(true));
     // The whole 4 MiB block is writable.
@@ -64,7 +52,7 @@ TEST(CanvasBuffers, PrepareAllocatesFourBuffersOfTheProjectSize)
 TEST(CanvasBuffers, PrepareWithoutOriginalKeepsTheImportedOne)
 {
     CanvasView canvas;
-    CanvasTestAccess::setSize(canvas, 4, 4);
+    CanvasTestAccess::setGeometry(canvas, 4, 4, {4, 4});
     CanvasTestAccess::giveOriginal(canvas);
     const std::uint8_t* imported = canvas.originalBuffer();
     ASSERT_TRUE(canvas.PrepareBuff(false));
@@ -75,7 +63,7 @@ TEST(CanvasBuffers, AnyFailedAllocationReleasesAllFourAndAlertsOnce)
 {
     for (int failing = 1; failing <= 3; ++failing) {
         CanvasView canvas;
-        CanvasTestAccess::setSize(canvas, 8, 8);
+        CanvasTestAccess::setGeometry(canvas, 8, 8, {8, 8});
         CanvasTestAccess::giveOriginal(canvas);
         CanvasTestAccess::setLoaded(canvas, true);
         PixelMemory::failAllocation(failing);
@@ -97,7 +85,7 @@ TEST(CanvasBuffers, AnyFailedAllocationReleasesAllFourAndAlertsOnce)
 TEST(CanvasBuffers, FreeTwiceIsHarmless)
 {
     CanvasView canvas;
-    CanvasTestAccess::setSize(canvas, 2, 2);
+    CanvasTestAccess::setGeometry(canvas, 2, 2, {2, 2});
     ASSERT_TRUE(canvas.PrepareBuff(true));
     canvas.FreeBuff();
     canvas.FreeBuff();

@@ -1,6 +1,13 @@
 #include "canvas/CanvasView.h"
 
-CanvasView::CanvasView(QWidget* parent) : EAGLView(parent) {}
+#include "platform/SegmentedControl.h"
+#include "platform/TouchAdapter.h"
+
+CanvasView::CanvasView(QWidget* parent) : EAGLView(parent)
+{
+    // Touches from the touch screen and the mouse reach the touch handlers.
+    new TouchAdapter(this, this);
+}
 
 CanvasView::~CanvasView()
 {
@@ -11,4 +18,33 @@ CanvasView::~CanvasView()
     blacksketchpic.reset();
     colorsketchpic.reset();
     FreeBuff();
+}
+
+FloatPoint CanvasView::center() const
+{
+    const QRectF f = frame();
+    return FloatPoint{float(f.x() + f.width() / 2.0), float(f.y() + f.height() / 2.0)};
+}
+
+int CanvasView::selectedIndex(const SegmentedControl* control)
+{
+    return control ? control->selectedSegmentIndex() : 0;
+}
+
+const Texture2D* CanvasView::sourceTexture(int drawType) const
+{
+    switch (drawType) {
+    case 0: return blacksketchpic.get();
+    case 1: return colorsketchpic.get();
+    default: return originalpic.get();
+    }
+}
+
+const std::uint8_t* CanvasView::sourceBuffer(int drawType) const
+{
+    switch (drawType) {
+    case 0: return blacksketchbuff.get();
+    case 1: return colorsketchbuff.get();
+    default: return originalbuff.get();
+    }
 }

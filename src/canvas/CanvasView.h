@@ -1,23 +1,35 @@
 #pragma once
 
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 
 #include "gl/EAGLView.h"
 #include "gl/Texture2D.h"
+#include "platform/ActionSheetDelegate.h"
 #include "platform/Geometry.h"
 #include "platform/Image.h"
 #include "platform/PixelMemory.h"
+#include "platform/TouchResponder.h"
+
+#include "platform/SegmentedControl.h"
 
 // The view that shows and edits the picture. It owns the project's four pixel
 // buffers (width x height pixels, 4 bytes R, G, B, A premultiplied, rows top to
 // bottom without gaps; the picture is the top-left picsize area) and one texture
-// for each of them.
-class CanvasView : public EAGLView {
+// for each of them. Drawing coordinates are points with the origin at the bottom
+// left of the view, y upwards; touches arrive in view coordinates, y downwards.
+class CanvasView : public EAGLView, public TouchResponder, public ActionSheetDelegate {
     Q_OBJECT
 public:
     explicit CanvasView(QWidget* parent = nullptr);
     ~CanvasView() override;
+
+    // Creation: the GL surface with the fixed drawing state, then the working
+    // project of slot 0 or, failing that, a new project from the start picture.
+    // Null when the GL surface cannot be made.
+    static CanvasView* create(const QRectF& frame, QWidget* parent = nullptr);
+    bool initWithFrame(const QRectF& frame);
 
     // Buffers. PrepareBuff allocates blacksketchbuff, colorsketchbuff, workingbuff
     // (and originalbuff when withOriginal) of width x height x 4 uncleared bytes;
@@ -32,14 +44,56 @@ public:
     // Throws InternalInconsistency("Invalid image orientation") for a tag outside 0..7.
     static Image scaleAndRotateImage(const Image& image);
 
-    // Textures made from the buffers (RGBA8888, width x height, content picsize).
+    // New project from a picture; the start image is chosen on the sheet.
+    void NewProject(const Image& image);
+    void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
+
+    // Slot storage (project files come later: loading answers NO for now).
+    bool LoadProject(int slot);
+
+    // Presentation.
     void ReloadCanvas();
     void ReloadFixTexture();
+    void UpdateScreen();
+    void UpdateScreenRect(int drawType, int x1, int y1, int x2, int y2);
+
+    // Brush: one dab at a touch point (view coordinates) from source drawType.
+    bool DrawCanvas(FloatPoint point, int drawType);
+
+    // Touches and navigation.
+    void touchesBegan(const TouchEvent& event) override;
+    void touchesMoved(const TouchEvent& event) override;
+    void touchesEnded(const TouchEvent& event) override;
+    void touchesCanceled();
+    void resetTouches();
+    void setPanningModeWithLocation(FloatPoint location);
+    void setZoomingModeWithSpacing(float spacing);
+    bool isPanning() const;
+    bool isZooming() const;
+    static float eucledianDistanceFromPoint(FloatPoint a, FloatPoint b);
+    float ZoomToFit() const;
+
+    // The controls handed over by the main screen. A control not handed over reads
+    // as index 0, as a request to no object answers zero.
+    SegmentedControl* toolbar() const { return mToolbar; }
+    void setToolbar(SegmentedControl* control) { mToolbar = control; }
+    SegmentedControl* brushsize() const { return mBrushsize; }
+    void setBrushsize(SegmentedControl* control) { mBrushsize = control; }
+    SegmentedControl* brushshape() const { return mBrushshape; }
+    void setBrushshape(SegmentedControl* control) { mBrushshape = control; }
+
+    // The centre of the view's frame in its parent's coordinates.
+    FloatPoint center() const;
 
     // Read access for the rest of the program and for tests.
     int bufferHeight() const { return height; }
     int bufferWidth() const { return width; }
     FloatSize pictureSize() const { return picsize; }
+    int centerX() const { return centerx; }
+    int centerY() const { return centery; }
+    float zoomLevel() const { return zoomlevel; }
+    FloatPoint lastTouchLocation() const { return mLastTouchLocation; }
+    float lastTouchSpacing() const { return mLastTouchSpacing; }
     const std::uint8_t* originalBuffer() const { return originalbuff.get(); }
     const std::uint8_t* blackSketchBuffer() const { return blacksketchbuff.get(); }
     const std::uint8_t* colorSketchBuffer() const { return colorsketchbuff.get(); }
@@ -51,9 +105,16 @@ public:
     bool isLoaded() const { return loaded; }
 
     static const char* const kLowMemoryMessage;
+    static const char* const kUnsupportedImageMessage;
 
 protected:
+    // The fixed drawing state: orthographic projection in points, texturing and
+    // the vertex and texture-coordinate arrays on, no dithering, no blending.
+    void setFixedGLState(const QRectF& frame);
     std::unique_ptr<Texture2D> makeBufferTexture(const std::uint8_t* buffer) const;
+    const Texture2D* sourceTexture(int drawType) const;
+    const std::uint8_t* sourceBuffer(int drawType) const;
+    static int selectedIndex(const SegmentedControl* control);
 
     std::int32_t height = 0;
     std::int32_t width = 0;
@@ -70,8 +131,11 @@ protected:
     PixelBlock colorsketchbuff;
     PixelBlock workingbuff;
     bool loaded = false;
-    FloatPoint mLastTouchLocation{-1.0f, -1.0f};
-    float mLastTouchSpacing = -1.0f;
+    QPointer<SegmentedControl> mToolbar;
+    QPointer<SegmentedControl> mBrushsize;
+    QPointer<SegmentedControl> mBrushshape;
+    FloatPoint mLastTouchLocation;
+    float mLastTouchSpacing = 0.0f;
 
     friend class CanvasTestAccess;
 };
