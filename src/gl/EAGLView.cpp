@@ -1,21 +1,330 @@
-// Placeholder: replaced by the real implementation.
 #include "gl/EAGLView.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <cmath>
+#include <cstdio>
+
 #include "gl/EglContext.h"
-EAGLView::EAGLView(QWidget* parent) : QWidget(parent) {}
-EAGLView::~EAGLView() = default;
-bool EAGLView::initWithFrame(const QRectF& f) { return initWithFrame(f, GL_RGB565_OES, 0, false); }
-bool EAGLView::initWithFrame(const QRectF& f, GLenum p) { return initWithFrame(f, p, 0, false); }
-bool EAGLView::initWithFrame(const QRectF&, GLenum, GLenum, bool) { return false; }
-void EAGLView::setAutoresizesEAGLSurface(bool) {}
-void EAGLView::setCurrentContext() {}
-bool EAGLView::isCurrentContext() const { return false; }
-void EAGLView::clearCurrentContext() {}
-void EAGLView::swapBuffers() {}
-void EAGLView::setFrame(const QRectF& f) { _frame = f; }
-FloatPoint EAGLView::convertPointFromViewToSurface(FloatPoint p) const { return p; }
-QRectF EAGLView::convertRectFromViewToSurface(const QRectF& r) const { return r; }
-bool EAGLView::_createSurface() { return false; }
-void EAGLView::_destroySurface() {}
-void EAGLView::layoutSubviews() {}
-void EAGLView::paintEvent(QPaintEvent*) {}
-void EAGLView::resizeEvent(QResizeEvent*) {}
+#include "gl/GlesFramebufferFunctions.h"
+#include "gl/ReadbackRows.h"
+
+namespace {
+
+// The widget's integer geometry for a frame kept in floats: each value rounded.
+QRect widgetGeometry(const QRectF& frame)
+{
+    return QRect(int(std::lround(frame.x())), int(std::lround(frame.y())), int(std::lround(frame.width())),
+                 int(std::lround(frame.height())));
+}
+
+// Forgets GL errors left by earlier calls, so that the next query answers for
+// the call in between. Bounded: a context that keeps reporting is not waited on.
+void clearGlErrors()
+{
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+}  // namespace
+
+EAGLView::EAGLView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+EAGLView::~EAGLView()
+{
+    if (_context) {
+        _destroySurface();
+        _context.reset();
+    }
+}
+
+bool EAGLView::initWithFrame(const QRectF& frame)
+{
+    return initWithFrame(frame, GL_RGB565_OES, 0, false);
+}
+
+bool EAGLView::initWithFrame(const QRectF& frame, GLenum pixelFormat)
+{
+    return initWithFrame(frame, pixelFormat, 0, false);
+}
+
+// The colour buffer is always RGBA with 8 bits a channel and always keeps its
+// content between presents, whatever pixelFormat and preserveBackbuffer say.
+bool EAGLView::initWithFrame(const QRectF& frame, GLenum pixelFormat, GLenum depthFormat, bool /*preserveBackbuffer*/)
+{
+    setFrame(frame);
+    _format = pixelFormat;
+    _depthFormat = depthFormat;
+    _context = EglContext::create();
+    if (_context && !GlesFramebufferFunctions::get().available())
+        _context.reset();
+    if (!_context)
+        return false;
+    return _createSurface();
+}
+
+FloatSize EAGLView::roundedSurfaceSize(FloatSize boundsSize, qreal devicePixelRatio)
+{
+    return FloatSize{std::roundf(float(boundsSize.width * devicePixelRatio)),
+                     std::roundf(float(boundsSize.height * devicePixelRatio))};
+}
+
+FloatSize EAGLView::boundsSurfaceSize() const
+{
+    const QRectF b = bounds();
+    return roundedSurfaceSize(FloatSize{float(b.width()), float(b.height())}, devicePixelRatioF());
+}
+
+bool EAGLView::_createSurface()
+{
+    const GlesFramebufferFunctions& gl = GlesFramebufferFunctions::get();
+    if (!_context || !_context->makeCurrent())
+        return false;
+
+    const FloatSize newSize = boundsSurfaceSize();
+    const GLsizei width = GLsizei(newSize.width);
+    const GLsizei height = GLsizei(newSize.height);
+
+    GLint oldRenderbuffer = 0;
+    GLint oldFramebuffer = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &oldRenderbuffer);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &oldFramebuffer);
+
+    gl.genRenderbuffers(1, &_renderbuffer);
+    gl.bindRenderbuffer(GL_RENDERBUFFER_OES, _renderbuffer);
+    // The colour storage stands in for the window's drawable.
+    clearGlErrors();
+    gl.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
+    if (glGetError() != GL_NO_ERROR) {
+        gl.deleteRenderbuffers(1, &_renderbuffer);
+        _renderbuffer = 0;
+        gl.bindRenderbuffer(GL_RENDERBUFFER_OES, GLuint(oldRenderbuffer));
+        return false;
+    }
+
+    gl.genFramebuffers(1, &_framebuffer);
+    gl.bindFramebuffer(GL_FRAMEBUFFER_OES, _framebuffer);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, _renderbuffer);
+
+    if (_depthFormat != 0) {
+        gl.genRenderbuffers(1, &_depthBuffer);
+        gl.bindRenderbuffer(GL_RENDERBUFFER_OES, _depthBuffer);
+        gl.renderbufferStorage(GL_RENDERBUFFER_OES, _depthFormat, width, height);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_DEPTH_ATTACHMENT_OES, GL_RENDERBUFFER_OES, _depthBuffer);
+    }
+
+    _size = newSize;
+
+    if (!_hasBeenCurrent) {
+        glViewport(0, 0, width, height);
+        glScissor(0, 0, width, height);
+        _hasBeenCurrent = true;
+    } else {
+        gl.bindFramebuffer(GL_FRAMEBUFFER_OES, GLuint(oldFramebuffer));
+    }
+
+    gl.bindRenderbuffer(GL_RENDERBUFFER_OES, GLuint(oldRenderbuffer));
+
+    if (_delegate)
+        _delegate->didResizeEAGLSurfaceForView(this);
+    return true;
+}
+
+void EAGLView::_destroySurface()
+{
+    const EglContext::Binding caller = EglContext::currentBinding();
+    const bool wasOurs = _context && caller.context == _context->handle();
+    // GL names belong to our context: without it current they cannot be deleted
+    // (they go with the context when it is released).
+    const bool ours = wasOurs || (_context && _context->makeCurrent());
+
+    if (ours) {
+        const GlesFramebufferFunctions& gl = GlesFramebufferFunctions::get();
+        if (_depthFormat != 0)
+            gl.deleteRenderbuffers(1, &_depthBuffer);
+        gl.deleteRenderbuffers(1, &_renderbuffer);
+        gl.deleteFramebuffers(1, &_framebuffer);
+    }
+    _depthBuffer = 0;
+    _renderbuffer = 0;
+    _framebuffer = 0;
+
+    if (!wasOurs)
+        EglContext::restoreBinding(caller);
+}
+
+void EAGLView::layoutSubviews()
+{
+    if (!_autoresize)
+        return;
+    const FloatSize newSize = boundsSurfaceSize();
+    if (newSize.width == _size.width && newSize.height == _size.height)
+        return;
+
+    // Deleting our framebuffer while it is bound leaves no framebuffer bound; when
+    // ours was the bound one, its replacement takes its place so drawing goes on
+    // reaching the surface.
+    bool ownFramebufferBound = false;
+    if (_context && _framebuffer != 0 && _context->makeCurrent()) {
+        GLint bound = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &bound);
+        ownFramebufferBound = GLuint(bound) == _framebuffer;
+    }
+
+    _destroySurface();
+    _createSurface();
+
+    if (ownFramebufferBound && _framebuffer != 0)
+        GlesFramebufferFunctions::get().bindFramebuffer(GL_FRAMEBUFFER_OES, _framebuffer);
+}
+
+void EAGLView::setAutoresizesEAGLSurface(bool autoresizes)
+{
+    _autoresize = autoresizes;
+    if (_autoresize)
+        layoutSubviews();
+}
+
+void EAGLView::setCurrentContext()
+{
+    const bool ok = _context ? _context->makeCurrent() : EglContext::clearCurrent();
+    if (!ok) {
+        std::printf("Failed to set current context %p in %s\n", static_cast<void*>(_context.get()),
+                    "-[EAGLView setCurrentContext]");
+        std::fflush(stdout);
+    }
+}
+
+bool EAGLView::isCurrentContext() const
+{
+    if (_context)
+        return _context->isCurrent();
+    return EglContext::currentBinding().context == EGL_NO_CONTEXT;
+}
+
+void EAGLView::clearCurrentContext()
+{
+    if (!EglContext::clearCurrent()) {
+        std::printf("Failed to clear current context in %s\n", "-[EAGLView clearCurrentContext]");
+        std::fflush(stdout);
+    }
+}
+
+void EAGLView::swapBuffers()
+{
+    const EglContext::Binding caller = EglContext::currentBinding();
+    const bool wasOurs = _context && caller.context == _context->handle();
+    const bool ours = wasOurs || (_context && _context->makeCurrent());
+
+    bool presented = false;
+    if (ours) {
+        GlesFramebufferFunctions::get().bindRenderbuffer(GL_RENDERBUFFER_OES, _renderbuffer);
+        presented = presentRenderbuffer();
+    }
+    if (!presented) {
+        std::printf("Failed to swap renderbuffer in %s\n", "-[EAGLView swapBuffers]");
+        std::fflush(stdout);
+    }
+
+    if (!wasOurs)
+        EglContext::restoreBinding(caller);
+}
+
+// Shows the colour renderbuffer: its pixels are read back into the widget's image
+// and the widget repaints. Reading leaves the renderbuffer as it was.
+bool EAGLView::presentRenderbuffer()
+{
+    if (_framebuffer == 0 || _renderbuffer == 0)
+        return false;
+    const GlesFramebufferFunctions& gl = GlesFramebufferFunctions::get();
+
+    GLint bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &bound);
+    const bool rebind = GLuint(bound) != _framebuffer;
+    if (rebind)
+        gl.bindFramebuffer(GL_FRAMEBUFFER_OES, _framebuffer);
+
+    const int width = int(_size.width);
+    const int height = int(_size.height);
+    bool ok = gl.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
+    if (ok) {
+        GLint packAlignment = 4;
+        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+        if (packAlignment != 4)
+            glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        _readback.resize(std::size_t(width) * std::size_t(height) * 4);
+        clearGlErrors();
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, _readback.data());
+        ok = glGetError() == GL_NO_ERROR;
+        if (packAlignment != 4)
+            glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    }
+
+    if (rebind)
+        gl.bindFramebuffer(GL_FRAMEBUFFER_OES, GLuint(bound));
+    if (!ok)
+        return false;
+
+    if (_presented.width() != width || _presented.height() != height ||
+        _presented.format() != QImage::Format_RGBX8888)
+        _presented = QImage(width, height, QImage::Format_RGBX8888);
+    if (_presented.isNull())
+        return false;
+    copyReadbackRows(_readback.data(), width, height, _presented.bits(), std::size_t(_presented.bytesPerLine()));
+    _presented.setDevicePixelRatio(devicePixelRatioF());
+    update();
+    return true;
+}
+
+QRectF EAGLView::frame() const
+{
+    const QRect g = geometry();
+    return widgetGeometry(_frame) == g ? _frame : QRectF(g);
+}
+
+void EAGLView::setFrame(const QRectF& frame)
+{
+    _frame = frame;
+    const QRect g = widgetGeometry(frame);
+    if (geometry() != g)
+        setGeometry(g);
+    layoutSubviews();
+}
+
+FloatPoint EAGLView::convertPointFromViewToSurface(FloatPoint point) const
+{
+    const QRectF b = bounds();
+    const float bx = float(b.x());
+    const float by = float(b.y());
+    const float bw = float(b.width());
+    const float bh = float(b.height());
+    return FloatPoint{(point.x - bx) / bw * _size.width, (point.y - by) / bh * _size.height};
+}
+
+QRectF EAGLView::convertRectFromViewToSurface(const QRectF& rect) const
+{
+    const QRectF b = bounds();
+    const FloatPoint origin = convertPointFromViewToSurface(FloatPoint{float(rect.x()), float(rect.y())});
+    const float w = float(rect.width()) / float(b.width()) * _size.width;
+    const float h = float(rect.height()) / float(b.height()) * _size.height;
+    return QRectF(origin.x, origin.y, w, h);
+}
+
+void EAGLView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRectF shown(QPointF(0, 0), _presented.isNull() ? QSizeF() : _presented.deviceIndependentSize());
+    if (!shown.contains(QRectF(rect())))
+        painter.fillRect(rect(), Qt::black);
+    if (!_presented.isNull())
+        painter.drawImage(QPointF(0, 0), _presented);
+}
+
+void EAGLView::resizeEvent(QResizeEvent*)
+{
+    layoutSubviews();
+}

@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QRectF>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/Geometry.h"
 
@@ -40,6 +42,8 @@ public:
     void setAutoresizesSurface(bool autoresizes) { _autoresize = autoresizes; }
     bool autoresizesSurface() const { return _autoresize; }
 
+    // Failures are written to standard output ("Failed to ... in %s\n").
+    // swapBuffers presents with the view's context and gives the caller's back.
     void setCurrentContext();
     bool isCurrentContext() const;
     void clearCurrentContext();
@@ -53,17 +57,24 @@ public:
     EAGLViewDelegate* delegate() const { return _delegate; }
     void setDelegate(EAGLViewDelegate* delegate) { _delegate = delegate; }
 
-    // The view's frame in its parent, in points (kept as floats; the widget's
-    // geometry is its rounding). The bounds are (0, 0, frame size).
-    QRectF frame() const { return _frame; }
+    // The view's frame in its parent, in points, kept as floats; the widget's
+    // geometry is its rounding. When the widget is moved or resized by other means
+    // (a layout, the window) its geometry is the frame. The bounds are
+    // (0, 0, frame size). Setting the frame lays the surface out.
+    QRectF frame() const;
     void setFrame(const QRectF& frame);
-    QRectF bounds() const { return QRectF(QPointF(0, 0), _frame.size()); }
+    QRectF bounds() const { return QRectF(QPointF(0, 0), frame().size()); }
 
     FloatPoint convertPointFromViewToSurface(FloatPoint point) const;
     QRectF convertRectFromViewToSurface(const QRectF& rect) const;
 
-    // What the last present showed: surface pixels, rows top to bottom.
+    // What the last present showed: surface pixels, rows top to bottom, opaque
+    // (Format_RGBX8888), with the widget's device pixel ratio.
     const QImage& presentedImage() const { return _presented; }
+
+    // The surface size for a bounds size in points: each side scaled by the device
+    // pixel ratio and rounded to the nearest whole number of pixels.
+    static FloatSize roundedSurfaceSize(FloatSize boundsSize, qreal devicePixelRatio);
 
 protected:
     bool _createSurface();
@@ -74,6 +85,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    FloatSize boundsSurfaceSize() const;
+    bool presentRenderbuffer();
+
     GLenum _format = 0;
     GLenum _depthFormat = 0;
     bool _autoresize = false;
@@ -87,4 +101,5 @@ private:
 
     QRectF _frame;
     QImage _presented;
+    std::vector<std::uint8_t> _readback;
 };

@@ -1,3 +1,19 @@
-// Placeholder: replaced by the real implementation.
+#include <QtGlobal>
+
+#include "canvas/PictureUnpack.h"
 #include "gl/Texture2D.h"
-std::unique_ptr<Texture2D> Texture2D::initWithImage(const Image&, PixelBlock*) { return nullptr; }
+#include "platform/Image.h"
+
+std::unique_ptr<Texture2D> Texture2D::initWithImage(const Image& image, PixelBlock* imageBuffer)
+{
+    if (!image.hasBitmap()) {
+        qInfo("Image is Null");
+        return nullptr;
+    }
+    UnpackedPicture unpacked = unpackPicture(image.bitmap);
+    std::unique_ptr<Texture2D> texture =
+        initWithData(unpacked.buffer.get(), unpacked.pixelFormat, unpacked.width, unpacked.height, unpacked.imageSize);
+    if (imageBuffer)
+        *imageBuffer = std::move(unpacked.buffer);
+    return texture;
+}

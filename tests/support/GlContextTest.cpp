@@ -1,0 +1,14 @@
+#include "support/GlContextTest.h"
+
+void GlContextTest::SetUp()
+{
+    context = EglContext::create();
+    ASSERT_NE(context, nullptr) << "no GL ES 1.x context could be created";
+    ASSERT_TRUE(context->makeCurrent());
+}
+
+void GlContextTest::TearDown()
+{
+    context.reset();
+    EglContext::clearCurrent();
+}
