@@ -1,0 +1,149 @@
+#include "platform/ActionSheet.h"
+
+#include "platform/ActionSheetDelegate.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const char* const kSheetStyle =
+    "QLabel#actionSheetTitle { color: #e8eaed; }"
+    "QPushButton { background: #fbfbfc; color: #1d1f23; border: 1px solid #1c1f24;"
+    " border-radius: 8px; min-height: 34px; font-weight: bold; }"
+    "QPushButton:focus { border: 2px solid #8fb4ec; }"
+    "QPushButton:pressed { background: #266ed6; color: white; }";
+
+} // namespace
+
+ActionSheet::ActionSheet(const QString& title, ActionSheetDelegate* delegate, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), mTitle(title), mDelegate(delegate)
+{
+    if (auto* object = dynamic_cast<QObject*>(delegate)) {
+        mDelegateObject = object;
+        mDelegateIsObject = true;
+    }
+
+    setObjectName(QStringLiteral("actionSheet"));
+    setWindowTitle(title);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(58, 63, 71));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setStyleSheet(QString::fromLatin1(kSheetStyle));
+
+    mLayout = new QVBoxLayout(this);
+    mLayout->setContentsMargins(18, 12, 18, 16);
+    mLayout->setSpacing(8);
+
+    mTitleLabel = new QLabel(title, this);
+    mTitleLabel->setObjectName(QStringLiteral("actionSheetTitle"));
+    mTitleLabel->setAlignment(Qt::AlignCenter);
+    mTitleLabel->setWordWrap(true);
+    mTitleLabel->setVisible(!title.isEmpty());
+    mLayout->addWidget(mTitleLabel);
+}
+
+int ActionSheet::addButtonWithTitle(const QString& title)
+{
+    const int index = int(mButtons.size());
+    auto* button = new QPushButton(title, this);
+    button->setObjectName(QStringLiteral("actionSheetButton%1").arg(index));
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(button, &QPushButton::clicked, this, [this, index] { choose(index); });
+    mButtons.append(button);
+    mLayout->addWidget(button);
+    if (isVisible())
+        placeInView();
+    return index;
+}
+
+QString ActionSheet::buttonTitleAtIndex(int index) const
+{
+    if (index < 0 || index >= numberOfButtons())
+        return {};
+    return mButtons.at(index)->text();
+}
+
+void ActionSheet::showInView(QWidget* view)
+{
+    mView = view;
+    if (view && !parentWidget())
+        setParent(view, windowFlags()); // a window-modal sheet needs a window to block
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    if (view && !view->isVisible()) {
+        // The view is not on screen yet (e.g. a canvas asking while it is being
+        // built): rise as soon as its window has been shown.
+        view->installEventFilter(this);
+        return;
+    }
+    present();
+}
+
+bool ActionSheet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mView && event->type() == QEvent::Show) {
+        mView->removeEventFilter(this);
+        // Children hear of the show before their window is on screen.
+        QMetaObject::invokeMethod(this, &ActionSheet::present, Qt::QueuedConnection);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ActionSheet::present()
+{
+    if (mChosen)
+        return;
+    placeInView();
+    show();
+    activateWindow();
+    if (!mButtons.isEmpty())
+        mButtons.first()->setFocus();
+}
+
+void ActionSheet::placeInView()
+{
+    QWidget* host = mView ? mView.data() : parentWidget();
+    mLayout->activate();
+    if (!host) {
+        adjustSize();
+        return;
+    }
+    const int w = std::max(host->width(), minimumSizeHint().width());
+    const int h = std::max(heightForWidth(w), sizeHint().height());
+    // Bottom-aligned in the view; a view lower than the sheet gets it at its top so
+    // the title stays in sight.
+    const QPoint topLeft = host->mapToGlobal(QPoint(0, std::max(0, host->height() - h)));
+    setGeometry(QRect(topLeft, QSize(w, h)));
+}
+
+void ActionSheet::closeEvent(QCloseEvent* event)
+{
+    // Only a choice closes the sheet.
+    if (mChosen)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void ActionSheet::choose(int index)
+{
+    if (mChosen)
+        return; // a second click before the sheet is gone is not a second answer
+    mChosen = true;
+    setResult(index);
+    close(); // hides now; WA_DeleteOnClose deletes it later from the event loop
+
+    if (mDelegateIsObject && !mDelegateObject)
+        return;
+    if (mDelegate)
+        mDelegate->actionSheetClickedButtonAtIndex(this, index);
+}
