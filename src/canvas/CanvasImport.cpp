@@ -1,3 +1,4 @@
-// Placeholder: replaced by the real implementation.
 #include "canvas/CanvasView.h"
-Image CanvasView::scaleAndRotateImage(const Image& image) { return image; }
+#include "canvas/UprightImage.h"
+
+Image CanvasView::scaleAndRotateImage(const Image& image) { return uprightImage(image); }

@@ -1,0 +1,55 @@
+#include "tools/PhotoSketches.h"
+
+#include "canvas/ImportFile.h"
+#include "canvas/PictureUnpack.h"
+#include "canvas/SketchFilter.h"
+#include "canvas/UprightImage.h"
+#include "gl/Texture2D.h"
+
+bool PhotoSketches::make(const QString& photoPath, QString* error)
+{
+    const ImageFileResult read = readImportFile(photoPath);
+    if (!read.ok()) {
+        *error = read.error;
+        return false;
+    }
+    UnpackedPicture unpacked = unpackPicture(uprightImage(read.image).bitmap);
+    if (unpacked.pixelFormat != Texture2D::RGBA8888) {
+        *error = QStringLiteral("unsupported picture format");
+        return false;
+    }
+    width = int(unpacked.width);
+    height = int(unpacked.height);
+    // The upright picture is never larger than a texture: its size is whole pixels.
+    pictureWidth = int(unpacked.imageSize.width);
+    pictureHeight = int(unpacked.imageSize.height);
+
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    originalbuff = std::move(unpacked.buffer);
+    blacksketchbuff = PixelMemory::allocate(bytes);
+    colorsketchbuff = PixelMemory::allocate(bytes);
+    workingbuff = PixelMemory::allocate(bytes);
+    if (!originalbuff || !blacksketchbuff || !colorsketchbuff || !workingbuff) {
+        *error = QStringLiteral("out of memory");
+        return false;
+    }
+
+    SketchBuffers buffers;
+    buffers.original = originalbuff.get();
+    buffers.working = workingbuff.get();
+    buffers.black = blacksketchbuff.get();
+    buffers.color = colorsketchbuff.get();
+    buffers.width = width;
+    buffers.height = height;
+    buffers.picsize = unpacked.imageSize;
+    buildSketch(buffers);
+    return true;
+}
+
+QImage PhotoSketches::pictureArea(const PixelBlock& buffer) const
+{
+    if (!buffer)
+        return QImage();
+    return QImage(buffer.get(), pictureWidth, pictureHeight, qsizetype(width) * 4,
+                  QImage::Format_RGBA8888_Premultiplied);
+}

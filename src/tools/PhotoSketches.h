@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "platform/PixelMemory.h"
+
+// A photo imported as the painting program imports it (upright, at most 1024
+// pixels a side, in a power-of-two buffer) and its two pencil sketches.
+class PhotoSketches {
+public:
+    // Imports `photoPath` and runs the sketch filter. False with a one-line reason
+    // in *error when the photo cannot be read or memory runs out.
+    bool make(const QString& photoPath, QString* error);
+
+    // The picture area of each buffer as an RGBA premultiplied image over the
+    // buffer's memory (valid while this object lives).
+    QImage original() const { return pictureArea(originalbuff); }
+    QImage black() const { return pictureArea(blacksketchbuff); }
+    QImage color() const { return pictureArea(colorsketchbuff); }
+
+private:
+    QImage pictureArea(const PixelBlock& buffer) const;
+
+    PixelBlock originalbuff;
+    PixelBlock blacksketchbuff;
+    PixelBlock colorsketchbuff;
+    PixelBlock workingbuff;
+    int width = 0;   // buffer side, pixels per row
+    int height = 0;
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+};
