@@ -1,6 +1,5 @@
-#include <QImage>
-
 #include "canvas/CanvasView.h"
+#include "canvas/ImportFile.h"
 
 CanvasView* CanvasView::create(const QRectF& frame, QWidget* parent)
 {
@@ -26,7 +25,7 @@ bool CanvasView::initWithFrame(const QRectF& frame)
     loaded = false;
 
     if (!LoadProject(0))
-        NewProject(Image{QImage(QStringLiteral(":/butterfly.png")), ImageOrientationUp});
+        NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
     return true;
 }
 

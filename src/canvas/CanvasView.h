@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPointer>
 #include <cstdint>
 #include <memory>
@@ -48,8 +49,16 @@ public:
     void NewProject(const Image& image);
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
 
-    // Slot storage (project files come later: loading answers NO for now).
+    // --- Project files, slots and thumbnails (add declarations of this group here) ---
+    bool SaveProject(int slot);
     bool LoadProject(int slot);
+    // JPEG of the working picture fitted into 80 x 80; empty when no project is loaded.
+    QByteArray CreateThumbNail() const;
+    // --- end of project files ---
+
+    // --- Photo album export (add declarations of this group here) ---
+    void ExportToPhotoAlbum();
+    // --- end of photo album export ---
 
     // Presentation.
     void ReloadCanvas();

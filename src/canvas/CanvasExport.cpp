@@ -1,0 +1,3 @@
+// Placeholder: replaced by the real implementation.
+#include "canvas/CanvasView.h"
+void CanvasView::ExportToPhotoAlbum() {}
