@@ -1,0 +1,143 @@
+// Touch handling of the canvas. The toolbar decides what touches do: positions 0,
+// 1 and 2 paint every finger from the black sketch, the colour sketch or the photo;
+// position 3 navigates (one finger pans, two fingers zoom in steps); no selection
+// or any other position ignores touches. Nothing happens without a project.
+#include "canvas/CanvasView.h"
+
+#include <cstdint>
+
+#include "canvas/NavigationSteps.h"
+#include "platform/TouchEvent.h"
+
+namespace {
+
+constexpr int kNavigation = 3;
+
+// Height of the control band above the canvas: the start position's y is the
+// canvas centre less this band.
+constexpr double kBandHeight = 70.0;
+
+bool isPaintingPosition(int index)
+{
+    return index >= 0 && index < kNavigation;
+}
+
+} // namespace
+
+void CanvasView::touchesBegan(const TouchEvent& event)
+{
+    if (!loaded)
+        return;
+    const int tool = selectedIndex(toolbar());
+    if (tool < 0 || tool > kNavigation)
+        return;
+    const std::vector<FloatPoint>& touches = event.allTouches;
+    if (isPaintingPosition(tool)) {
+        // The toolbar is read again for every finger; should it have left the
+        // painting positions meanwhile, the remaining fingers paint nothing.
+        for (const FloatPoint& touch : touches) {
+            const int drawType = selectedIndex(toolbar());
+            if (!isPaintingPosition(drawType))
+                break;
+            DrawCanvas(touch, drawType);
+        }
+        return;
+    }
+
+    if (touches.size() == 1)
+        setPanningModeWithLocation(touches[0]);
+    else if (touches.size() == 2)
+        setZoomingModeWithSpacing(eucledianDistanceFromPoint(touches[0], touches[1]));
+    else
+        resetTouches();
+}
+
+void CanvasView::touchesMoved(const TouchEvent& event)
+{
+    using namespace NavigationSteps;
+
+    if (!loaded)
+        return;
+    const int tool = selectedIndex(toolbar());
+    if (tool < 0 || tool > kNavigation)
+        return;
+    const std::vector<FloatPoint>& touches = event.allTouches;
+    if (isPaintingPosition(tool)) {
+        // Every finger paints again, the ones that rested included.
+        for (const FloatPoint& touch : touches) {
+            const int drawType = selectedIndex(toolbar());
+            if (!isPaintingPosition(drawType))
+                break;
+            DrawCanvas(touch, drawType);
+        }
+        return;
+    }
+
+    const QRectF f = frame();
+    const float frameWidth = float(f.width());
+    const float frameHeight = float(f.height());
+
+    if (touches.size() == 1) {
+        // Pan: each axis moves by the whole points of the finger's step, but only
+        // while the picture still overhangs the view on both sides of that axis;
+        // a step that would uncover an edge is refused, not clamped. Fractions of a
+        // point are dropped and do not carry over to the next step.
+        if (!isPanning()) {
+            resetTouches();
+            return;
+        }
+        const FloatPoint p = touches[0];
+        const int dx = truncToInt(p.x - mLastTouchLocation.x);
+        const int dy = truncToInt(p.y - mLastTouchLocation.y);
+        setPanningModeWithLocation(p);
+        // Touches count y downwards, drawing coordinates upwards.
+        centerx = panAxis(centerx, dx, halfExtent(zoomlevel, picsize.width), frameWidth);
+        centery = panAxis(centery, -std::int64_t(dy), halfExtent(zoomlevel, picsize.height), frameHeight);
+        UpdateScreen();
+        return;
+    }
+
+    if (touches.size() == 2) {
+        // Zoom: every doubling of the finger distance since the last step zooms in
+        // once, every halving zooms out once. The new reference distance is kept
+        // even when the zoom is already at its limit.
+        if (!isZooming()) {
+            resetTouches();
+            return;
+        }
+        const float spacing = eucledianDistanceFromPoint(touches[0], touches[1]);
+        const float ratio = spacing / mLastTouchSpacing;
+        if (ratio >= 2.0f) {
+            setZoomingModeWithSpacing(spacing);
+            if (!canZoomIn(zoomlevel))
+                return;
+            // The picture grows about its own centre.
+            zoomlevel = zoomedIn(zoomlevel);
+            UpdateScreen();
+        } else if (ratio <= 0.5f) {
+            setZoomingModeWithSpacing(spacing);
+            if (!canZoomOut(zoomlevel))
+                return;
+            zoomlevel = zoomedOut(zoomlevel);
+            const FloatPoint c = center();
+            centerx = recentreAxis(centerx, halfExtent(zoomlevel, picsize.width), frameWidth, truncToInt(c.x));
+            centery = recentreAxis(centery, halfExtent(zoomlevel, picsize.height), frameHeight,
+                                   truncToInt(double(c.y) - kBandHeight));
+            UpdateScreen();
+        }
+        return;
+    }
+
+    resetTouches();
+}
+
+void CanvasView::touchesEnded(const TouchEvent&)
+{
+    if (loaded)
+        resetTouches();
+}
+
+void CanvasView::touchesCanceled()
+{
+    resetTouches();
+}

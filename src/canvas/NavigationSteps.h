@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Geometry.h"
+
+// The arithmetic of panning and zooming the picture on screen, over plain values:
+// geometry in 32-bit floats, centres in whole points, float-to-int conversion by
+// truncation toward zero. All sizes are in points; "half" is half the picture's
+// extent on screen along one axis (zoom x picture side x 0.5) and "view" the view's
+// extent along the same axis.
+namespace NavigationSteps {
+
+// Truncation toward zero to a 32-bit int. Values beyond the int range saturate and
+// NaN gives 0, so that no input, however odd, makes the conversion undefined.
+int truncToInt(double value);
+
+// Half the picture's extent on screen: zoom x side x 0.5, in floats.
+float halfExtent(float zoom, float side);
+
+// One pan step along one axis (in drawing coordinates, so the caller negates a
+// downward finger move for y). The moved centre is taken only if the picture still
+// overhangs the view on both sides afterwards (far edge strictly beyond the view,
+// near edge strictly before 0); otherwise the centre stays where it is.
+int panAxis(int centre, std::int64_t step, float half, float view);
+
+// Zoom in: x 1.25 in floats, allowed only while zoom < 4.0.
+bool canZoomIn(float zoom);
+float zoomedIn(float zoom);
+
+// Zoom out: the 64-bit product zoom x 0.8 narrowed to a float, allowed only while
+// the zoom widened to 64 bits is above 0.4.
+bool canZoomOut(float zoom);
+float zoomedOut(float zoom);
+
+// The centre along one axis after a zoom-out step. A picture whose half extent is
+// below the whole view extent goes back to the start position; otherwise an edge
+// that came inside the view is snapped to the view's edge (the near edge first);
+// otherwise the centre stays.
+int recentreAxis(int centre, float half, float view, int start);
+
+// The zoom at which a new picture is first shown: 1.0 reduced by x 0.8 steps until
+// the picture fits the view along either axis, at most five reductions (the fifth
+// result is returned without a further test).
+float fitZoom(FloatSize picture, FloatSize view);
+
+} // namespace NavigationSteps
