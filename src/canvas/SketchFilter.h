@@ -23,6 +23,13 @@ struct SketchBuffers {
 // pixel of `working` (its grey) and all four bytes of every picture pixel of
 // `black` and `color`; nothing outside the picture area is read as image or
 // written.
+//
+// The picture area is the columns x with float(x) < picsize.width and the rows y
+// with float(y) < picsize.height, so a fractional size takes in the partly covered
+// last column and row; it never reaches past the buffer, whatever picsize says.
+// Neighbours outside the picture take no part, whatever bytes the buffers hold
+// there. On equal greys the neighbour met first in scan order wins (the 3x3 block
+// row by row, then two up, two down, two left, two right).
 void buildSketch(const SketchBuffers& buffers);
 
 // The same, written step by step for clarity: the reference that buildSketch must
