@@ -1,4 +1,86 @@
-// Placeholder: replaced by the real implementation.
 #include "canvas/CanvasView.h"
-void CanvasView::UpdateScreen() {}
-void CanvasView::UpdateScreenRect(int, int, int, int, int) {}
+
+namespace {
+
+// Four corners of one textured rectangle, drawn as a triangle strip: positions
+// (x, y, 0) in drawing coordinates and texture coordinates (s, t).
+void drawStrip(const GLfloat (&positions)[12], const GLfloat (&coordinates)[8])
+{
+    glVertexPointer(3, GL_FLOAT, 0, positions);
+    glTexCoordPointer(2, GL_FLOAT, 0, coordinates);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+}  // namespace
+
+// Full redraw: the surface is cleared to black (no clear colour is ever set) and
+// the working texture is drawn as the picture rectangle of zoomlevel x picsize
+// points centred on (centerx, centery), picture row 0 at the top; then presented.
+// Without a working texture the surface is only cleared and presented.
+void CanvasView::UpdateScreen()
+{
+    const float hw = zoomlevel * picsize.width * 0.5f;
+    const float hh = zoomlevel * picsize.height * 0.5f;
+    const float cx = float(centerx);
+    const float cy = float(centery);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (pic) {
+        const GLfloat sMax = pic->maxS();
+        const GLfloat tMax = pic->maxT();
+        const GLfloat positions[12] = {
+            cx - hw, cy - hh, 0.0f,
+            cx - hw, cy + hh, 0.0f,
+            cx + hw, cy - hh, 0.0f,
+            cx + hw, cy + hh, 0.0f,
+        };
+        const GLfloat coordinates[8] = {
+            0.0f, tMax,
+            0.0f, 0.0f,
+            sMax, tMax,
+            sMax, 0.0f,
+        };
+        glBindTexture(GL_TEXTURE_2D, pic->name());
+        drawStrip(positions, coordinates);
+    }
+    swapBuffers();
+}
+
+// Patch: picture columns x1..x2-1 and rows y1..y2-1 of the source texture of
+// drawType (0 black sketch, 1 colour sketch, 2 original) drawn over the surface
+// exactly where the full redraw shows those pixels. Texture coordinates are over
+// the texture size, so they address texels directly. No clear, no present; the
+// source texture stays bound. Without that texture nothing is drawn.
+void CanvasView::UpdateScreenRect(int drawType, int x1, int y1, int x2, int y2)
+{
+    const Texture2D* texture = sourceTexture(drawType);
+    if (!texture)
+        return;
+
+    const float s1 = float(x1) / float(width);
+    const float s2 = float(x2) / float(width);
+    const float t1 = float(y1) / float(height);
+    const float t2 = float(y2) / float(height);
+
+    const float left = float(centerx) + zoomlevel * picsize.width * -0.5f;
+    const float top = float(centery) + zoomlevel * picsize.height * 0.5f;
+    const float X1 = left + float(x1) * zoomlevel;
+    const float X2 = left + float(x2) * zoomlevel;
+    const float Y1 = top - float(y1) * zoomlevel;
+    const float Y2 = top - float(y2) * zoomlevel;
+
+    const GLfloat positions[12] = {
+        X1, Y2, 0.0f,
+        X1, Y1, 0.0f,
+        X2, Y2, 0.0f,
+        X2, Y1, 0.0f,
+    };
+    const GLfloat coordinates[8] = {
+        s1, t2,
+        s1, t1,
+        s2, t2,
+        s2, t1,
+    };
+    glBindTexture(GL_TEXTURE_2D, texture->name());
+    drawStrip(positions, coordinates);
+}

@@ -1,0 +1,202 @@
+// One brush dab on the 320 x 390 canvas over a 1024 x 1024 project (copy into the
+// working buffer, one patch of the source texture per painted column, one
+// present), beside what painting avoids: rebuilding the working texture and
+// redrawing the whole picture. The parts of a dab are measured on their own too.
+//
+// Arguments: brush-size index (0 = 10 points, 3 = 25 points) and zoom x 100000.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "canvas/BrushDab.h"
+#include "canvas/CanvasView.h"
+#include "platform/SegmentedControl.h"
+
+namespace {
+
+constexpr int kSide = 1024;
+
+// A canvas holding a project of its own making, without a photo or a sketch run.
+class BenchCanvas : public CanvasView {
+public:
+    bool make()
+    {
+        const QRectF frame(0, 70, 320, 390);
+        if (!EAGLView::initWithFrame(frame, GL_RGB565_OES, 0, true))
+            return false;
+        setCurrentContext();
+        setFixedGLState(frame);
+        width = kSide;
+        height = kSide;
+        picsize = FloatSize{float(kSide), float(kSide)};
+        if (!PrepareBuff(true))
+            return false;
+        std::uint8_t* buffers[] = {originalbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
+                                   workingbuff.get()};
+        for (int b = 0; b < 4; ++b)
+            for (int i = 0; i < kSide * kSide; ++i) {
+                std::uint8_t* p = buffers[b] + std::size_t(i) * 4;
+                p[0] = std::uint8_t(i * 7 + b * 61);
+                p[1] = std::uint8_t((i >> 10) * 11 + b * 97);
+                p[2] = std::uint8_t(40 + b * 60);
+                p[3] = 255;
+            }
+        ReloadFixTexture();
+        ReloadCanvas();
+        loaded = true;
+        centerx = 160;
+        centery = 195;
+        zoomlevel = 1.0f;
+        size.setTitles({"10", "15", "20", "25"});
+        shape.setTitles({"round", "square"});
+        shape.setSelectedSegmentIndex(1);
+        setBrushsize(&size);
+        setBrushshape(&shape);
+        return true;
+    }
+
+    void setZoom(float zoom)
+    {
+        zoomlevel = zoom;
+        UpdateScreen();
+    }
+
+    // The kernel's part of DrawCanvas for a touch: copy and runs, no GL.
+    bool copyOnly(FloatPoint touch, int drawType, std::vector<BrushDab::ColumnRun>& runs)
+    {
+        BrushDab::Dab dab;
+        dab.centre = BrushDab::centreInPicture(touch, {zoomlevel, centerx, centery, picsize, 390.0f});
+        dab.radius = BrushDab::radiusInPixels(size.selectedSegmentIndex(), zoomlevel);
+        dab.shape = BrushDab::Square;
+        dab.picsize = picsize;
+        dab.bufferWidth = width;
+        dab.bufferHeight = height;
+        return BrushDab::paint(dab, sourceBuffer(drawType), workingbuff.get(), runs);
+    }
+
+    SegmentedControl size;
+    SegmentedControl shape;
+};
+
+BenchCanvas* canvas()
+{
+    static BenchCanvas* c = [] {
+        auto* made = new BenchCanvas;
+        if (!made->make()) {
+            std::fprintf(stderr, "no GL ES surface\n");
+            std::exit(1);
+        }
+        return made;
+    }();
+    return c;
+}
+
+// Touches around the middle of the view, so that successive dabs land on
+// different pixels as a stroke would.
+FloatPoint touch(std::int64_t i)
+{
+    return FloatPoint{140.0f + float(i % 5) * 10.0f, 175.0f + float(i % 7) * 6.0f};
+}
+
+void prepare(benchmark::State& state)
+{
+    BenchCanvas* c = canvas();
+    c->size.setSelectedSegmentIndex(int(state.range(0)));
+    c->setZoom(float(state.range(1)) / 100000.0f);
+}
+
+void BM_Dab(benchmark::State& state)
+{
+    prepare(state);
+    BenchCanvas* c = canvas();
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(c->DrawCanvas(touch(i), int(i % 3)));
+        ++i;
+    }
+    std::vector<BrushDab::ColumnRun> runs;
+    c->copyOnly(touch(0), 0, runs);
+    state.counters["columns"] = double(runs.size());
+}
+
+void BM_DabCopyOnly(benchmark::State& state)
+{
+    prepare(state);
+    BenchCanvas* c = canvas();
+    std::vector<BrushDab::ColumnRun> runs;
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(c->copyOnly(touch(i), int(i % 3), runs));
+        ++i;
+    }
+}
+
+// The patches of one dab, drawn to completion (glFinish) but not presented.
+void BM_DabPatchesOnly(benchmark::State& state)
+{
+    prepare(state);
+    BenchCanvas* c = canvas();
+    std::vector<BrushDab::ColumnRun> runs;
+    c->copyOnly(touch(0), 0, runs);
+    for (auto _ : state) {
+        for (const BrushDab::ColumnRun& run : runs)
+            c->UpdateScreenRect(0, run.x, run.first, run.x + 1, run.last + 1);
+        glFinish();
+    }
+}
+
+void BM_Present(benchmark::State& state)
+{
+    BenchCanvas* c = canvas();
+    for (auto _ : state)
+        c->swapBuffers();
+}
+
+void BM_ReloadAndFullRedraw(benchmark::State& state)
+{
+    prepare(state);
+    BenchCanvas* c = canvas();
+    for (auto _ : state) {
+        c->ReloadCanvas();
+        c->UpdateScreen();
+    }
+}
+
+void dabArguments(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"size", "zoom"});
+    for (std::int64_t zoom : {100000, 32768})
+        for (std::int64_t size : {0, 3})
+            b->Args({size, zoom});
+    b->Unit(benchmark::kMicrosecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Dab)->Apply(dabArguments);
+BENCHMARK(BM_DabCopyOnly)->Apply(dabArguments);
+BENCHMARK(BM_DabPatchesOnly)->Apply(dabArguments);
+BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReloadAndFullRedraw)
+    ->Args({0, 100000})
+    ->Args({0, 32768})
+    ->ArgNames({"size", "zoom"})
+    ->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

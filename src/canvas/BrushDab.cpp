@@ -1,0 +1,136 @@
+#include "canvas/BrushDab.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+namespace BrushDab {
+
+namespace {
+
+// Float to int by truncation toward zero. Values beyond the int range (a touch far
+// away at a tiny zoom) saturate instead of being undefined; inside the range this
+// is the plain conversion.
+int truncated(float v)
+{
+    if (v < -2147483648.0f)
+        return INT_MIN;
+    if (v >= 2147483648.0f)
+        return INT_MAX;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+FloatPoint centreInPicture(FloatPoint touch, const Placement& p)
+{
+    const float z = p.zoomlevel;
+    const float px = ((z * p.picsize.width * 0.5f - float(p.centerx)) + touch.x) / z;
+    const float py = (((z * p.picsize.height * 0.5f + float(p.centery)) + touch.y) - p.boundsHeight) / z;
+    return FloatPoint{px, py};
+}
+
+float radiusInPixels(int sizeIndex, float zoomlevel)
+{
+    return static_cast<float>((double(sizeIndex) * 5.0 + 10.0) / double(zoomlevel));
+}
+
+Box boundingBox(FloatPoint c, float r, FloatSize picsize, int bufferWidth, int bufferHeight)
+{
+    // A centre or radius that is not a number (a zoom of 0) covers nothing.
+    if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(r))
+        return Box{};
+
+    const int x0 = truncated(c.x - r);
+    const int y0 = truncated(c.y - r);
+    const int y1 = truncated(c.y + r);
+
+    Box box;
+    box.xs = x0 < 0 ? 0 : x0;
+    box.ys = y0 < 0 ? 0 : y0;
+    // Clipped against the picture, compared as floats.
+    box.xe = truncated(std::min(float(truncated(c.x + r)), picsize.width - 1.0f));
+    box.ye = truncated(std::min(float(y1), picsize.height - 1.0f));
+    // A picture never exceeds its buffer; should the sizes disagree, the buffer
+    // bounds the writes.
+    box.xe = std::min(box.xe, bufferWidth - 1);
+    box.ye = std::min(box.ye, bufferHeight - 1);
+    return box;
+}
+
+bool columnRun(const Dab& dab, const Box& box, int x, ColumnRun* run)
+{
+    if (dab.shape == Square) {
+        if (box.ys > box.ye)
+            return false;
+        *run = ColumnRun{x, box.ys, box.ye};
+        return true;
+    }
+    if (dab.shape != Round)
+        return false;
+
+    // Squared distances in float, in the order (y - py)^2 + (x - px)^2; the pixels
+    // inside form one unbroken run because the distance only grows away from py.
+    const float dx = float(x) - dab.centre.x;
+    const float dx2 = dx * dx;
+    const float r2 = dab.radius * dab.radius;
+    int first = -1;
+    int last = -1;
+    for (int y = box.ys; y <= box.ye; ++y) {
+        const float dy = float(y) - dab.centre.y;
+        const float d2 = dy * dy + dx2;
+        if (d2 < r2) {
+            if (first == -1)
+                first = y;
+            last = y;
+        }
+    }
+    if (first == -1)
+        return false;
+    *run = ColumnRun{x, first, last};
+    return true;
+}
+
+bool paint(const Dab& dab, const std::uint8_t* source, std::uint8_t* working, std::vector<ColumnRun>& runs)
+{
+    runs.clear();
+    if (!source || !working || dab.bufferWidth <= 0 || dab.bufferHeight <= 0)
+        return false;
+    if (dab.shape != Round && dab.shape != Square)
+        return false;
+
+    const Box box = boundingBox(dab.centre, dab.radius, dab.picsize, dab.bufferWidth, dab.bufferHeight);
+    if (box.empty())
+        return false;
+
+    // The runs first; then the copy row by row, because the columns a row crosses
+    // lie side by side in memory while a column's pixels are a whole row apart.
+    // Both shapes are unbroken along rows as well, so each row is one span.
+    std::vector<int> left(std::size_t(box.ye - box.ys + 1), INT_MAX);
+    std::vector<int> right(left.size(), INT_MIN);
+    for (int x = box.xs; x <= box.xe; ++x) {
+        ColumnRun run;
+        if (!columnRun(dab, box, x, &run))
+            continue;
+        runs.push_back(run);
+        for (int y = run.first; y <= run.last; ++y) {
+            const std::size_t row = std::size_t(y - box.ys);
+            left[row] = std::min(left[row], x);
+            right[row] = std::max(right[row], x);
+        }
+    }
+
+    const std::size_t stride = std::size_t(dab.bufferWidth) * 4;
+    for (int y = box.ys; y <= box.ye; ++y) {
+        const std::size_t row = std::size_t(y - box.ys);
+        if (left[row] > right[row])
+            continue;
+        const std::size_t offset = std::size_t(y) * stride + std::size_t(left[row]) * 4;
+        std::memcpy(working + offset, source + offset, std::size_t(right[row] - left[row] + 1) * 4);
+    }
+    return !runs.empty();
+}
+
+}  // namespace BrushDab
