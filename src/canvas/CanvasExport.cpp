@@ -1,3 +1,37 @@
-// Placeholder: replaced by the real implementation.
+#include <QDebug>
+#include <QString>
+
 #include "canvas/CanvasView.h"
-void CanvasView::ExportToPhotoAlbum() {}
+#include "canvas/PictureImage.h"
+#include "platform/ErrorAlert.h"
+#include "platform/PhotoAlbum.h"
+
+const char* const CanvasView::kNoDataMessage = "No data in the working space.";
+
+void CanvasView::ExportToPhotoAlbum()
+{
+    if (!loaded) {
+        showErrorAlert(this, QString::fromLatin1(kNoDataMessage));
+        return;
+    }
+    // The export works on its own packed copy, so the working image may be painted
+    // on or replaced while the album writes.
+    QImage picture = makePictureImage(workingbuff.get(), width, picsize);
+    if (picture.isNull()) {
+        showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
+        return;
+    }
+    PhotoAlbum::save(std::move(picture), this, [this](QImage image, const QString& error) {
+        imageDidFinishSavingWithError(std::move(image), error, nullptr);
+    });
+}
+
+void CanvasView::imageDidFinishSavingWithError(QImage image, const QString& error, void* /*contextInfo*/)
+{
+    qInfo().noquote() << "Save finished";
+    // The album has let go of the picture; this was the last reference, so the
+    // packed copy goes now.
+    image = QImage();
+    if (!error.isEmpty())
+        showErrorAlert(this, error);
+}

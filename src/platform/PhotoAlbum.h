@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <functional>
+
+class QDateTime;
+class QObject;
+
+// The photo album: pictures saved as PNG files in the user's Pictures folder.
+//
+// save() returns at once; a worker thread writes the picture under a new name
+// ("Charcolino 2009-06-30 17-05-42.png", then "... 2.png", "... 3.png" when taken),
+// never replacing a file. The completion then runs on the GUI thread with the same
+// image and an error text (empty on success). The image is handed over: the album
+// holds its only other reference until the completion has it, so whatever owns
+// the pixels is released once, after the completion let go of them.
+class PhotoAlbum {
+public:
+    using Completion = std::function<void(QImage image, const QString& error)>;
+
+    // Starts the save into folder() as it is now. The completion runs only while
+    // `target` still exists; when it is gone by then, the image is dropped silently.
+    static void save(QImage image, QObject* target, Completion completion);
+
+    // Where pictures go: the folder set for tests, else the user's Pictures folder.
+    static QString folder();
+
+    // Redirects every later save into `folder` (created when missing); an empty
+    // text returns to the user's Pictures folder.
+    static void setFolderForTesting(const QString& folder);
+
+    // The synchronous part, run on the worker thread: makes `folder` if it is
+    // missing and writes `image` there as a new PNG file. Answers the empty text
+    // on success (and the file's path in `savedPath`), else a message naming the
+    // folder and the reason.
+    static QString writePng(const QImage& image, const QString& folder, QString* savedPath = nullptr);
+    // The same with the moment that names the file given.
+    static QString writePng(const QImage& image, const QString& folder, const QDateTime& when,
+                            QString* savedPath = nullptr);
+};

@@ -1,0 +1,139 @@
+#include "storage/FileListViewController.h"
+
+#include <QColor>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QPalette>
+#include <QPushButton>
+
+#include "canvas/ProjectCodec.h"
+#include "platform/DocumentsDirectory.h"
+#include "platform/ErrorAlert.h"
+#include "platform/ImageFile.h"
+#include "storage/FileListViewControllerDelegate.h"
+#include "storage/SlotListModel.h"
+
+const char* const FileListViewController::kSelectSlotMessage = "Please select a project slot.";
+const char* const FileListViewController::kEmptySlotMessage = "No data in the selected project slot.";
+
+FileListViewController::FileListViewController(QWidget* parent, QSize frameSize) : QDialog(parent)
+{
+    loadView(frameSize);
+}
+
+FileListViewController::~FileListViewController() = default;
+
+void FileListViewController::loadView(QSize frameSize)
+{
+    const int W = frameSize.width();
+    const int H = frameSize.height();
+    setObjectName(QStringLiteral("FileListViewController"));
+    setFixedSize(W, H);
+    setWindowModality(Qt::WindowModal);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    mModel = new SlotListModel(&FileListViewController::TimeOfProject, &FileListViewController::ThumbNailOfProject,
+                               this);
+    myTableView = new QListView(this);
+    myTableView->setObjectName(QStringLiteral("myTableView"));
+    myTableView->setGeometry(0, 0, W, H - 60);
+    myTableView->setModel(mModel);
+    myTableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    myTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    myTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    myTableView->setUniformItemSizes(true);
+    myTableView->setIconSize(QSize(SlotListModel::kRowHeight, SlotListModel::kRowHeight));
+    myTableView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    SaveLoadButton = new QPushButton(QStringLiteral("Save"), this);
+    SaveLoadButton->setObjectName(QStringLiteral("SaveLoadButton"));
+    SaveLoadButton->setGeometry(40, H - 50, 100, 40);
+    SaveLoadButton->setAutoDefault(false);
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setGeometry(W - 40 - 100, H - 50, 100, 40);
+    CancelButton->setAutoDefault(false);
+    connect(SaveLoadButton, &QPushButton::clicked, this, [this] { action(SaveLoadButton); });
+    connect(CancelButton, &QPushButton::clicked, this, [this] { action(CancelButton); });
+
+    SetSaveLoad(true);
+}
+
+void FileListViewController::SetSaveLoad(bool save)
+{
+    isSave = save;
+    SaveLoadButton->setText(isSave ? QStringLiteral("Save") : QStringLiteral("Load"));
+    setWindowTitle(isSave ? QStringLiteral("Save Project") : QStringLiteral("Load Project"));
+}
+
+QString FileListViewController::TimeOfProject(int slot)
+{
+    const QString path = DocumentsDirectory::filePath(QStringLiteral("project%1.dat").arg(slot));
+    if (path.isEmpty())
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray head = file.read(qint64(ProjectCodec::kSaveTimeLength));
+    const std::optional<std::string> time =
+        ProjectCodec::saveTimeText(reinterpret_cast<const std::uint8_t*>(head.constData()), std::size_t(head.size()));
+    if (!time)
+        return QString();
+    // Byte for byte: the stored text is ASCII, and any other byte still shows as
+    // one character, so the row always holds the 19 stored characters.
+    return QString::fromLatin1(time->data(), qsizetype(time->size()));
+}
+
+QImage FileListViewController::ThumbNailOfProject(int slot)
+{
+    const QString path = DocumentsDirectory::filePath(QStringLiteral("thumbnail%1.jpg").arg(slot));
+    if (path.isEmpty())
+        return QImage();
+    return ImageFile::read(path).image.bitmap;
+}
+
+int FileListViewController::selectedRow() const
+{
+    const QModelIndexList selected = myTableView->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void FileListViewController::action(QObject* sender)
+{
+    if (sender == SaveLoadButton) {
+        const int row = selectedRow();
+        if (row < 0) {
+            showErrorAlert(this, QString::fromLatin1(kSelectSlotMessage));
+            return;
+        }
+        const int slot = SlotListModel::slotOfRow(row);
+        if (isSave) {
+            if (mDelegate)
+                mDelegate->SaveProject(slot);
+            mModel->reload();
+            dismiss();
+        } else {
+            if (TimeOfProject(slot).isNull()) {
+                showErrorAlert(this, QString::fromLatin1(kEmptySlotMessage));
+                return;
+            }
+            if (mDelegate)
+                mDelegate->LoadProject(slot);
+            dismiss();
+        }
+    } else if (sender == CancelButton) {
+        reject();
+    }
+}
+
+void FileListViewController::dismiss() { done(QDialog::Accepted); }
+
+void FileListViewController::showEvent(QShowEvent* event)
+{
+    mModel->reload();
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,216 @@
+// Export to the photo album: what the PNG holds, the completion on the GUI thread
+// with its log lines, unique names, and the failures the user is told about.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QMessageBox>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "canvas/CanvasView.h"
+#include "platform/PhotoAlbum.h"
+#include "platform/PixelMemory.h"
+#include "support/CanvasTestAccess.h"
+
+namespace {
+
+// The program's console lines (info messages), from any thread.
+QMutex logMutex;
+QStringList logLines;
+void captureLog(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    QMutexLocker lock(&logMutex);
+    if (type == QtInfoMsg)
+        logLines << message;
+}
+std::string logText()
+{
+    QMutexLocker lock(&logMutex);
+    return logLines.join(" | ").toStdString();
+}
+int logCount(const QString& line)
+{
+    QMutexLocker lock(&logMutex);
+    return int(logLines.count(line));
+}
+
+// Runs the event loop until `done` holds or a generous deadline has passed.
+bool waitUntil(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] { if (done()) loop.quit(); });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    poll.start(5);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+QStringList alertTexts()
+{
+    QStringList texts;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->windowTitle() == "Error")
+            texts << box->text();
+    return texts;
+}
+
+void closeAlerts()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(w))
+            w->close();
+    QApplication::processEvents();
+}
+
+// RGB from the position, alpha well below 255 and unrelated to the colour, so
+// that any premultiplication or blending would show.
+std::uint32_t workingPixel(int x, int y)
+{
+    const std::uint32_t r = (x * 7 + y) & 0xff, g = (y * 5 + 3) & 0xff, b = (x ^ y) & 0xff, a = 40 + (x + y) % 150;
+    return r | g << 8 | b << 16 | a << 24;
+}
+
+QStringList pngsIn(const QString& folder) { return QDir(folder).entryList({"*.png"}, QDir::Files, QDir::Name); }
+
+class PhotoAlbumExport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        PhotoAlbum::setFolderForTesting(album);  // missing: the export makes it
+        canvas.reset(CanvasTestAccess::makeBare());
+        if (!canvas)
+            GTEST_SKIP() << "no GL context";
+        // A 320 x 480 picture in a 512 x 512 buffer; green outside the picture.
+        ASSERT_TRUE(CanvasTestAccess::installProject(*canvas, 512, 512, {320, 480}, [](int which, int x, int y) {
+            return which == 3 && x < 320 && y < 480 ? workingPixel(x, y) : 0xff00ff00u;
+        }));
+        logLines.clear();
+        previousHandler = qInstallMessageHandler(captureLog);
+    }
+    void TearDown() override
+    {
+        qInstallMessageHandler(previousHandler);
+        closeAlerts();
+        PhotoAlbum::setFolderForTesting(QString());
+    }
+
+    QTemporaryDir temp;
+    const QString album = temp.filePath("Pictures/album");
+    std::unique_ptr<CanvasView> canvas;
+    QtMessageHandler previousHandler = nullptr;
+};
+
+TEST_F(PhotoAlbumExport, WritesThePictureAreaAsAnOpaquePngFromItsOwnCopy)
+{
+    canvas->ExportToPhotoAlbum();
+    // Painting over the working image while the album writes does not reach it.
+    std::memset(CanvasTestAccess::buffer(*canvas, 3), 0, 512 * 512 * 4);
+    ASSERT_TRUE(waitUntil([] { return logCount("Save finished") == 1; }));
+    // The completion logs, then lets go of the copy, which goes at once.
+    EXPECT_EQ(logText(), "Save finished | releaseData");
+    EXPECT_TRUE(alertTexts().isEmpty());
+
+    ASSERT_EQ(pngsIn(album).size(), 1);
+    EXPECT_TRUE(pngsIn(album)[0].startsWith("Charcolino "));
+    QFile png(QDir(album).filePath(pngsIn(album)[0]));
+    ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+    const QByteArray bytes = png.readAll();
+    ASSERT_GT(bytes.size(), 26);
+    EXPECT_EQ(int(bytes[25]), 2) << "PNG colour type: truecolour without alpha";
+    const QImage image = QImage::fromData(bytes, "PNG");
+    ASSERT_EQ(image.size(), QSize(320, 480));
+    int mismatches = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const std::uint32_t p = workingPixel(x, y);
+            mismatches += image.pixel(x, y) != qRgb(p & 0xff, p >> 8 & 0xff, p >> 16 & 0xff);
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(PhotoAlbumExport, TwoExportsInARowGiveTwoFilesAndTwoCompletions)
+{
+    canvas->ExportToPhotoAlbum();
+    canvas->ExportToPhotoAlbum();
+    ASSERT_TRUE(waitUntil([] { return logCount("Save finished") == 2; }));
+    EXPECT_EQ(logCount("releaseData"), 2);
+    ASSERT_EQ(pngsIn(album).size(), 2);
+    for (const QString& name : pngsIn(album))
+        EXPECT_EQ(QImage(QDir(album).filePath(name)).size(), QSize(320, 480));
+}
+
+TEST_F(PhotoAlbumExport, WithoutAProjectTellsTheUserAndStartsNothing)
+{
+    canvas.reset(CanvasTestAccess::makeBare());
+    const long allocations = PixelMemory::allocationCount();
+    canvas->ExportToPhotoAlbum();
+    EXPECT_EQ(alertTexts(), QStringList{"No data in the working space."});
+    EXPECT_EQ(PixelMemory::allocationCount(), allocations);
+    EXPECT_FALSE(QFileInfo::exists(album));
+    EXPECT_EQ(logText(), "");
+}
+
+TEST_F(PhotoAlbumExport, AFailedSaveIsToldWithTheFolderAndStillFreesTheCopy)
+{
+    QFile blocker(temp.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly) && blocker.write("x") == 1);
+    blocker.close();
+    // A plain file where the folder should be, and a folder below such a file.
+    for (const QString& folder : {blocker.fileName(), blocker.fileName() + "/album"}) {
+        SCOPED_TRACE(folder.toStdString());
+        logLines.clear();
+        PhotoAlbum::setFolderForTesting(folder);
+        canvas->ExportToPhotoAlbum();
+        ASSERT_TRUE(waitUntil([] { return logCount("Save finished") == 1; }));
+        EXPECT_EQ(logText(), "Save finished | releaseData");
+        const QStringList alerts = alertTexts();
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_TRUE(alerts[0].contains('"' + folder + '"')) << alerts[0].toStdString();
+        EXPECT_TRUE(alerts[0].contains("file of that name") || alerts[0].contains("cannot be created"));
+        closeAlerts();
+    }
+    ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
+    EXPECT_EQ(blocker.readAll(), "x");
+}
+
+TEST_F(PhotoAlbumExport, ACanvasGoneBeforeTheCompletionIsSkippedAndTheCopyStillFreed)
+{
+    canvas->ExportToPhotoAlbum();
+    canvas.reset();
+    ASSERT_TRUE(waitUntil([] { return logCount("releaseData") == 1; }));
+    EXPECT_EQ(logCount("Save finished"), 0);
+    EXPECT_EQ(pngsIn(album).size(), 1);
+}
+
+TEST(PhotoAlbumFile, NeverReplacesAFileAndCountsUpFromATakenName)
+{
+    QTemporaryDir temp;
+    const QDateTime when(QDate(2009, 6, 30), QTime(17, 5, 42));
+    QFile taken(temp.filePath("Charcolino 2009-06-30 17-05-42.png"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("keep") == 4);
+    taken.close();
+
+    QImage picture(3, 2, QImage::Format_RGBX8888);
+    picture.fill(QColor(10, 20, 30));
+    QString first, second;
+    EXPECT_EQ(PhotoAlbum::writePng(picture, temp.path(), when, &first), "");
+    EXPECT_EQ(PhotoAlbum::writePng(picture, temp.path(), when, &second), "");
+    EXPECT_EQ(QFileInfo(first).fileName(), "Charcolino 2009-06-30 17-05-42 2.png");
+    EXPECT_EQ(QFileInfo(second).fileName(), "Charcolino 2009-06-30 17-05-42 3.png");
+    EXPECT_EQ(QImage(second).pixel(2, 1), qRgb(10, 20, 30));
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(taken.readAll(), "keep");
+}
+
+}  // namespace
