@@ -57,7 +57,14 @@ public:
     // --- end of project files ---
 
     // --- Photo album export (add declarations of this group here) ---
+    // Saves the picture area of the working image into the photo album in the
+    // background; "No data in the working space." when there is no project.
     void ExportToPhotoAlbum();
+    // Completion of an album save, on the GUI thread: logs "Save finished" and lets
+    // go of the image, whose pixels are then freed. A failed save is told to the
+    // user with the error alert carrying `error`.
+    void imageDidFinishSavingWithError(QImage image, const QString& error, void* contextInfo);
+    static const char* const kNoDataMessage;
     // --- end of photo album export ---
 
     // Presentation.
