@@ -24,26 +24,38 @@ bool isPaintingPosition(int index)
 
 } // namespace
 
-void CanvasView::touchesBegan(const TouchEvent& event)
+int CanvasView::activeTool() const
 {
     if (!loaded)
-        return;
+        return -1;
     const int tool = selectedIndex(toolbar());
-    if (tool < 0 || tool > kNavigation)
+    return (tool < 0 || tool > kNavigation) ? -1 : tool;
+}
+
+void CanvasView::paintTouches(const TouchEvent& event)
+{
+    // Every finger paints, the ones that rested included. The toolbar is read
+    // again for every finger; should it have left the painting positions
+    // meanwhile, the remaining fingers paint nothing.
+    for (const FloatPoint& touch : event.allTouches) {
+        const int drawType = selectedIndex(toolbar());
+        if (!isPaintingPosition(drawType))
+            break;
+        DrawCanvas(touch, drawType);
+    }
+}
+
+void CanvasView::touchesBegan(const TouchEvent& event)
+{
+    const int tool = activeTool();
+    if (tool < 0)
         return;
-    const std::vector<FloatPoint>& touches = event.allTouches;
     if (isPaintingPosition(tool)) {
-        // The toolbar is read again for every finger; should it have left the
-        // painting positions meanwhile, the remaining fingers paint nothing.
-        for (const FloatPoint& touch : touches) {
-            const int drawType = selectedIndex(toolbar());
-            if (!isPaintingPosition(drawType))
-                break;
-            DrawCanvas(touch, drawType);
-        }
+        paintTouches(event);
         return;
     }
 
+    const std::vector<FloatPoint>& touches = event.allTouches;
     if (touches.size() == 1)
         setPanningModeWithLocation(touches[0]);
     else if (touches.size() == 2)
@@ -56,23 +68,15 @@ void CanvasView::touchesMoved(const TouchEvent& event)
 {
     using namespace NavigationSteps;
 
-    if (!loaded)
+    const int tool = activeTool();
+    if (tool < 0)
         return;
-    const int tool = selectedIndex(toolbar());
-    if (tool < 0 || tool > kNavigation)
-        return;
-    const std::vector<FloatPoint>& touches = event.allTouches;
     if (isPaintingPosition(tool)) {
-        // Every finger paints again, the ones that rested included.
-        for (const FloatPoint& touch : touches) {
-            const int drawType = selectedIndex(toolbar());
-            if (!isPaintingPosition(drawType))
-                break;
-            DrawCanvas(touch, drawType);
-        }
+        paintTouches(event);
         return;
     }
 
+    const std::vector<FloatPoint>& touches = event.allTouches;
     const QRectF f = frame();
     const float frameWidth = float(f.width());
     const float frameHeight = float(f.height());

@@ -131,6 +131,11 @@ protected:
     const Texture2D* sourceTexture(int drawType) const;
     const std::uint8_t* sourceBuffer(int drawType) const;
     static int selectedIndex(const SegmentedControl* control);
+    // The toolbar position that touches act on now, or -1 when they are ignored
+    // (no project, no position or an unknown one).
+    int activeTool() const;
+    // One dab under every finger from the selected source.
+    void paintTouches(const TouchEvent& event);
 
     std::int32_t height = 0;
     std::int32_t width = 0;
