@@ -8,10 +8,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <vector>
+
 #include "canvas/ImportFile.h"
 #include "canvas/PictureUnpack.h"
+#include "canvas/ProjectCodec.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/UprightImage.h"
+#include "platform/DocumentsDirectory.h"
+#include "support/CanvasTestAccess.h"
 #include "support/ImportTestFiles.h"
 
 using namespace ImportTestFiles;
@@ -143,8 +149,137 @@ TEST(SketchTool, HelpAndUsage)
     EXPECT_TRUE(help.out.contains("black.png"));
     EXPECT_TRUE(help.out.contains("color.png"));
 
+    EXPECT_TRUE(help.out.contains("--project FILE -o DIR"));
+    EXPECT_TRUE(help.out.contains("working.png"));
+
     const ToolRun noOutput = runTool({"photo.jpg"});
     EXPECT_EQ(noOutput.exitCode, 2);
     EXPECT_EQ(noOutput.err.count('\n'), 1);
     EXPECT_NE(runTool({}).exitCode, 0);
+    EXPECT_EQ(runTool({"photo.jpg", "--project", "project1.dat", "-o", "out"}).exitCode, 2);
+    EXPECT_EQ(runTool({"--project", "project1.dat"}).exitCode, 2);
+}
+
+// --project: the images of a saved project.
+
+namespace {
+
+// Opaque picture pixels but for a translucent patch; the spare area loud.
+QByteArray projectBuffer(int width, int height, int pictureWidth, int pictureHeight, int which)
+{
+    QByteArray b(width * height * 4, '\0');
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            auto* p = reinterpret_cast<std::uint8_t*>(b.data()) + (y * width + x) * 4;
+            const bool inside = x < pictureWidth && y < pictureHeight;
+            const int alpha = inside && x < 8 && y < 8 ? 128 : 255;
+            p[0] = std::uint8_t(inside ? (x * 5 + which * 40) * alpha / 255 : 255);
+            p[1] = std::uint8_t(inside ? (y * 3 + which * 70) * alpha / 255 : 0);
+            p[2] = std::uint8_t(inside ? ((x ^ y) + which * 20) * alpha / 255 : 255);
+            p[3] = std::uint8_t(alpha);
+        }
+    return b;
+}
+
+QByteArray projectFile(const QByteArray& original, const QByteArray& working, int width, int height,
+                       FloatSize picsize)
+{
+    ProjectCodec::Header header;
+    header.saveTime = ProjectCodec::formatSaveTime(2009, 6, 30, 17, 5, 42);
+    header.width = width;
+    header.height = height;
+    header.picsize = picsize;
+    const std::vector<std::uint8_t> bytes =
+        ProjectCodec::encodeProject(header, reinterpret_cast<const std::uint8_t*>(original.constData()),
+                                    reinterpret_cast<const std::uint8_t*>(working.constData()));
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+}  // namespace
+
+TEST(SketchTool, ProjectGivesItsFourImages)
+{
+    QTemporaryDir dir;
+    // A 128 x 64 buffer holding a 100 x 50 picture.
+    const QByteArray original = projectBuffer(128, 64, 100, 50, 0);
+    const QByteArray working = projectBuffer(128, 64, 100, 50, 1);
+    const QString file = dir.filePath("project3.dat");
+    ASSERT_TRUE(writeFile(file, projectFile(original, working, 128, 64, {100, 50}) + "appended"));
+
+    const QString out = dir.filePath("slot3");
+    const ToolRun run = runTool({"--project", file, "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    std::vector<std::uint8_t> scratch(original.size()), black(original.size()), color(original.size());
+    SketchBuffers buffers;
+    buffers.original = reinterpret_cast<const std::uint8_t*>(original.constData());
+    buffers.working = scratch.data();
+    buffers.black = black.data();
+    buffers.color = color.data();
+    buffers.width = 128;
+    buffers.height = 64;
+    buffers.picsize = {100, 50};
+    buildSketch(buffers);
+
+    const auto* o = reinterpret_cast<const std::uint8_t*>(original.constData());
+    const auto* w = reinterpret_cast<const std::uint8_t*>(working.constData());
+    EXPECT_EQ(loaded(out + "/original.png"), savedForm(o, 128, 100, 50));
+    EXPECT_EQ(loaded(out + "/working.png"), savedForm(w, 128, 100, 50));
+    EXPECT_EQ(loaded(out + "/black.png"), savedForm(black.data(), 128, 100, 50));
+    EXPECT_EQ(loaded(out + "/color.png"), savedForm(color.data(), 128, 100, 50));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 4);
+}
+
+TEST(SketchTool, ProjectSavedByTheCanvasGivesItsWorkingImage)
+{
+    std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
+    if (!canvas)
+        GTEST_SKIP() << "no GL ES context";
+    ASSERT_TRUE(CanvasTestAccess::installProject(*canvas, 64, 64, {60, 33}, [](int which, int x, int y) {
+        return 0xFF000000u | std::uint32_t(x * 4 + which) | std::uint32_t(y * 7) << 8 | std::uint32_t(which * 60) << 16;
+    }));
+    ASSERT_TRUE(canvas->SaveProject(1));
+
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    const ToolRun run = runTool({"--project", DocumentsDirectory::filePath("project1.dat"), "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(loaded(out + "/working.png"), savedForm(canvas->workingBuffer(), 64, 60, 33));
+    EXPECT_EQ(loaded(out + "/original.png"), savedForm(canvas->originalBuffer(), 64, 60, 33));
+}
+
+TEST(SketchTool, DamagedProjectGivesOneLineAndWritesNothing)
+{
+    QTemporaryDir dir;
+    const QByteArray good = projectFile(projectBuffer(16, 8, 10, 8, 0), projectBuffer(16, 8, 10, 8, 1), 16, 8, {10, 8});
+    QByteArray hostile = good;
+    hostile[23] = char(0x2C);  // width 300: not a power of two
+    QByteArray outside = good;
+    outside.replace(31, 4, QByteArray("\x00\x00\x90\x41", 4));  // picture width 18 in a 16-wide buffer
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"thirty.dat", good.left(30), "header"},
+        {"truncated.dat", good.left(good.size() - 1), "truncated"},
+        {"hostile.dat", hostile, "power of two"},
+        {"outside.dat", outside, "picture size"},
+        {"missing.dat", QByteArray(), "No such file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = dir.filePath(c.name);
+        if (!c.bytes.isEmpty())
+            ASSERT_TRUE(writeFile(file, c.bytes));
+        const QString out = dir.filePath("out");
+        const ToolRun run = runTool({"--project", file, "-o", out});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(file)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out));
+    }
 }

@@ -39,9 +39,3 @@ void CanvasView::setFixedGLState(const QRectF& frame)
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
-
-bool CanvasView::LoadProject(int)
-{
-    // Project files are not written yet: there is never a working project to reopen.
-    return false;
-}

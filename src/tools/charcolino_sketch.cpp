@@ -1,6 +1,8 @@
-// charcolino-sketch PHOTO -o DIR: the photo import and the pencil sketch filter of
-// the painting program, without a window. Writes DIR/original.png, DIR/black.png
-// and DIR/color.png.
+// charcolino-sketch: the photo import and the pencil sketch filter of the painting
+// program, without a window.
+//   charcolino-sketch PHOTO -o DIR            original.png, black.png, color.png
+//   charcolino-sketch --project FILE -o DIR   original.png, working.png, black.png,
+//                                             color.png from a saved project
 #include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -9,8 +11,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
+#include <vector>
 
 #include "tools/PhotoSketches.h"
+#include "tools/ProjectImages.h"
 
 namespace {
 
@@ -35,6 +39,56 @@ QByteArray pngBytes(const QImage& image)
     return bytes;
 }
 
+struct Output {
+    const char* name;
+    QImage image;
+};
+
+// Encodes every image first, so that nothing is written when one cannot be; then
+// creates DIR and replaces each file whole.
+int writeOutputs(const QString& outputDir, const std::vector<Output>& outputs)
+{
+    std::vector<QByteArray> pngs;
+    for (const Output& output : outputs) {
+        pngs.push_back(pngBytes(output.image));
+        if (pngs.back().isEmpty())
+            return fail(QString::fromLatin1(output.name), QStringLiteral("cannot encode the PNG"));
+    }
+    if (!QDir().mkpath(outputDir) || !QFileInfo(outputDir).isDir())
+        return fail(outputDir, QStringLiteral("cannot create the output directory"));
+    const QDir dir(outputDir);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const QString path = dir.filePath(QString::fromLatin1(outputs[i].name));
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(pngs[i]) != pngs[i].size() || !file.commit())
+            return fail(path, file.errorString().isEmpty() ? QStringLiteral("cannot be written") : file.errorString());
+    }
+    return 0;
+}
+
+int sketchPhoto(const QString& photo, const QString& outputDir)
+{
+    PhotoSketches sketches;
+    QString error;
+    if (!sketches.make(photo, &error))
+        return fail(photo, error);
+    return writeOutputs(outputDir, {{"original.png", sketches.original()},
+                                    {"black.png", sketches.black()},
+                                    {"color.png", sketches.color()}});
+}
+
+int extractProject(const QString& project, const QString& outputDir)
+{
+    ProjectImages images;
+    QString error;
+    if (!images.read(project, &error))
+        return fail(project, error);
+    return writeOutputs(outputDir, {{"original.png", images.original()},
+                                    {"working.png", images.working()},
+                                    {"black.png", images.black()},
+                                    {"color.png", images.color()}});
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -44,62 +98,54 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Turns a photo into a black pencil sketch and a colour pencil sketch.\n"
+        "Turns a photo into a black pencil sketch and a colour pencil sketch, or\n"
+        "takes the images out of a project file saved by the painting program.\n"
         "\n"
-        "The photo is imported as the painting program imports it: turned upright\n"
-        "by its EXIF orientation and scaled down to at most 1024 pixels a side.\n"
-        "DIR receives three RGBA PNG files of the picture's size:\n"
+        "PHOTO -o DIR: the photo is imported as the painting program imports it:\n"
+        "turned upright by its EXIF orientation and scaled down to at most 1024\n"
+        "pixels a side. DIR receives three RGBA PNG files of the picture's size:\n"
         "  original.png  the imported photo\n"
         "  black.png     the black pencil sketch\n"
         "  color.png     the colour pencil sketch\n"
+        "\n"
+        "--project FILE -o DIR: FILE is a project file (projectN.dat in the\n"
+        "program's data folder). DIR receives four RGBA PNG files of the picture's\n"
+        "size:\n"
+        "  original.png  the photo the project started from\n"
+        "  working.png   the painted working image\n"
+        "  black.png     the black pencil sketch, computed again from the photo\n"
+        "  color.png     the colour pencil sketch, computed again from the photo\n"
+        "\n"
         "DIR is created when missing; files of these names in it are replaced.\n"
         "On failure one line on standard error names the file and the reason, the\n"
-        "exit status is 1, and nothing is written when the photo cannot be used."));
+        "exit status is 1, and nothing is written when the photo or project file\n"
+        "cannot be used. Wrong arguments give exit status 2."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG or another format Qt can read."),
-                                 QStringLiteral("PHOTO -o DIR"));
+                                 QStringLiteral("PHOTO -o DIR | --project FILE -o DIR"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("Write the three PNG files into <DIR>."),
-                                          QStringLiteral("DIR"));
+                                          QStringLiteral("Write the PNG files into <DIR>."), QStringLiteral("DIR"));
+    const QCommandLineOption projectOption(QStringLiteral("project"),
+                                           QStringLiteral("Read the project file <FILE> instead of a photo."),
+                                           QStringLiteral("FILE"));
     parser.addOption(outputOption);
+    parser.addOption(projectOption);
     parser.process(app);
 
     const QStringList photos = parser.positionalArguments();
-    if (photos.size() != 1)
+    const bool projectMode = parser.isSet(projectOption);
+    if (projectMode && (!photos.isEmpty() || parser.value(projectOption).isEmpty()))
+        return fail(QStringLiteral("usage"), QStringLiteral("give either PHOTO or --project FILE (see --help)"),
+                    kExitUsage);
+    if (!projectMode && photos.size() != 1)
         return fail(QStringLiteral("usage"), QStringLiteral("give exactly one PHOTO and -o DIR (see --help)"),
                     kExitUsage);
     if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty())
         return fail(QStringLiteral("usage"), QStringLiteral("missing -o DIR (see --help)"), kExitUsage);
-    const QString photo = photos.first();
     const QString outputDir = parser.value(outputOption);
 
-    PhotoSketches sketches;
-    QString error;
-    if (!sketches.make(photo, &error))
-        return fail(photo, error);
-
-    struct Output {
-        const char* name;
-        QByteArray png;
-    };
-    const Output outputs[] = {
-        {"original.png", pngBytes(sketches.original())},
-        {"black.png", pngBytes(sketches.black())},
-        {"color.png", pngBytes(sketches.color())},
-    };
-    for (const Output& output : outputs)
-        if (output.png.isEmpty())
-            return fail(QString::fromLatin1(output.name), QStringLiteral("cannot encode the PNG"));
-
-    if (!QDir().mkpath(outputDir) || !QFileInfo(outputDir).isDir())
-        return fail(outputDir, QStringLiteral("cannot create the output directory"));
-    const QDir dir(outputDir);
-    for (const Output& output : outputs) {
-        const QString path = dir.filePath(QString::fromLatin1(output.name));
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(output.png) != output.png.size() || !file.commit())
-            return fail(path, file.errorString().isEmpty() ? QStringLiteral("cannot be written") : file.errorString());
-    }
-    return 0;
+    if (projectMode)
+        return extractProject(parser.value(projectOption), outputDir);
+    return sketchPhoto(photos.first(), outputDir);
 }

@@ -1,0 +1,213 @@
+// Loading a 1024 x 1024 project on a canvas with GL (read, both sketches, the four
+// textures, the redraw) beside what it cannot avoid: reading the same file into
+// memory, and the sketch filter alone. The load should cost no more than the read
+// plus the filter plus 30 %. Run from the build folder:
+//   QT_QPA_PLATFORM=offscreen ./bench_project_load --benchmark_min_time=2
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "canvas/CanvasView.h"
+#include "canvas/ProjectCodec.h"
+#include "canvas/ProjectSlotFiles.h"
+#include "canvas/SketchFilter.h"
+#include "platform/DocumentsDirectory.h"
+
+namespace {
+
+constexpr int kSide = 1024;
+constexpr std::size_t kBufferBytes = std::size_t(kSide) * kSide * 4;
+
+CanvasView* g_canvas = nullptr;
+QString g_projectPath;
+std::vector<std::uint8_t> g_original;
+
+// The real photo when it is there, else a smooth picture with edges of its own.
+std::vector<std::uint8_t> photoBuffer()
+{
+    std::vector<std::uint8_t> buffer(kBufferBytes);
+    QImage photo(QStringLiteral(CHARCOLINO_SOURCE_DIR "/bench/photos/photo1024.png"));
+    if (photo.isNull()) {
+        photo = QImage(kSide, kSide, QImage::Format_RGB32);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                photo.setPixel(x, y, qRgb((x * y / 61) & 255, (x + 3 * y) & 255, ((x ^ y) * 3) & 255));
+    }
+    photo = photo.scaled(kSide, kSide).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    for (int y = 0; y < kSide; ++y)
+        std::memcpy(buffer.data() + std::size_t(y) * kSide * 4, photo.constScanLine(y), std::size_t(kSide) * 4);
+    return buffer;
+}
+
+bool writeProject()
+{
+    g_original = photoBuffer();
+    std::vector<std::uint8_t> working(g_original.rbegin(), g_original.rend());
+    ProjectCodec::Header header;
+    header.saveTime = ProjectCodec::formatSaveTime(2009, 6, 30, 17, 5, 42);
+    header.width = kSide;
+    header.height = kSide;
+    header.picsize = FloatSize{float(kSide), float(kSide)};
+    const std::vector<std::uint8_t> file = ProjectCodec::encodeProject(header, g_original.data(), working.data());
+    g_projectPath = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(0));
+    QSaveFile out(g_projectPath);
+    return out.open(QIODevice::WriteOnly) &&
+           out.write(reinterpret_cast<const char*>(file.data()), qint64(file.size())) == qint64(file.size()) &&
+           out.commit();
+}
+
+// The whole file into memory, as any reader has to do.
+void BM_ReadFile(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QFile file(g_projectPath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("project file not readable");
+            return;
+        }
+        const QByteArray bytes = file.readAll();
+        benchmark::DoNotOptimize(bytes.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * qint64(ProjectCodec::kMaxFileSize));
+}
+
+// The pencil sketch filter alone over the stored original.
+void BM_SketchFilter(benchmark::State& state)
+{
+    std::vector<std::uint8_t> working(kBufferBytes), black(kBufferBytes), color(kBufferBytes);
+    SketchBuffers buffers;
+    buffers.original = g_original.data();
+    buffers.working = working.data();
+    buffers.black = black.data();
+    buffers.color = color.data();
+    buffers.width = kSide;
+    buffers.height = kSide;
+    buffers.picsize = FloatSize{float(kSide), float(kSide)};
+    for (auto _ : state) {
+        buildSketch(buffers);
+        benchmark::ClobberMemory();
+    }
+}
+
+// LoadProject: read, sketches, textures, redraw.
+void BM_LoadProject(benchmark::State& state)
+{
+    if (!g_canvas) {
+        state.SkipWithError("no GL ES context");
+        return;
+    }
+    for (auto _ : state) {
+        if (!g_canvas->LoadProject(0)) {
+            state.SkipWithError("load failed");
+            return;
+        }
+    }
+}
+
+// The parts of the load beyond the read and the filter, one by one.
+void BM_PartFreshBuffers(benchmark::State& state)
+{
+    if (!g_canvas) {
+        state.SkipWithError("no GL ES context");
+        return;
+    }
+    for (auto _ : state) {
+        g_canvas->FreeBuff();
+        g_canvas->PrepareBuff(true);
+    }
+    g_canvas->LoadProject(0);
+}
+
+void BM_PartTextures(benchmark::State& state)
+{
+    if (!g_canvas) {
+        state.SkipWithError("no GL ES context");
+        return;
+    }
+    for (auto _ : state) {
+        g_canvas->ReloadFixTexture();
+        g_canvas->ReloadCanvas();
+    }
+}
+
+// For comparison with BM_PartTextures: the same four 1024 x 1024 uploads into
+// textures that already have storage of that size (glTexSubImage2D), which spares
+// the renderer a fresh, cleared allocation per texture.
+void BM_PartTexturesInPlace(benchmark::State& state)
+{
+    if (!g_canvas) {
+        state.SkipWithError("no GL ES context");
+        return;
+    }
+    GLuint names[4];
+    glGenTextures(4, names);
+    for (GLuint name : names) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kSide, kSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    }
+    for (auto _ : state) {
+        for (GLuint name : names) {
+            glBindTexture(GL_TEXTURE_2D, name);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, g_original.data());
+        }
+        glFinish();
+    }
+    glDeleteTextures(4, names);
+}
+
+void BM_PartRedraw(benchmark::State& state)
+{
+    if (!g_canvas) {
+        state.SkipWithError("no GL ES context");
+        return;
+    }
+    for (auto _ : state)
+        g_canvas->UpdateScreen();
+}
+
+BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SketchFilter)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PartFreshBuffers)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PartTextures)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PartTexturesInPlace)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PartRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A home of its own: the project goes into a Documents directory that is
+    // thrown away afterwards.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/share").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("charcolino-bench"));
+
+    if (!writeProject()) {
+        std::fprintf(stderr, "cannot write the project file\n");
+        return 1;
+    }
+    // Creation opens the working project of slot 0 written above.
+    std::unique_ptr<CanvasView> canvas(CanvasView::create(QRectF(0, 70, 320, 390)));
+    g_canvas = canvas.get();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,52 @@
+#include "tools/ProjectImages.h"
+
+#include <QFile>
+
+#include "canvas/SketchFilter.h"
+
+bool ProjectImages::read(const QString& projectPath, QString* error)
+{
+    QFile file(projectPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // Bytes after the largest project are never needed.
+    const QByteArray bytes = file.read(qint64(ProjectCodec::kMaxFileSize));
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    const ProjectCodec::Error decoded = ProjectCodec::decodeProject(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()), &project);
+    if (decoded != ProjectCodec::Error::None) {
+        *error = QString::fromLatin1(ProjectCodec::errorText(decoded));
+        return false;
+    }
+
+    // The filter's grey scratch is a buffer of its own: the stored working image
+    // stays as it is.
+    const std::size_t n = project.original.size();
+    std::vector<std::uint8_t> scratch(n);
+    blacksketch.assign(n, 0);
+    colorsketch.assign(n, 0);
+    SketchBuffers buffers;
+    buffers.original = project.original.data();
+    buffers.working = scratch.data();
+    buffers.black = blacksketch.data();
+    buffers.color = colorsketch.data();
+    buffers.width = project.header.width;
+    buffers.height = project.header.height;
+    buffers.picsize = project.header.picsize;
+    buildSketch(buffers);
+    return true;
+}
+
+QImage ProjectImages::pictureArea(const std::vector<std::uint8_t>& buffer) const
+{
+    const ProjectCodec::PictureExtent extent = ProjectCodec::pictureExtent(project.header);
+    if (buffer.empty() || extent.columns <= 0 || extent.rows <= 0)
+        return QImage();
+    return QImage(buffer.data(), extent.columns, extent.rows, qsizetype(project.header.width) * 4,
+                  QImage::Format_RGBA8888_Premultiplied);
+}

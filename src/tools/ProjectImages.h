@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "canvas/ProjectCodec.h"
+
+// A project file of the painting program read without a window: its original and
+// working images as stored, and the two pencil sketches computed again from the
+// original, as the program computes them when it loads the project.
+class ProjectImages {
+public:
+    // Reads and checks `projectPath`. False with a one-line reason in *error when
+    // the file cannot be read or is damaged (short, or a header that no saved
+    // project has).
+    bool read(const QString& projectPath, QString* error);
+
+    // The picture area of each buffer as an RGBA premultiplied image over this
+    // object's memory (valid while it lives): every column and row that the
+    // picture covers, a partly covered last one included.
+    QImage original() const { return pictureArea(project.original); }
+    QImage working() const { return pictureArea(project.working); }
+    QImage black() const { return pictureArea(blacksketch); }
+    QImage color() const { return pictureArea(colorsketch); }
+
+private:
+    QImage pictureArea(const std::vector<std::uint8_t>& buffer) const;
+
+    ProjectCodec::Project project;
+    std::vector<std::uint8_t> blacksketch;
+    std::vector<std::uint8_t> colorsketch;
+};

@@ -1,0 +1,459 @@
+// Project files and slots: the byte layout, saving and loading on a canvas with GL,
+// and every way a save or a load can fail.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QRegularExpression>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+#include "canvas/ProjectCodec.h"
+#include "canvas/ProjectSlotFiles.h"
+#include "canvas/SketchFilter.h"
+#include "platform/DocumentsDirectory.h"
+#include "platform/SegmentedControl.h"
+#include "support/CanvasTestAccess.h"
+
+namespace {
+
+QString slotPath(int slot)
+{
+    return DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(slot));
+}
+
+QString thumbnailPath(int slot)
+{
+    return DocumentsDirectory::filePath(ProjectSlotFiles::thumbnailFileName(slot));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Little-endian fields written by hand, independently of the codec.
+QByteArray le32(std::uint32_t v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char(v >> (8 * i));
+    return b;
+}
+QByteArray leFloat(float f)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return le32(bits);
+}
+QByteArray header(std::int32_t height, std::int32_t width, float pictureHeight, float pictureWidth)
+{
+    return QByteArray("2009-06-30 17:05:42") + le32(std::uint32_t(height)) + le32(std::uint32_t(width)) +
+           leFloat(pictureHeight) + leFloat(pictureWidth);
+}
+
+// A distinct opaque-ish pixel for every buffer, column and row.
+std::uint32_t pattern(int which, int x, int y)
+{
+    return std::uint32_t((x * 7 + which * 50) & 255) | std::uint32_t((y * 5 + which * 30) & 255) << 8 |
+           std::uint32_t((x + y + which * 90) & 255) << 16 | std::uint32_t(200 + which) << 24;
+}
+
+QByteArray patternBuffer(int width, int height, int which)
+{
+    QByteArray b(width * height * 4, '\0');
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pattern(which, x, y);
+            std::memcpy(b.data() + (y * width + x) * 4, &p, 4);  // x86-64: bytes R, G, B, A
+        }
+    return b;
+}
+
+QByteArray bytesOf(const std::uint8_t* p, int count)
+{
+    return p ? QByteArray(reinterpret_cast<const char*>(p), count) : QByteArray();
+}
+
+class ProjectFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir(DocumentsDirectory::path()).removeRecursively();
+        canvas.reset(CanvasTestAccess::makeBare());
+        if (!canvas)
+            GTEST_SKIP() << "no GL ES context";
+        toolbar = std::make_unique<SegmentedControl>(
+            QStringList{"Black", "Color", "Original", "Navigate"});
+        toolbar->setSelectedSegmentIndex(0);
+        canvas->setToolbar(toolbar.get());
+    }
+
+    bool install(int width, int height, FloatSize picsize, int shift = 0)
+    {
+        return CanvasTestAccess::installProject(*canvas, width, height, picsize, [shift](int which, int x, int y) {
+            return pattern(which, x + shift, y);
+        });
+    }
+
+    QByteArray original() const { return bufferBytes(canvas->originalBuffer()); }
+    QByteArray working() const { return bufferBytes(canvas->workingBuffer()); }
+    QByteArray bufferBytes(const std::uint8_t* p) const
+    {
+        return bytesOf(p, canvas->bufferWidth() * canvas->bufferHeight() * 4);
+    }
+
+    std::unique_ptr<SegmentedControl> toolbar;
+    std::unique_ptr<CanvasView> canvas;
+};
+
+}  // namespace
+
+TEST(ProjectCodec, SaveTimeTextAndPictureExtent)
+{
+    using namespace ProjectCodec;
+    EXPECT_EQ(std::string(formatSaveTime(2009, 6, 30, 17, 5, 42).data(), 19), "2009-06-30 17:05:42");
+    // Whatever the clock says, the text stays 19 ASCII characters.
+    EXPECT_EQ(std::string(formatSaveTime(12345, 13, 0, 24, -1, 60).data(), 19), "9999-12-01 23:00:59");
+    EXPECT_EQ(std::string(formatSaveTime(7, 1, 2, 3, 4, 5).data(), 19), "0007-01-02 03:04:05");
+    const QByteArray h = header(4, 8, 3, 5);
+    EXPECT_FALSE(saveTimeText(reinterpret_cast<const std::uint8_t*>(h.constData()), 18).has_value());
+    EXPECT_EQ(saveTimeText(reinterpret_cast<const std::uint8_t*>(h.constData()), 19), "2009-06-30 17:05:42");
+
+    // A fractional side takes in its partly covered last column or row.
+    Header fractional;
+    fractional.width = 16;
+    fractional.height = 1;
+    fractional.picsize = {10.5f, 0.25f};
+    EXPECT_EQ(pictureExtent(fractional).columns, 11);
+    EXPECT_EQ(pictureExtent(fractional).rows, 1);
+}
+
+TEST_F(ProjectFileTest, SavedFileHasTheByteLayout)
+{
+    // Width 512, height 512, picture 320 x 480: 35 + 8 x 512 x 512 bytes.
+    ASSERT_TRUE(install(512, 512, {320, 480}));
+    ASSERT_TRUE(canvas->SaveProject(0));
+    const QByteArray file = readFile(slotPath(0));
+    ASSERT_EQ(file.size(), 2097187);
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")
+                    .match(QString::fromLatin1(file.left(19)))
+                    .hasMatch())
+        << file.left(19).toStdString();
+    EXPECT_EQ(file.mid(19, 4), le32(512));
+    EXPECT_EQ(file.mid(23, 4), le32(512));
+    EXPECT_EQ(file.mid(27, 4), leFloat(480.0f));
+    EXPECT_EQ(file.mid(31, 4), leFloat(320.0f));
+    // The whole buffers, the area outside the picture included.
+    EXPECT_TRUE(file.mid(35, 512 * 512 * 4) == original());
+    EXPECT_TRUE(file.mid(35 + 512 * 512 * 4) == working());
+    EXPECT_FALSE(QFileInfo::exists(thumbnailPath(0)));
+
+    // Height before width, picture height before picture width.
+    ASSERT_TRUE(install(8, 2, {5, 1}));
+    ASSERT_TRUE(canvas->SaveProject(0));
+    const QByteArray small = readFile(slotPath(0));
+    EXPECT_EQ(small.mid(19, 16), le32(2) + le32(8) + leFloat(1.0f) + leFloat(5.0f));
+    EXPECT_EQ(small.size(), 35 + 2 * 64);
+    EXPECT_EQ(QDir(DocumentsDirectory::path()).entryList(QDir::Files), QStringList{"project0.dat"});
+}
+
+TEST_F(ProjectFileTest, HandBuiltFileLoadsAsTheCurrentProject)
+{
+    // Width 64, height 32, picture 50 x 30, followed by bytes that are never read.
+    const QByteArray original = patternBuffer(64, 32, 2);
+    const QByteArray working = patternBuffer(64, 32, 3);
+    ASSERT_TRUE(writeFile(slotPath(5), header(32, 64, 30, 50) + original + working + QByteArray(999, '\x5a')));
+    CanvasTestAccess::setView(*canvas, 3, 4, 9.0f);
+
+    ASSERT_TRUE(canvas->LoadProject(5));
+    EXPECT_TRUE(canvas->isLoaded());
+    EXPECT_EQ(canvas->bufferHeight(), 32);
+    EXPECT_EQ(canvas->bufferWidth(), 64);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{50.0f, 30.0f}));
+    EXPECT_TRUE(this->original() == original);
+    EXPECT_TRUE(this->working() == working);
+
+    // The sketches are the filter's, from the stored original.
+    std::vector<std::uint8_t> scratch(original.size()), black(original.size()), color(original.size());
+    SketchBuffers expected;
+    expected.original = reinterpret_cast<const std::uint8_t*>(original.constData());
+    expected.working = scratch.data();
+    expected.black = black.data();
+    expected.color = color.data();
+    expected.width = 64;
+    expected.height = 32;
+    expected.picsize = {50.0f, 30.0f};
+    buildSketch(expected);
+    for (int y = 0; y < 30; ++y) {
+        const int row = y * 64 * 4;
+        ASSERT_EQ(std::memcmp(canvas->blackSketchBuffer() + row, black.data() + row, 50 * 4), 0) << y;
+        ASSERT_EQ(std::memcmp(canvas->colorSketchBuffer() + row, color.data() + row, 50 * 4), 0) << y;
+    }
+
+    // Start position, fitted zoom, navigation mode, textures of the new size.
+    EXPECT_EQ(canvas->centerX(), 160);
+    EXPECT_EQ(canvas->centerY(), 195);
+    EXPECT_EQ(canvas->zoomLevel(), canvas->ZoomToFit());
+    EXPECT_EQ(toolbar->selectedSegmentIndex(), 3);
+    for (const Texture2D* t : {canvas->workingTexture(), canvas->originalTexture(), canvas->blackSketchTexture(),
+                               canvas->colorSketchTexture()}) {
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->pixelsWide(), 64u);
+        EXPECT_EQ(t->pixelsHigh(), 32u);
+    }
+}
+
+TEST_F(ProjectFileTest, SavedSlotLoadsBackAndUserSlotsGetAThumbnail)
+{
+    ASSERT_TRUE(install(128, 64, {100, 60}));
+    const QByteArray savedOriginal = original();
+    const QByteArray savedWorking = working();
+    ASSERT_TRUE(canvas->SaveProject(3));
+    ASSERT_TRUE(QFileInfo::exists(slotPath(3)));
+    const QByteArray thumbnail = readFile(thumbnailPath(3));
+    EXPECT_EQ(QImage::fromData(thumbnail, "JPEG").size(), QSize(80, 48));
+    EXPECT_TRUE(thumbnail == canvas->CreateThumbNail());
+
+    ASSERT_TRUE(install(32, 32, {20, 20}, 11));
+    ASSERT_TRUE(canvas->LoadProject(3));
+    EXPECT_EQ(canvas->bufferWidth(), 128);
+    EXPECT_EQ(canvas->bufferHeight(), 64);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{100.0f, 60.0f}));
+    EXPECT_TRUE(original() == savedOriginal);
+    EXPECT_TRUE(working() == savedWorking);
+
+    // Saving again replaces the slot whole; slot 0 never gets a thumbnail.
+    ASSERT_TRUE(install(16, 16, {16, 9}, 3));
+    ASSERT_TRUE(canvas->SaveProject(3));
+    EXPECT_EQ(readFile(slotPath(3)).size(), 35 + 2 * 16 * 16 * 4);
+    EXPECT_EQ(QImage(thumbnailPath(3)).size(), QSize(80, 45));
+    ASSERT_TRUE(canvas->SaveProject(0));
+    EXPECT_FALSE(QFileInfo::exists(thumbnailPath(0)));
+    ASSERT_TRUE(canvas->SaveProject(10));
+    EXPECT_EQ(QDir(DocumentsDirectory::path()).entryList(QDir::Files, QDir::Name),
+              (QStringList{"project0.dat", "project10.dat", "project3.dat", "thumbnail10.jpg", "thumbnail3.jpg"}));
+}
+
+TEST_F(ProjectFileTest, SaveWithoutProjectTouchesNoFile)
+{
+    ASSERT_TRUE(writeFile(slotPath(1), "earlier project"));
+    EXPECT_FALSE(canvas->SaveProject(1));
+    EXPECT_FALSE(canvas->SaveProject(0));
+    EXPECT_EQ(readFile(slotPath(1)), "earlier project");
+    EXPECT_EQ(QDir(DocumentsDirectory::path()).entryList(QDir::Files), QStringList{"project1.dat"});
+
+    // Loaded but failed later: the same.
+    ASSERT_TRUE(install(4, 4, {4, 4}));
+    CanvasTestAccess::setLoaded(*canvas, false);
+    EXPECT_FALSE(canvas->SaveProject(1));
+    EXPECT_TRUE(canvas->CreateThumbNail().isEmpty());
+    EXPECT_EQ(readFile(slotPath(1)), "earlier project");
+}
+
+TEST_F(ProjectFileTest, MissingSlotLeavesTheProjectEditable)
+{
+    ASSERT_TRUE(install(16, 8, {10, 8}));
+    const std::uint8_t* before = canvas->workingBuffer();
+    const QByteArray working = this->working();
+    const Texture2D* texture = canvas->workingTexture();
+    EXPECT_FALSE(canvas->LoadProject(7));
+    EXPECT_TRUE(canvas->isLoaded());
+    EXPECT_EQ(canvas->workingBuffer(), before);
+    EXPECT_TRUE(this->working() == working);
+    EXPECT_EQ(canvas->workingTexture(), texture);
+    EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
+    EXPECT_TRUE(canvas->SaveProject(7));
+}
+
+TEST_F(ProjectFileTest, ShortFilesLeaveNoProjectAndTheNextLoadWorks)
+{
+    const int n = 16 * 8 * 4;
+    const QByteArray full = header(8, 16, 8, 10) + patternBuffer(16, 8, 2) + patternBuffer(16, 8, 3);
+    ASSERT_TRUE(writeFile(slotPath(2), full));
+    struct Case {
+        const char* what;
+        int size;
+        bool buffersOfNewSize;
+    };
+    const Case cases[] = {
+        {"empty", 0, false},
+        {"30 bytes", 30, false},
+        {"header only", 35, true},
+        {"original one byte short", 35 + n - 1, true},
+        {"working one byte short", 35 + 2 * n - 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(install(4, 4, {4, 4}));
+        ASSERT_TRUE(writeFile(slotPath(1), full.left(c.size)));
+        EXPECT_FALSE(canvas->LoadProject(1));
+        EXPECT_FALSE(canvas->isLoaded());
+        EXPECT_FALSE(canvas->SaveProject(1));
+        EXPECT_EQ(canvas->originalBuffer() != nullptr, c.buffersOfNewSize);
+        if (c.buffersOfNewSize)
+            EXPECT_EQ(canvas->bufferWidth(), 16);
+        EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
+        EXPECT_EQ(readFile(slotPath(1)).size(), c.size);  // the failed load wrote nothing
+
+        ASSERT_TRUE(canvas->LoadProject(2));
+        EXPECT_TRUE(canvas->isLoaded());
+        EXPECT_TRUE(working() == full.mid(35 + n));
+        toolbar->setSelectedSegmentIndex(0);
+    }
+}
+
+TEST_F(ProjectFileTest, HostileHeadersFailBeforeAnyAllocation)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        std::int32_t height, width;
+        float pictureHeight, pictureWidth;
+    };
+    const Case cases[] = {
+        {0, 0, 1, 1},           {-512, 512, 1, 1},      {512, -512, 1, 1},  {300, 200, 100, 100},
+        {2048, 2048, 100, 100}, {1 << 30, 4, 1, 1},     {4, 1 << 30, 1, 1}, {64, 64, nan, 10},
+        {64, 64, 10, inf},      {64, 64, -inf, 10},     {64, 64, 0, 10},    {64, 64, 10, -5},
+        {64, 64, 64, 65},       {64, 64, 64.5f, 64},    {64, 64, 10, -0.0f},
+        {4, -2147483647 - 1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.height << " x " << c.width << " picture " << c.pictureHeight
+                                          << " x " << c.pictureWidth);
+        ASSERT_TRUE(install(4, 4, {4, 4}));
+        // Enough pixel bytes follow whenever the sides could be had at all, so only
+        // the header check can refuse the file.
+        const qint64 n = qint64(c.height) * c.width * 4;
+        const int pixels = n > 0 && n <= 1024 * 1024 * 4 ? int(2 * n) : 64;
+        ASSERT_TRUE(writeFile(slotPath(4), header(c.height, c.width, c.pictureHeight, c.pictureWidth) +
+                                               QByteArray(pixels, '\x11')));
+        const long allocations = PixelMemory::allocationCount();
+        EXPECT_FALSE(canvas->LoadProject(4));
+        EXPECT_EQ(PixelMemory::allocationCount(), allocations);
+        EXPECT_FALSE(canvas->isLoaded());
+        EXPECT_EQ(canvas->originalBuffer(), nullptr);
+        EXPECT_EQ(canvas->workingBuffer(), nullptr);
+        EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
+    }
+}
+
+TEST_F(ProjectFileTest, FailedWriteKeepsTheEarlierFileWhole)
+{
+    ASSERT_TRUE(install(512, 512, {400, 300}));
+    ASSERT_TRUE(canvas->SaveProject(2));
+    const QByteArray earlier = readFile(slotPath(2));
+    const QByteArray earlierThumbnail = readFile(thumbnailPath(2));
+    ASSERT_EQ(earlier.size(), 2097187);
+
+    // The second save runs out of room part way through the original image: the
+    // process may write no file beyond 600,000 bytes (root included).
+    ASSERT_TRUE(install(512, 512, {400, 300}, 5));
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 600000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool result = canvas->SaveProject(2);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(readFile(slotPath(2)) == earlier);
+    EXPECT_TRUE(readFile(thumbnailPath(2)) == earlierThumbnail);
+    EXPECT_EQ(QDir(DocumentsDirectory::path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"project2.dat", "thumbnail2.jpg"}));  // no temporary file left
+    EXPECT_TRUE(canvas->isLoaded());
+    EXPECT_TRUE(canvas->SaveProject(2));
+}
+
+TEST_F(ProjectFileTest, TargetsThatCannotBeReplacedAnswerNo)
+{
+    ASSERT_TRUE(install(8, 8, {8, 8}));
+    const QDir documents(DocumentsDirectory::path());
+    ASSERT_TRUE(documents.mkpath("project4.dat/inside"));
+    EXPECT_FALSE(canvas->SaveProject(4));
+    EXPECT_TRUE(QFileInfo(slotPath(4)).isDir());
+    EXPECT_FALSE(QFileInfo::exists(thumbnailPath(4)));
+    EXPECT_FALSE(canvas->LoadProject(4));  // a directory is no project file
+
+    // The project is written but its thumbnail cannot be: that too is a failure.
+    ASSERT_TRUE(documents.mkpath("thumbnail5.jpg/inside"));
+    EXPECT_FALSE(canvas->SaveProject(5));
+    EXPECT_TRUE(QFileInfo(thumbnailPath(5)).isDir());
+}
+
+namespace {
+
+QStringList g_log;
+void captureLog(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    g_log << message;
+}
+
+// Points the data location elsewhere for one test.
+class DataHome {
+public:
+    explicit DataHome(const QString& path) : previous(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", path.toUtf8());
+    }
+    ~DataHome() { qputenv("XDG_DATA_HOME", previous); }
+
+private:
+    QByteArray previous;
+};
+
+}  // namespace
+
+TEST_F(ProjectFileTest, NonAsciiDocumentsPathWorks)
+{
+    const QString home = QDir::homePath() + QString::fromUtf8("/Dätä ünïcödé ✎");
+    DataHome dataHome(home);
+    ASSERT_TRUE(DocumentsDirectory::path().startsWith(home));
+    ASSERT_TRUE(install(32, 16, {30, 12}));
+    const QByteArray saved = working();
+    ASSERT_TRUE(canvas->SaveProject(6));
+    EXPECT_TRUE(QFileInfo::exists(slotPath(6)));
+    EXPECT_TRUE(QFileInfo::exists(thumbnailPath(6)));
+    ASSERT_TRUE(install(4, 4, {4, 4}));
+    ASSERT_TRUE(canvas->LoadProject(6));
+    EXPECT_TRUE(working() == saved);
+    QDir(home).removeRecursively();
+}
+
+TEST_F(ProjectFileTest, NoDocumentsDirectoryIsLoggedAndAnswersNo)
+{
+    const QString blocker = QDir::homePath() + "/plain-file";
+    ASSERT_TRUE(writeFile(blocker, "x"));
+    ASSERT_TRUE(install(4, 4, {4, 4}));
+    {
+        DataHome dataHome(blocker + "/share");
+        g_log.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(captureLog);
+        const bool saved = canvas->SaveProject(1);
+        const bool loaded = canvas->LoadProject(1);
+        qInstallMessageHandler(previous);
+        EXPECT_FALSE(saved);
+        EXPECT_FALSE(loaded);
+        EXPECT_EQ(g_log, (QStringList{"Documents directory not found!", "Documents directory not found!"}));
+    }
+    EXPECT_TRUE(canvas->isLoaded());
+    QFile::remove(blocker);
+}

@@ -1,0 +1,89 @@
+// Every input that ever upset the project file reader, and the fuzzer's seeds: each
+// must decode cleanly or fail with a reason, and the canvas must load exactly the
+// files that the decoder accepts.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfoList>
+#include <memory>
+
+#include "canvas/ProjectCodec.h"
+#include "canvas/ProjectSlotFiles.h"
+#include "canvas/ThumbnailGeometry.h"
+#include "platform/DocumentsDirectory.h"
+#include "support/CanvasTestAccess.h"
+
+namespace {
+
+QFileInfoList inputs()
+{
+    QFileInfoList files;
+    for (const char* folder : {"/tests/fuzz-regressions", "/fuzz/corpus/project"})
+        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
+    return files;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(ProjectFuzzRegression, EveryInputDecodesOrFailsCleanly)
+{
+    const QFileInfoList files = inputs();
+    ASSERT_GE(files.size(), 10);
+    for (const QFileInfo& info : files) {
+        SCOPED_TRACE(info.fileName().toStdString());
+        const QByteArray bytes = readFile(info.filePath());
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+        const std::size_t size = std::size_t(bytes.size());
+
+        ProjectCodec::Project project;
+        const ProjectCodec::Error error = ProjectCodec::decodeProject(data, size, &project);
+        if (error != ProjectCodec::Error::None) {
+            EXPECT_STRNE(ProjectCodec::errorText(error), "unknown error");
+            EXPECT_TRUE(project.original.empty());
+            continue;
+        }
+        const ProjectCodec::Header& h = project.header;
+        EXPECT_EQ(project.original.size(), ProjectCodec::imageBytes(h));
+        EXPECT_EQ(project.working.size(), ProjectCodec::imageBytes(h));
+        EXPECT_LE(ProjectCodec::fileSize(h), size);
+        const ProjectCodec::PictureExtent extent = ProjectCodec::pictureExtent(h);
+        EXPECT_TRUE(extent.columns >= 1 && extent.columns <= h.width);
+        EXPECT_TRUE(extent.rows >= 1 && extent.rows <= h.height);
+        const ThumbnailGeometry::PixelSize thumb = ThumbnailGeometry::pixelSize(h.picsize);
+        EXPECT_TRUE(thumb.width >= 1 && thumb.width <= 80 && thumb.height >= 1 && thumb.height <= 80);
+    }
+}
+
+TEST(ProjectFuzzRegression, CanvasLoadsWhatTheDecoderAccepts)
+{
+    std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
+    if (!canvas)
+        GTEST_SKIP() << "no GL ES context";
+    const QString slot = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(9));
+    for (const QFileInfo& info : inputs()) {
+        SCOPED_TRACE(info.fileName().toStdString());
+        const QByteArray bytes = readFile(info.filePath());
+        ProjectCodec::Project project;
+        const bool valid = ProjectCodec::decodeProject(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                       std::size_t(bytes.size()), &project) ==
+                           ProjectCodec::Error::None;
+        QFile::remove(slot);
+        ASSERT_TRUE(QFile::copy(info.filePath(), slot));
+        EXPECT_EQ(canvas->LoadProject(9), valid);
+        EXPECT_EQ(canvas->isLoaded(), valid);
+        if (valid) {
+            // Saving again and making a thumbnail work on whatever was accepted.
+            EXPECT_TRUE(canvas->SaveProject(9));
+            EXPECT_EQ(ProjectCodec::decodeHeader(reinterpret_cast<const std::uint8_t*>(readFile(slot).constData()),
+                                                 ProjectCodec::kHeaderSize, &project.header),
+                      ProjectCodec::Error::None);
+        }
+    }
+}
