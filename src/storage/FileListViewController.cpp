@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "canvas/ProjectCodec.h"
+#include "canvas/ProjectSlotFiles.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/ErrorAlert.h"
 #include "platform/ImageFile.h"
@@ -72,7 +73,7 @@ void FileListViewController::SetSaveLoad(bool save)
 
 QString FileListViewController::TimeOfProject(int slot)
 {
-    const QString path = DocumentsDirectory::filePath(QStringLiteral("project%1.dat").arg(slot));
+    const QString path = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(slot));
     if (path.isEmpty())
         return QString();
     QFile file(path);
@@ -90,7 +91,7 @@ QString FileListViewController::TimeOfProject(int slot)
 
 QImage FileListViewController::ThumbNailOfProject(int slot)
 {
-    const QString path = DocumentsDirectory::filePath(QStringLiteral("thumbnail%1.jpg").arg(slot));
+    const QString path = DocumentsDirectory::filePath(ProjectSlotFiles::thumbnailFileName(slot));
     if (path.isEmpty())
         return QImage();
     return ImageFile::read(path).image.bitmap;
