@@ -15,3 +15,9 @@ void CharcolinoAppDelegate::applicationDidFinishLaunching()
     mWindow->show();
     mWindow->activateWindow();
 }
+
+void CharcolinoAppDelegate::applicationWillTerminate()
+{
+    if (mViewController)
+        mViewController->SaveWorkingProject();
+}

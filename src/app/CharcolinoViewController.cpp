@@ -1,17 +1,59 @@
 #include "app/CharcolinoViewController.h"
 
+#include <QFile>
 #include <QPushButton>
 #include <QWidget>
 
 #include "canvas/CanvasView.h"
+#include "platform/ErrorAlert.h"
 #include "platform/SegmentedControl.h"
+#include "storage/FileListViewController.h"
 #include "ui_CharcolinoViewController.h"
+
+const char* const CharcolinoViewController::kSaveFailedMessage = "Failed! No data in the current project.";
+const char* const CharcolinoViewController::kLoadFailedMessage = "Failed! Cannot load the project.";
+
+namespace {
+
+const QString kWhiteButton = QStringLiteral(":/whiteButton.png");
+const QString kBlueButton = QStringLiteral(":/blueButton.png");
+
+// A stretchable background: the left 12 points of the picture stay as they are,
+// the rest stretches over the button. The right padding balances the left cap so
+// that the title sits in the middle of the whole button.
+QString backgroundRule(const QString& picture)
+{
+    if (picture.isEmpty() || !QFile::exists(picture))
+        return QStringLiteral("border-image: none;");
+    return QStringLiteral("border-image: url(%1) 0 0 0 12 stretch stretch;").arg(picture);
+}
+
+}  // namespace
 
 CharcolinoViewController::CharcolinoViewController(QObject* parent) : QObject(parent) {}
 
 CharcolinoViewController::~CharcolinoViewController()
 {
-    delete mView.data();  // the canvas goes with its parent view
+    delete mView.data();  // the canvas, the menu buttons and the slot browser go with it
+}
+
+QPushButton* CharcolinoViewController::buttonWithTitle(const QString& title, CharcolinoViewController* target,
+                                                       Action selector, const QRectF& frame, const QString& image,
+                                                       const QString& imagePressed, bool darkTextColor)
+{
+    auto* button = new QPushButton;
+    button->setGeometry(frame.toRect());
+    button->setText(title);  // QPushButton centres its title both ways
+    const QString textColour = darkTextColor ? QStringLiteral("black") : QStringLiteral("white");
+    button->setStyleSheet(QStringLiteral("QPushButton { %1 border-width: 0 0 0 12px; padding: 0 12px 0 0;"
+                                         " color: %2; background-color: transparent; }"
+                                         "QPushButton:pressed { %3 }")
+                              .arg(backgroundRule(image), textColour, backgroundRule(imagePressed)));
+    button->setFocusPolicy(Qt::TabFocus);
+    if (target && selector)
+        QObject::connect(button, &QPushButton::clicked, target,
+                         [target, selector, button] { (target->*selector)(button); });
+    return button;
 }
 
 QWidget* CharcolinoViewController::view()
@@ -34,6 +76,7 @@ QWidget* CharcolinoViewController::view()
 SegmentedControl* CharcolinoViewController::toolbar() const { return mUi ? mUi->toolbar : nullptr; }
 SegmentedControl* CharcolinoViewController::brushsize() const { return mUi ? mUi->brushsize : nullptr; }
 SegmentedControl* CharcolinoViewController::brushshape() const { return mUi ? mUi->brushshape : nullptr; }
+QPushButton* CharcolinoViewController::menuButton() const { return mUi ? mUi->menuButton : nullptr; }
 
 void CharcolinoViewController::viewDidLoad()
 {
@@ -49,6 +92,69 @@ void CharcolinoViewController::viewDidLoad()
         myview->raise();  // above the controls of the band
     }
     updateBrushControlsAlpha();
+
+    // The menu, each button above the canvas and the buttons made before it.
+    struct MenuEntry {
+        QPushButton** field;
+        const char* title;
+        QRectF frame;
+        const char* name;
+    };
+    const MenuEntry entries[] = {
+        {&NewButton, "New Project", QRectF(50, 120, 220, 40), "NewButton"},
+        {&SaveButton, "Save Project", QRectF(50, 180, 220, 40), "SaveButton"},
+        {&LoadButton, "Load Project", QRectF(50, 240, 220, 40), "LoadButton"},
+        {&ExportButton, "Export to Photo Album", QRectF(50, 340, 220, 40), "ExportButton"},
+    };
+    for (const MenuEntry& entry : entries) {
+        QPushButton* button = buttonWithTitle(QString::fromLatin1(entry.title), this, &CharcolinoViewController::action,
+                                              entry.frame, kWhiteButton, kBlueButton, true);
+        button->setObjectName(QString::fromLatin1(entry.name));
+        button->setParent(mView);
+        button->show();
+        button->raise();
+        *entry.field = button;
+    }
+    ToggleMenu();
+
+    // Made once, ready before it is first presented; it is window-modal over the
+    // window that holds this view.
+    fileListController = new FileListViewController(mView);
+}
+
+void CharcolinoViewController::ToggleMenu()
+{
+    for (QPushButton* button : {NewButton, SaveButton, LoadButton, ExportButton})
+        if (button)
+            button->setHidden(!button->isHidden());
+}
+
+void CharcolinoViewController::MenuClick() { ToggleMenu(); }
+
+void CharcolinoViewController::action(QObject* sender)
+{
+    // Only a shown menu can be clicked: this hides it before the command runs.
+    ToggleMenu();
+    if (!sender)
+        return;
+    if (sender == NewButton)
+        startCameraPickerFromViewController(this, kSourceTypePhotoLibrary, this);
+    else if (sender == ExportButton) {
+        if (myview)
+            myview->ExportToPhotoAlbum();
+    } else if (sender == SaveButton)
+        presentFileList(true);
+    else if (sender == LoadButton)
+        presentFileList(false);
+}
+
+void CharcolinoViewController::presentFileList(bool save)
+{
+    if (!fileListController)
+        return;
+    fileListController->SetSaveLoad(save);
+    fileListController->setDelegate(this);
+    fileListController->open();
 }
 
 void CharcolinoViewController::ToolbarChange()
@@ -65,7 +171,21 @@ void CharcolinoViewController::updateBrushControlsAlpha()
     mUi->brushshape->setAlpha(alpha);
 }
 
-void CharcolinoViewController::MenuClick()
+void CharcolinoViewController::SaveProject(int slot)
 {
-    // The menu and its commands come with the menu buttons.
+    // A missing canvas answers NO like one without a project.
+    if (!myview || !myview->SaveProject(slot))
+        showErrorAlert(mView, QString::fromLatin1(kSaveFailedMessage));
+}
+
+void CharcolinoViewController::LoadProject(int slot)
+{
+    if (!myview || !myview->LoadProject(slot))
+        showErrorAlert(mView, QString::fromLatin1(kLoadFailedMessage));
+}
+
+void CharcolinoViewController::SaveWorkingProject()
+{
+    if (myview)
+        (void)myview->SaveProject(0);
 }

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
+#include <QString>
 #include <memory>
 
+#include "platform/Image.h"
+#include "storage/FileListViewControllerDelegate.h"
+
 class CanvasView;
+class FileListViewController;
+
+class QPushButton;
 class QWidget;
 class SegmentedControl;
 namespace Ui {
@@ -14,8 +22,10 @@ class CharcolinoViewController;
 
 // The main screen's controller. Its view is loaded on first request: the control
 // band of the .ui form at the top (toolbar, brush size, brush shape, menu), then
-// the canvas below it.
-class CharcolinoViewController : public QObject {
+// the canvas below it, then the four menu buttons over the canvas (hidden until
+// the menu control shows them). It also owns the slot browser and routes the
+// browser's save and load requests to the canvas.
+class CharcolinoViewController : public QObject, public FileListViewControllerDelegate {
     Q_OBJECT
 public:
     // The application frame of the phone-sized screen, in points.
@@ -23,8 +33,28 @@ public:
     // Height of the control band above the canvas.
     static constexpr double kBandHeight = 70.0;
 
+    // Picker source types: the photo library (the user's Pictures folder here),
+    // the camera (there is none on a desktop) and the saved photos album.
+    static constexpr unsigned kSourceTypePhotoLibrary = 0;
+    static constexpr unsigned kSourceTypeCamera = 1;
+    static constexpr unsigned kSourceTypeSavedPhotosAlbum = 2;
+
+    static const char* const kSaveFailedMessage;
+    static const char* const kLoadFailedMessage;
+
+    using Action = void (CharcolinoViewController::*)(QObject* sender);
+
     explicit CharcolinoViewController(QObject* parent = nullptr);
     ~CharcolinoViewController() override;
+
+    // A menu button of `frame`: centred title, black (darkTextColor) or white
+    // lettering, the two pictures (resource paths) stretched with a 12-point left
+    // cap as the normal and pressed backgrounds, a clear background colour, and
+    // `selector` of `target` called with the button when it is clicked (released
+    // inside). A missing picture leaves that state without a background image.
+    static QPushButton* buttonWithTitle(const QString& title, CharcolinoViewController* target, Action selector,
+                                        const QRectF& frame, const QString& image, const QString& imagePressed,
+                                        bool darkTextColor);
 
     // The controller's view; the first call loads it and runs viewDidLoad.
     QWidget* view();
@@ -34,18 +64,64 @@ public:
     SegmentedControl* toolbar() const;
     SegmentedControl* brushsize() const;
     SegmentedControl* brushshape() const;
+    QPushButton* menuButton() const;
+    QPushButton* newButton() const { return NewButton; }
+    QPushButton* saveButton() const { return SaveButton; }
+    QPushButton* loadButton() const { return LoadButton; }
+    QPushButton* exportButton() const { return ExportButton; }
+    FileListViewController* slotBrowser() const { return fileListController; }
+    // The photo picker while it is presented, else null.
+    QFileDialog* picker() const { return mPicker; }
+
+    // The photo picker (CharcolinoViewControllerPicker.cpp). Presents a window-modal
+    // file dialog over `presenter`'s view on the user's Pictures folder, listing
+    // the image formats this program reads; answers NO and presents nothing when
+    // the source type is not available here or either controller is missing.
+    static bool isSourceTypeAvailable(unsigned sourceType);
+    static bool startCameraPickerFromViewController(CharcolinoViewController* presenter, unsigned sourceType,
+                                                    CharcolinoViewController* delegate);
+    // The folder the picker opens on.
+    static QString picturesFolder();
+    // The name filter of the picker: every format QImageReader reads, in both cases.
+    static QString imageNameFilter();
+    // The picture in a file, read as for import; a file that cannot be read gives a
+    // picture without a bitmap (the canvas then tells the user).
+    static Image imageFromFile(const QString& path);
+    void imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image);
+    void imagePickerControllerDidCancel(QFileDialog* picker);
+    void useImage(const Image& image);
+
+    // FileListViewControllerDelegate: the canvas saves or loads; a NO is an alert.
+    void SaveProject(int slot) override;
+    void LoadProject(int slot) override;
+
+    // The working project into slot 0, at exit; the answer is ignored.
+    void SaveWorkingProject();
 
 public slots:
     void ToolbarChange();
     void MenuClick();
+    void ToggleMenu();
+    // The handler of the four menu buttons.
+    void action(QObject* sender);
+    // An image file dropped on the window: a new project, as if picked.
+    void openImageFile(const QString& path);
 
 private:
     void viewDidLoad();
     // Dims the brush controls while the toolbar is in navigation, so they always
     // match the toolbar as it is shown, whoever changed it.
     void updateBrushControlsAlpha();
+    void presentFileList(bool save);
 
     std::unique_ptr<Ui::CharcolinoViewController> mUi;
     QPointer<QWidget> mView;
     CanvasView* myview = nullptr;
+    // The menu buttons and the browser are children of the view and go with it.
+    QPushButton* NewButton = nullptr;
+    QPushButton* SaveButton = nullptr;
+    QPushButton* LoadButton = nullptr;
+    QPushButton* ExportButton = nullptr;
+    FileListViewController* fileListController = nullptr;
+    QPointer<QFileDialog> mPicker;
 };

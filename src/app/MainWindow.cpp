@@ -1,13 +1,85 @@
 #include "app/MainWindow.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImageReader>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
 #include "app/CharcolinoViewController.h"
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Charcolino"));
+    setWindowIcon(QIcon(QStringLiteral(":/charcolino.png")));
     setFixedSize(CharcolinoViewController::kApplicationFrame.size().toSize());
     setAutoFillBackground(true);
+    setAcceptDrops(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(0xe8, 0xe8, 0xec));
     setPalette(p);
+}
+
+QString MainWindow::droppedImagePath(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls())
+        return QString();
+    const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo file(url.toLocalFile());
+        if (file.isFile() && formats.contains(file.suffix().toLower().toLatin1()))
+            return file.absoluteFilePath();
+    }
+    return QString();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!QApplication::activeModalWidget() && !droppedImagePath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!QApplication::activeModalWidget() && !droppedImagePath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedImagePath(event->mimeData());
+    if (QApplication::activeModalWidget() || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Let the drag end at the source before the import and the sheet.
+    QTimer::singleShot(0, this, [this, path] { emit imageFileDropped(path); });
+}
+
+void MainWindow::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!mPainted) {
+        mPainted = true;
+        // The children paint in the same pass; the frame is out after it.
+        QTimer::singleShot(0, this, &MainWindow::firstFramePainted);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    emit closed();
 }

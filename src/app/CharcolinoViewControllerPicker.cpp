@@ -1,0 +1,106 @@
+// The photo picker of the main screen: a window-modal file dialog on the user's
+// Pictures folder. A picked file goes to the canvas as a new project while the
+// dialog is still up; cancelling leaves the current project as it is.
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QImageReader>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include "app/CharcolinoViewController.h"
+#include "canvas/CanvasView.h"
+#include "canvas/ImportFile.h"
+
+bool CharcolinoViewController::isSourceTypeAvailable(unsigned sourceType)
+{
+    // Both the library and the saved photos are the Pictures folder; no camera.
+    return sourceType == kSourceTypePhotoLibrary || sourceType == kSourceTypeSavedPhotosAlbum;
+}
+
+QString CharcolinoViewController::picturesFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QDir(pictures).exists())
+        return pictures;
+    return QDir::homePath();  // no Pictures folder (yet): start at home
+}
+
+QString CharcolinoViewController::imageNameFilter()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+        const QString suffix = QString::fromLatin1(format).toLower();
+        patterns << QStringLiteral("*.") + suffix << QStringLiteral("*.") + suffix.toUpper();
+    }
+    return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
+
+Image CharcolinoViewController::imageFromFile(const QString& path)
+{
+    ImageFileResult result = readImportFile(path);
+    if (!result.ok())
+        qInfo().noquote() << "Cannot read" << path << ":" << result.error;
+    return result.image;  // without a bitmap when unreadable
+}
+
+bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoViewController* presenter,
+                                                                   unsigned sourceType,
+                                                                   CharcolinoViewController* delegate)
+{
+    if (!isSourceTypeAvailable(sourceType) || !delegate || !presenter)
+        return false;
+    QWidget* over = presenter->view();
+    auto* picker = new QFileDialog(over, QStringLiteral("Choose a Photo"), picturesFolder());
+    picker->setObjectName(QStringLiteral("photoPicker"));
+    picker->setFileMode(QFileDialog::ExistingFile);
+    picker->setAcceptMode(QFileDialog::AcceptOpen);
+    picker->setNameFilter(imageNameFilter());
+    picker->setWindowModality(Qt::WindowModal);
+    QPointer<QFileDialog> guard(picker);
+    connect(picker, &QFileDialog::fileSelected, delegate, [delegate, guard](const QString& path) {
+        if (guard)
+            delegate->imagePickerControllerDidFinishPickingImage(guard, imageFromFile(path));
+    });
+    connect(picker, &QDialog::rejected, delegate, [delegate, guard] {
+        if (guard)
+            delegate->imagePickerControllerDidCancel(guard);
+    });
+    presenter->mPicker = picker;
+    picker->open();
+    return true;
+}
+
+void CharcolinoViewController::imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image)
+{
+    useImage(image);  // the new project starts while the picker is still shown
+    if (picker) {
+        picker->hide();
+        picker->deleteLater();
+    }
+    mPicker = nullptr;
+}
+
+void CharcolinoViewController::imagePickerControllerDidCancel(QFileDialog* picker)
+{
+    if (picker) {
+        picker->hide();
+        picker->deleteLater();
+    }
+    mPicker = nullptr;
+}
+
+void CharcolinoViewController::useImage(const Image& image)
+{
+    if (myview)
+        myview->NewProject(image);
+}
+
+void CharcolinoViewController::openImageFile(const QString& path)
+{
+    // The same state as after "New Project": menu hidden, then the new project.
+    if (NewButton && !NewButton->isHidden())
+        ToggleMenu();
+    useImage(imageFromFile(path));
+}

@@ -1,0 +1,370 @@
+// The main screen on the offscreen platform, built as the program builds it: the
+// menu and its four commands, the photo picker, the toolbar's dimming and reload,
+// the slot browser's failures, and files dropped on the window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUrl>
+
+#include "app/ApplicationShell.h"
+#include "canvas/CanvasView.h"
+#include "platform/ActionSheet.h"
+#include "platform/DocumentsDirectory.h"
+#include "platform/SegmentedControl.h"
+#include "storage/FileListViewController.h"
+#include "support/CanvasTestAccess.h"
+#include "support/ImportTestFiles.h"
+#include "support/MainScreenTestSupport.h"
+
+using namespace MainScreenTestSupport;
+
+namespace {
+
+constexpr std::uint32_t kRed = 0xff0000ffu;   // R, G, B, A = 255, 0, 0, 255
+constexpr std::uint32_t kBlue = 0xffff0000u;  // 0, 0, 255, 255
+constexpr std::uint32_t kGreen = 0xff00ff00u;
+
+// Slot 0 holds a 256 x 256 project with a 200 x 150 picture whose working image is
+// plain red, so the program starts without asking for a start image.
+class MainScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearDocuments();
+        ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project0.dat"),
+                               projectFileBytes(256, 256, FloatSize{200, 150}, [](int buffer, int x, int y) {
+                                   return buffer == 3 ? kRed : 0xff000000u | std::uint32_t(x * 7 + y * 3);
+                               })));
+        pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        ASSERT_TRUE(QDir().mkpath(pictures));
+        shell = std::make_unique<ApplicationShell>();
+        shell->launch();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&shell->window()));
+        canvas = controller().canvas();
+        ASSERT_NE(canvas, nullptr);
+        ASSERT_TRUE(canvas->isLoaded()) << "slot 0 reopened";
+    }
+    void TearDown() override
+    {
+        takeAlerts();
+        shell.reset();
+        QApplication::processEvents();
+    }
+
+    CharcolinoViewController& controller() { return shell->controller(); }
+    QList<QPushButton*> menu()
+    {
+        return {controller().newButton(), controller().saveButton(), controller().loadButton(),
+                controller().exportButton()};
+    }
+    bool menuHidden()
+    {
+        for (QPushButton* b : menu())
+            if (!b->isHidden())
+                return false;
+        return true;
+    }
+    bool menuShown()
+    {
+        for (QPushButton* b : menu())
+            if (b->isHidden())
+                return false;
+        return true;
+    }
+    void tapMenuButton(QPushButton* button)
+    {
+        QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+        ASSERT_TRUE(menuShown());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    // The colour at the middle of the canvas's surface after a full redraw.
+    QRgb screenCentre()
+    {
+        canvas->UpdateScreen();
+        const QImage& shown = canvas->presentedImage();
+        return shown.pixel(shown.width() / 2, shown.height() / 2);
+    }
+    void fillWorking(std::uint32_t colour)
+    {
+        std::uint8_t* p = CanvasTestAccess::buffer(*canvas, 3);
+        for (int i = 0; i < canvas->bufferWidth() * canvas->bufferHeight(); ++i)
+            std::memcpy(p + 4 * i, &colour, 4);
+    }
+    QString writePhoto(const QString& name, int w, int h)
+    {
+        const QString path = QDir(pictures).filePath(name);
+        EXPECT_TRUE(ImportTestFiles::quadrantPicture(w, h).save(path, "PNG"));
+        return path;
+    }
+
+    QString pictures;
+    std::unique_ptr<ApplicationShell> shell;
+    CanvasView* canvas = nullptr;
+};
+
+bool near(QRgb c, int r, int g, int b)
+{
+    return std::abs(qRed(c) - r) <= 8 && std::abs(qGreen(c) - g) <= 8 && std::abs(qBlue(c) - b) <= 8;
+}
+
+// Notes, at the first showing of each dialog, whether the menu was hidden by then.
+struct ShowRecorder : QObject {
+    std::function<bool()> menuHidden;
+    QStringList shownWithMenu;
+    int dialogsShown = 0;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show && o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()) {
+            ++dialogsShown;
+            if (!menuHidden())
+                shownWithMenu << o->metaObject()->className();
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(MainScreen, MenuStartsHiddenAboveTheCanvasAndToggles)
+{
+    EXPECT_EQ(shell->window().windowTitle(), "Charcolino");
+    EXPECT_FALSE(shell->window().windowIcon().isNull());
+    ASSERT_NE(controller().slotBrowser(), nullptr) << "made at launch";
+    EXPECT_FALSE(controller().slotBrowser()->isVisible());
+
+    const QStringList titles{"New Project", "Save Project", "Load Project", "Export to Photo Album"};
+    const QList<QRect> frames{{50, 120, 220, 40}, {50, 180, 220, 40}, {50, 240, 220, 40}, {50, 340, 220, 40}};
+    for (int i = 0; i < 4; ++i) {
+        QPushButton* b = menu()[i];
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->text(), titles[i]);
+        EXPECT_EQ(b->geometry(), frames[i]);
+        EXPECT_TRUE(b->isHidden()) << "the menu starts hidden";
+    }
+
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+    EXPECT_TRUE(menuShown());
+    // Each button lies above the canvas.
+    QWidget* screen = controller().view();
+    for (QPushButton* b : menu())
+        EXPECT_EQ(screen->childAt(b->geometry().center()), b) << b->text().toStdString();
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+    EXPECT_TRUE(menuHidden());
+}
+
+TEST_F(MainScreen, EveryMenuCommandHidesTheMenuBeforeItRuns)
+{
+    ShowRecorder recorder;
+    recorder.menuHidden = [this] { return menuHidden(); };
+    qApp->installEventFilter(&recorder);
+
+    tapMenuButton(controller().newButton());  // the picker
+    ASSERT_NE(controller().picker(), nullptr);
+    controller().picker()->reject();
+    QApplication::processEvents();
+
+    tapMenuButton(controller().saveButton());  // the browser, saving
+    EXPECT_TRUE(controller().slotBrowser()->isVisible());
+    EXPECT_TRUE(controller().slotBrowser()->isSaveMode());
+    controller().slotBrowser()->cancelButton()->click();
+
+    tapMenuButton(controller().loadButton());  // the browser, loading
+    EXPECT_TRUE(controller().slotBrowser()->isVisible());
+    EXPECT_FALSE(controller().slotBrowser()->isSaveMode());
+    controller().slotBrowser()->cancelButton()->click();
+
+    CanvasTestAccess::setLoaded(*canvas, false);
+    tapMenuButton(controller().exportButton());  // nothing to export: the canvas's alert
+    qApp->removeEventFilter(&recorder);
+
+    EXPECT_GE(recorder.dialogsShown, 4);
+    EXPECT_TRUE(recorder.shownWithMenu.isEmpty()) << recorder.shownWithMenu.join(", ").toStdString();
+    EXPECT_EQ(takeAlerts(), QStringList{"Error: No data in the working space."});
+    EXPECT_TRUE(menuHidden());
+}
+
+TEST_F(MainScreen, NewProjectOpensThePickerOnPicturesAndCancelKeepsTheProject)
+{
+    const QByteArray before(reinterpret_cast<const char*>(canvas->workingBuffer()),
+                            canvas->bufferWidth() * canvas->bufferHeight() * 4);
+    tapMenuButton(controller().newButton());
+    QFileDialog* picker = controller().picker();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_EQ(picker->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(QDir(picker->directory()).canonicalPath(), QDir(pictures).canonicalPath());
+    EXPECT_EQ(picker->fileMode(), QFileDialog::ExistingFile);
+    const QString filter = picker->nameFilters().join(' ');
+    for (const char* pattern : {"*.png", "*.jpg", "*.jpeg", "*.JPG"})
+        EXPECT_TRUE(filter.contains(pattern)) << pattern;
+
+    picker->reject();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(controller().picker(), nullptr);
+    EXPECT_EQ(openSheet(), nullptr);
+    ASSERT_TRUE(canvas->isLoaded());
+    EXPECT_EQ(QByteArray::fromRawData(reinterpret_cast<const char*>(canvas->workingBuffer()), before.size()), before);
+
+    // No camera here, and nothing without a delegate or presenter.
+    CharcolinoViewController& c = controller();
+    EXPECT_FALSE(CharcolinoViewController::startCameraPickerFromViewController(&c, 1, &c));
+    EXPECT_FALSE(CharcolinoViewController::startCameraPickerFromViewController(&c, 0, nullptr));
+    EXPECT_FALSE(CharcolinoViewController::startCameraPickerFromViewController(nullptr, 0, &c));
+    EXPECT_EQ(controller().picker(), nullptr);
+}
+
+TEST_F(MainScreen, PickedPhotoStartsANewProjectWhileThePickerIsStillUp)
+{
+    const QString photo = writePhoto("quadrants.png", 300, 200);
+    tapMenuButton(controller().newButton());
+    QFileDialog* picker = controller().picker();
+    ASSERT_NE(picker, nullptr);
+
+    // When the sheet rises the picker must still be on screen.
+    bool pickerUpAtSheet = false;
+    struct SheetWatch : QObject {
+        std::function<void()> onSheet;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show && qobject_cast<ActionSheet*>(o))
+                onSheet();
+            return false;
+        }
+    } watch;
+    QPointer<QFileDialog> guard(picker);
+    watch.onSheet = [&] { pickerUpAtSheet = guard && guard->isVisible(); };
+    qApp->installEventFilter(&watch);
+    pickFile(picker, photo);
+    QApplication::processEvents();
+    qApp->removeEventFilter(&watch);
+
+    EXPECT_TRUE(pickerUpAtSheet);
+    EXPECT_TRUE(!guard || !guard->isVisible()) << "the picker is dismissed after the pick";
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{300, 200}));
+    ASSERT_TRUE(chooseOnSheet("Original Picture"));
+    ASSERT_TRUE(canvas->isLoaded());
+    const std::uint8_t* px = canvas->workingBuffer();  // pixel (10, 10): the top-left quadrant
+    const QColor tl = ImportTestFiles::kTopLeft;
+    const std::uint8_t* p = px + (10 * canvas->bufferWidth() + 10) * 4;
+    EXPECT_NEAR(p[0], tl.red(), 6);
+    EXPECT_NEAR(p[1], tl.green(), 6);
+    EXPECT_NEAR(p[2], tl.blue(), 6);
+    EXPECT_EQ(controller().toolbar()->selectedSegmentIndex(), 3);
+    EXPECT_TRUE(takeAlerts().isEmpty());
+}
+
+TEST_F(MainScreen, UnreadablePickedFileGivesTheImportAlert)
+{
+    const QString broken = QDir(pictures).filePath("broken.jpg");
+    ASSERT_TRUE(writeBytes(broken, QByteArray("this is not a picture")));
+    tapMenuButton(controller().newButton());
+    ASSERT_NE(controller().picker(), nullptr);
+    pickFile(controller().picker(), broken);
+    QApplication::processEvents();
+    EXPECT_EQ(takeAlerts(), QStringList{"Error: Unsupported image format or image file."});
+    EXPECT_EQ(openSheet(), nullptr);
+    EXPECT_FALSE(canvas->isLoaded());
+}
+
+TEST_F(MainScreen, ToolbarNavigationDimsTheBrushAndRebuildsTheWorkingTexture)
+{
+    EXPECT_TRUE(near(screenCentre(), 255, 0, 0));
+
+    // A painting segment: opaque brush controls, the texture is left as it is.
+    fillWorking(kBlue);
+    clickSegment(controller().toolbar(), 0);
+    EXPECT_DOUBLE_EQ(controller().brushsize()->alpha(), 1.0);
+    EXPECT_DOUBLE_EQ(controller().brushshape()->alpha(), 1.0);
+    EXPECT_TRUE(near(screenCentre(), 255, 0, 0)) << "no reload outside navigation";
+
+    // Navigation: dimmed, and the texture shows the working buffer again.
+    clickSegment(controller().toolbar(), 3);
+    EXPECT_DOUBLE_EQ(controller().brushsize()->alpha(), 0.4);
+    EXPECT_DOUBLE_EQ(controller().brushshape()->alpha(), 0.4);
+    EXPECT_TRUE(near(screenCentre(), 0, 0, 255));
+
+    // Back to painting, and no selection at all: opaque, nothing reloaded.
+    fillWorking(kGreen);
+    clickSegment(controller().toolbar(), 2);
+    EXPECT_DOUBLE_EQ(controller().brushsize()->alpha(), 1.0);
+    controller().toolbar()->setSelectedSegmentIndex(-1);
+    controller().ToolbarChange();
+    EXPECT_DOUBLE_EQ(controller().brushsize()->alpha(), 1.0);
+    EXPECT_DOUBLE_EQ(controller().brushshape()->alpha(), 1.0);
+    EXPECT_TRUE(near(screenCentre(), 0, 0, 255));
+}
+
+TEST_F(MainScreen, SaveAndLoadFailuresAlertWhileTheBrowserCloses)
+{
+    CanvasTestAccess::setLoaded(*canvas, false);
+    tapMenuButton(controller().saveButton());
+    chooseSlot(controller().slotBrowser(), 4);
+    EXPECT_FALSE(controller().slotBrowser()->isVisible());
+    EXPECT_EQ(takeAlerts(), QStringList{"Error: Failed! No data in the current project."});
+    EXPECT_FALSE(QFile::exists(DocumentsDirectory::filePath("project4.dat")));
+
+    // A slot whose file holds a save time but no project.
+    ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project5.dat"), QByteArray("2010-10-10 10:10:10\x01\x02")));
+    tapMenuButton(controller().loadButton());
+    chooseSlot(controller().slotBrowser(), 5);
+    EXPECT_FALSE(controller().slotBrowser()->isVisible());
+    EXPECT_EQ(takeAlerts(), QStringList{"Error: Failed! Cannot load the project."});
+}
+
+TEST_F(MainScreen, SavingTheWorkingProjectWithoutAnImageShowsNothing)
+{
+    const QByteArray before = readBytes(DocumentsDirectory::filePath("project0.dat"));
+    CanvasTestAccess::setLoaded(*canvas, false);
+    shell->delegate().applicationWillTerminate();
+    QApplication::processEvents();
+    EXPECT_TRUE(takeAlerts().isEmpty());
+    EXPECT_EQ(readBytes(DocumentsDirectory::filePath("project0.dat")), before) << "slot 0 left as it was";
+}
+
+TEST_F(MainScreen, DroppedImageFileStartsANewProject)
+{
+    const QString photo = writePhoto("dropped.png", 120, 80);
+    const QString notes = QDir(pictures).filePath("notes.txt");
+    ASSERT_TRUE(writeBytes(notes, "text"));
+
+    QMimeData mime;
+    mime.setUrls({QUrl("https://example.org/remote.png"), QUrl::fromLocalFile(notes), QUrl::fromLocalFile(photo)});
+    EXPECT_EQ(MainWindow::droppedImagePath(&mime), QFileInfo(photo).absoluteFilePath());
+    QMimeData textOnly;
+    textOnly.setUrls({QUrl::fromLocalFile(notes), QUrl::fromLocalFile(QDir(pictures).filePath("missing.png"))});
+    EXPECT_TRUE(MainWindow::droppedImagePath(&textOnly).isEmpty());
+
+    MainWindow& window = shell->window();
+    QDragEnterEvent refused(QPoint(160, 200), Qt::CopyAction, &textOnly, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    QDragEnterEvent enter(QPoint(160, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);  // menu up, as a user may leave it
+    QDropEvent drop(QPointF(160, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    QApplication::processEvents();
+    EXPECT_TRUE(menuHidden());
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
+    ASSERT_NE(openSheet(), nullptr);
+
+    // While the sheet waits for its answer nothing more is taken.
+    QDropEvent second(QPointF(160, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &second);
+    EXPECT_FALSE(second.isAccepted());
+    ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));
+    EXPECT_TRUE(canvas->isLoaded());
+}
