@@ -211,6 +211,9 @@ TEST(PhotoAlbumFile, NeverReplacesAFileAndCountsUpFromATakenName)
     EXPECT_EQ(QImage(second).pixel(2, 1), qRgb(10, 20, 30));
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_EQ(taken.readAll(), "keep");
+    // Pictures are written under a hidden temporary name and renamed when whole:
+    // nothing else is left behind.
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QMutexLocker>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QThreadPool>
 
 namespace {
@@ -70,23 +71,13 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
     if (!QDir().mkpath(folder))
         return failure(folder, QStringLiteral("the folder cannot be created"));
 
-    // The name carries the moment of the save; a counter follows when it is taken.
-    // Exclusive creation means a file that appears meanwhile is never replaced.
-    const QString stem = QDir(folder).filePath(
-        QStringLiteral("Charcolino ") +
-        QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd HH-mm-ss")));
-    QFile file;
-    for (int attempt = 1;; ++attempt) {
-        if (attempt > kMaxNameAttempts)
-            return failure(folder, QStringLiteral("no free file name"));
-        file.setFileName(candidateName(stem, attempt));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        const QFileInfo taken(file.fileName());
-        if (!taken.exists() && !taken.isSymLink())
-            return failure(folder, file.errorString());
-    }
-
+    // The picture is written under a hidden temporary name first, so no other
+    // program ever sees a half-written file; it then takes the name that carries
+    // the moment of the save, with a counter when that is taken. A rename that
+    // would replace an existing file fails, so nothing is ever overwritten.
+    QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".Charcolino-XXXXXX.png.part")));
+    if (!file.open())
+        return failure(folder, file.errorString());
     QImageWriter writer(&file, "png");
     QString why;
     if (!writer.write(image))
@@ -96,13 +87,25 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
     file.close();
     if (why.isEmpty() && file.error() != QFileDevice::NoError)
         why = file.errorString();
-    if (!why.isEmpty()) {
-        file.remove();  // no half-written picture is left in the album
-        return failure(folder, why);
+    if (!why.isEmpty())
+        return failure(folder, why);  // the temporary file goes with `file`
+
+    const QString stem = QDir(folder).filePath(
+        QStringLiteral("Charcolino ") +
+        QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+    for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+        const QString name = candidateName(stem, attempt);
+        if (QFile::rename(file.fileName(), name)) {
+            file.setAutoRemove(false);
+            if (savedPath)
+                *savedPath = name;
+            return QString();
+        }
+        const QFileInfo taken(name);
+        if (!taken.exists() && !taken.isSymLink())
+            return failure(folder, QStringLiteral("the picture cannot be given its name"));
     }
-    if (savedPath)
-        *savedPath = file.fileName();
-    return QString();
+    return failure(folder, QStringLiteral("no free file name"));
 }
 
 void PhotoAlbum::save(QImage image, QObject* target, Completion completion)
