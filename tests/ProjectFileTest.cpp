@@ -22,6 +22,7 @@
 #include "platform/DocumentsDirectory.h"
 #include "platform/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlTestFramebuffer.h"
 
 namespace {
 
@@ -456,4 +457,113 @@ TEST_F(ProjectFileTest, NoDocumentsDirectoryIsLoggedAndAnswersNo)
     }
     EXPECT_TRUE(canvas->isLoaded());
     QFile::remove(blocker);
+}
+
+namespace {
+
+// The threads of this process right now.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// What the texture holds, whole, against the whole buffer it was made from.
+::testing::AssertionResult holdsBuffer(const Texture2D* texture, const std::uint8_t* buffer, int width, int height)
+{
+    if (!texture || !buffer)
+        return ::testing::AssertionFailure() << "no texture or no buffer";
+    if (texture->pixelsWide() != std::uint32_t(width) || texture->pixelsHigh() != std::uint32_t(height))
+        return ::testing::AssertionFailure() << "texture of " << texture->pixelsWide() << " x "
+                                             << texture->pixelsHigh();
+    const QImage image = GlTestFramebuffer::readTexture(texture->name(), width, height);
+    if (image.isNull() || std::memcmp(image.constBits(), buffer, std::size_t(width) * height * 4) != 0)
+        return ::testing::AssertionFailure() << "texels differ from the buffer";
+    return ::testing::AssertionSuccess();
+}
+
+// The sketches of the original over the picture area, as the filter gives them.
+void expectSketchesOf(const CanvasView& canvas, const QByteArray& original)
+{
+    const int width = canvas.bufferWidth(), height = canvas.bufferHeight();
+    std::vector<std::uint8_t> black(original.size()), color(original.size());
+    buildSketch(SketchBuffers{reinterpret_cast<const std::uint8_t*>(original.constData()), nullptr, black.data(),
+                              color.data(), width, height, canvas.pictureSize()});
+    const int columns = int(std::ceil(canvas.pictureSize().width)), rows = int(std::ceil(canvas.pictureSize().height));
+    for (int y = 0; y < rows; ++y) {
+        const std::size_t at = std::size_t(y) * width * 4;
+        ASSERT_EQ(std::memcmp(canvas.blackSketchBuffer() + at, black.data() + at, std::size_t(columns) * 4), 0) << y;
+        ASSERT_EQ(std::memcmp(canvas.colorSketchBuffer() + at, color.data() + at, std::size_t(columns) * 4), 0) << y;
+    }
+}
+
+}  // namespace
+
+TEST_F(ProjectFileTest, TexturesHoldTheLoadedBuffersWhetherRefilledOrMadeAnew)
+{
+    // Two projects of one geometry, then one whose picture is narrower: the
+    // textures are refilled in place for the second and made anew for the third.
+    // Rows 30 and 31 lie below the picture and reach the textures too.
+    ASSERT_TRUE(writeFile(slotPath(5), header(32, 64, 30, 50) + patternBuffer(64, 32, 2) + patternBuffer(64, 32, 3)));
+    ASSERT_TRUE(writeFile(slotPath(6), header(32, 64, 30, 50) + patternBuffer(64, 32, 4) + patternBuffer(64, 32, 5)));
+    ASSERT_TRUE(writeFile(slotPath(7), header(32, 64, 30, 40) + patternBuffer(64, 32, 6) + patternBuffer(64, 32, 1)));
+    const auto textures = [this] {
+        return std::vector<const Texture2D*>{canvas->workingTexture(), canvas->originalTexture(),
+                                             canvas->blackSketchTexture(), canvas->colorSketchTexture()};
+    };
+    const auto expectTexturesHoldTheBuffers = [this, &textures] {
+        const std::vector<const std::uint8_t*> buffers{canvas->workingBuffer(), canvas->originalBuffer(),
+                                                       canvas->blackSketchBuffer(), canvas->colorSketchBuffer()};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_TRUE(holdsBuffer(textures()[i], buffers[i], 64, 32)) << "texture " << i;
+            EXPECT_EQ(textures()[i]->contentSize(), canvas->pictureSize()) << "texture " << i;
+        }
+    };
+
+    ASSERT_TRUE(canvas->LoadProject(5));
+    expectTexturesHoldTheBuffers();
+    const std::vector<const Texture2D*> first = textures();
+
+    ASSERT_TRUE(canvas->LoadProject(6));
+    EXPECT_EQ(textures(), first);
+    expectTexturesHoldTheBuffers();
+    expectSketchesOf(*canvas, patternBuffer(64, 32, 4));
+
+    ASSERT_TRUE(canvas->LoadProject(7));
+    expectTexturesHoldTheBuffers();
+    for (const Texture2D* t : textures())
+        EXPECT_FLOAT_EQ(t->maxS(), 40.0f / 64.0f);
+    expectSketchesOf(*canvas, patternBuffer(64, 32, 6));
+    EXPECT_EQ(toolbar->selectedSegmentIndex(), 3);
+}
+
+TEST_F(ProjectFileTest, WorkingImageCutShortWhileTheSketchesRunLeavesNoProjectAndNoThread)
+{
+    const QByteArray original = patternBuffer(64, 32, 2);
+    const QByteArray full = header(32, 64, 30, 50) + original + patternBuffer(64, 32, 3);
+    ASSERT_TRUE(writeFile(slotPath(2), full));
+    ASSERT_TRUE(writeFile(slotPath(1), full.left(full.size() - 1000)));
+    ASSERT_TRUE(canvas->LoadProject(2));  // whatever the first load starts for good is running now
+    toolbar->setSelectedSegmentIndex(0);
+    ASSERT_TRUE(install(16, 8, {16, 8}));
+    const Texture2D* earlierTexture = canvas->workingTexture();
+    const int threads = threadCount();
+
+    EXPECT_FALSE(canvas->LoadProject(1));
+    EXPECT_EQ(threadCount(), threads);
+    EXPECT_FALSE(canvas->isLoaded());
+    EXPECT_FALSE(canvas->SaveProject(1));
+    EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
+    // As ever, the sketches and source textures of the new original are in place;
+    // the working texture is the earlier one.
+    expectSketchesOf(*canvas, original);
+    EXPECT_TRUE(holdsBuffer(canvas->originalTexture(), canvas->originalBuffer(), 64, 32));
+    EXPECT_TRUE(holdsBuffer(canvas->blackSketchTexture(), canvas->blackSketchBuffer(), 64, 32));
+    EXPECT_TRUE(holdsBuffer(canvas->colorSketchTexture(), canvas->colorSketchBuffer(), 64, 32));
+    EXPECT_EQ(canvas->workingTexture(), earlierTexture);
+    EXPECT_EQ(earlierTexture->pixelsWide(), 16u);
+
+    ASSERT_TRUE(canvas->LoadProject(2));
+    EXPECT_TRUE(canvas->isLoaded());
+    EXPECT_TRUE(working() == full.mid(35 + original.size()));
+    EXPECT_TRUE(holdsBuffer(canvas->workingTexture(), canvas->workingBuffer(), 64, 32));
 }

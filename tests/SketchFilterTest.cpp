@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "canvas/SketchFilter.h"
@@ -339,6 +341,78 @@ TEST(SketchFilterFast, MatchesReferenceOnThePhoto)
             std::copy_n(photo.constScanLine(y), 1024 * 4, p.buf[0].begin() + std::ptrdiff_t(y) * 1024 * 4);
         expectFastMatchesReference(p);
     }
+}
+
+// Without a working buffer both filters give the same sketches and keep the greys
+// to themselves (the load runs the filter beside its work on the working image).
+TEST(SketchFilterWithoutGreyScratch, SameSketchesForBothFilters)
+{
+    Random random{31};
+    for (Shape shape : {Shape{1, 1, {1, 1}}, Shape{8, 4, {5, 3}}, Shape{4, 4, {2.5f, 3.25f}},
+                        Shape{512, 512, {320, 480}}, Shape{1024, 2, {700.3f, 1.9f}}}) {
+        const Picture before = randomPicture(random, shape);
+        SCOPED_TRACE(describe(before));
+        const Picture expected = before.after(buildSketchReference);
+        for (Filter filter : {&buildSketchReference, &buildSketch}) {
+            Picture p = before;
+            filter(SketchBuffers{p.buf[0].data(), nullptr, p.buf[2].data(), p.buf[3].data(), p.width, p.height,
+                                 p.picsize});
+            EXPECT_EQ(difference(p, p.buf[0], before.buf[0]), "") << "original";
+            EXPECT_EQ(difference(p, p.buf[1], before.buf[1]), "") << "working";
+            EXPECT_EQ(difference(p, p.buf[2], expected.buf[2]), "") << "black";
+            EXPECT_EQ(difference(p, p.buf[3], expected.buf[3]), "") << "colour";
+        }
+    }
+}
+
+// A reader on another thread may use the rows published as final while the
+// filter goes on; every run, however it ends, publishes the whole height.
+TEST(SketchFilterWithProgress, PublishedRowsAreFinalAndTheRunEndsAtTheHeight)
+{
+    Random random{43};
+    const Picture before = randomPicture(random, {1024, 64, {1000.5f, 60.5f}});
+    const Picture expected = before.after(buildSketchReference);
+    Picture p = before;
+    const SketchBuffers buffers{p.buf[0].data(), nullptr, p.buf[2].data(), p.buf[3].data(), p.width, p.height,
+                                p.picsize};
+    std::atomic<int> rowsFinal{0};
+    std::thread filter([&] { buildSketchWithProgress(buffers, rowsFinal); });
+    // Each row is compared as soon as it is published, to catch one published early.
+    const std::size_t pictureRowBytes = 1001 * 4, rowBytes = std::size_t(p.width) * 4;
+    int checked = 0;
+    bool sane = true;
+    while (checked < p.height && sane) {
+        const int finished = rowsFinal.load(std::memory_order_acquire);
+        if (finished < checked || finished > p.height) {
+            sane = false;
+            break;
+        }
+        for (; checked < std::min(finished, 61); ++checked) {  // the picture's rows
+            for (int k : {2, 3})
+                sane = sane && std::equal(p.buf[k].begin() + std::ptrdiff_t(checked * rowBytes),
+                                          p.buf[k].begin() + std::ptrdiff_t(checked * rowBytes + pictureRowBytes),
+                                          expected.buf[k].begin() + std::ptrdiff_t(checked * rowBytes));
+        }
+        checked = std::max(checked, finished);
+        if (finished == rowsFinal.load(std::memory_order_relaxed))
+            std::this_thread::yield();
+    }
+    filter.join();
+    EXPECT_TRUE(sane) << "a row was published before it was final, or the count went wrong at " << checked;
+    EXPECT_EQ(rowsFinal.load(), p.height);
+    EXPECT_EQ(difference(p, p.buf[2], expected.buf[2]), "");
+    EXPECT_EQ(difference(p, p.buf[3], expected.buf[3]), "");
+
+    // Nothing to compute: still the whole height, so a waiting reader is let go.
+    for (FloatSize empty : {FloatSize{0.0f, 0.0f}, FloatSize{10.0f, -1.0f}}) {
+        rowsFinal = -7;
+        buildSketchWithProgress(SketchBuffers{p.buf[0].data(), nullptr, p.buf[2].data(), p.buf[3].data(), 16, 8, empty},
+                                rowsFinal);
+        EXPECT_EQ(rowsFinal.load(), 8);
+    }
+    rowsFinal = -7;
+    buildSketchWithProgress(SketchBuffers{nullptr, nullptr, nullptr, nullptr, 16, 8, {16, 8}}, rowsFinal);
+    EXPECT_EQ(rowsFinal.load(), 8);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "gl/Texture2D.h"
 #include "platform/InternalInconsistency.h"
@@ -167,4 +169,87 @@ TEST_F(Texture2DTest, DescriptionNamesClassAddressNameSizeAndCoordinates)
     ASSERT_TRUE(match.hasMatch()) << text.toStdString();
     EXPECT_EQ(match.captured(1).toULongLong(nullptr, 16), reinterpret_cast<std::uintptr_t>(texture.get()));
     EXPECT_EQ(match.captured(2).toUInt(), texture->name());
+}
+
+namespace {
+
+// w x h RGBA pixels, different for every texel and every `seed`.
+std::vector<std::uint8_t> rgbaPattern(int w, int h, int seed)
+{
+    std::vector<std::uint8_t> pixels(std::size_t(w) * h * 4);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = std::uint8_t(i * 7 + std::size_t(seed) * 61 + i / 4 / std::size_t(w) * 13);
+    return pixels;
+}
+
+std::vector<std::uint8_t> held(const Texture2D& texture)
+{
+    const QImage image =
+        GlTestFramebuffer::readTexture(texture.name(), int(texture.pixelsWide()), int(texture.pixelsHigh()));
+    if (image.isNull())
+        return {};
+    return std::vector<std::uint8_t>(image.constBits(), image.constBits() + image.sizeInBytes());
+}
+
+}  // namespace
+
+TEST_F(Texture2DTest, ReplacedContentsAreWhatANewTextureWouldHold)
+{
+    const auto first = rgbaPattern(8, 4, 1), second = rgbaPattern(8, 4, 2);
+    auto texture = Texture2D::initWithData(first.data(), Texture2D::RGBA8888, 8, 4, FloatSize{5, 3});
+    ASSERT_NE(texture, nullptr);
+    const GLuint name = texture->name();
+    GLuint previous = 0;
+    glGenTextures(1, &previous);
+    glBindTexture(GL_TEXTURE_2D, previous);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+
+    texture->replaceContents(second.data());
+    EXPECT_EQ(boundTexture(), GLint(previous));
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 8);
+    EXPECT_EQ(texture->name(), name);
+
+    auto fresh = Texture2D::initWithData(second.data(), Texture2D::RGBA8888, 8, 4, FloatSize{5, 3});
+    EXPECT_EQ(held(*texture), second);
+    EXPECT_EQ(held(*texture), held(*fresh));
+
+    texture->replaceContents(nullptr);  // nothing to upload: the pixels stay
+    EXPECT_EQ(held(*texture), second);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    glDeleteTextures(1, &previous);
+}
+
+TEST_F(Texture2DTest, ReplacedRowsComeFromTheSameRowsOfTheImage)
+{
+    const auto first = rgbaPattern(4, 6, 3), second = rgbaPattern(4, 6, 4);
+    auto texture = Texture2D::initWithData(first.data(), Texture2D::RGBA8888, 4, 6, FloatSize{4, 6});
+    ASSERT_NE(texture, nullptr);
+    const std::size_t row = 4 * 4;
+    auto expected = first;
+
+    texture->replaceRows(second.data(), 2, 3);
+    std::copy_n(second.begin() + 2 * row, 3 * row, expected.begin() + 2 * row);
+    EXPECT_EQ(held(*texture), expected);
+
+    texture->replaceRows(second.data(), 5, 100);  // clipped to the last row
+    std::copy_n(second.begin() + 5 * row, row, expected.begin() + 5 * row);
+    EXPECT_EQ(held(*texture), expected);
+
+    texture->replaceRows(second.data(), 6, 1);  // past the texture: nothing
+    texture->replaceRows(second.data(), 0, 0);
+    EXPECT_EQ(held(*texture), expected);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    // Two-byte pixels: the rows are found by the format's own pixel size.
+    const std::uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F;
+    const std::uint16_t before[3] = {red, red, red}, after[3] = {green, blue, green};
+    auto narrow = Texture2D::initWithData(before, Texture2D::RGB565, 1, 3, FloatSize{1, 3});
+    narrow->replaceRows(after, 1, 1);
+    const QImage image = GlTestFramebuffer::readTexture(narrow->name(), 1, 3);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(0, 1), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(0, 2), QColor(255, 0, 0));
 }

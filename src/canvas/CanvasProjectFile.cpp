@@ -8,11 +8,16 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
 
 #include "canvas/CanvasView.h"
 #include "canvas/PictureImage.h"
 #include "canvas/ProjectCodec.h"
 #include "canvas/ProjectSlotFiles.h"
+#include "canvas/SketchFilter.h"
 #include "canvas/ThumbnailJpeg.h"
 #include "platform/DocumentsDirectory.h"
 
@@ -35,6 +40,38 @@ bool writeAll(QSaveFile& file, const void* data, qint64 bytes)
 bool readAll(QFile& file, void* data, qint64 bytes)
 {
     return file.read(static_cast<char*>(data), bytes) == bytes;
+}
+
+// The sketch filter on a thread of its own. When no thread can be had it runs
+// here, before this returns, and the thread handed back is empty.
+std::jthread startSketchFilter(const SketchBuffers& buffers, std::atomic<int>& rowsFinal)
+{
+    try {
+        return std::jthread([buffers, &rowsFinal] { buildSketchWithProgress(buffers, rowsFinal); });
+    } catch (const std::system_error&) {
+        buildSketchWithProgress(buffers, rowsFinal);
+        return std::jthread();
+    }
+}
+
+// Uploads rows of the two sketch buffers into their textures as the filter
+// publishes them as final, until all `height` rows are in.
+void uploadRowsAsFinished(Texture2D& black, Texture2D& color, const std::uint8_t* blackRows,
+                          const std::uint8_t* colorRows, int height, const std::atomic<int>& rowsFinal)
+{
+    int uploaded = 0;
+    while (uploaded < height) {
+        const int finished = rowsFinal.load(std::memory_order_acquire);
+        if (finished > uploaded) {
+            const auto first = std::uint32_t(uploaded);
+            const auto count = std::uint32_t(std::min(finished, height) - uploaded);
+            black.replaceRows(blackRows, first, count);
+            color.replaceRows(colorRows, first, count);
+            uploaded += int(count);
+        } else {
+            rowsFinal.wait(finished, std::memory_order_acquire);
+        }
+    }
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& data)
@@ -112,10 +149,25 @@ bool CanvasView::LoadProject(int slot)
     const qint64 n = qint64(ProjectCodec::imageBytes(header));
     if (!readAll(file, originalbuff.get(), n))
         return false;
-    // The filter uses workingbuff as scratch: the working image is read after it.
-    BuildSketchBuff();
-    if (!readAll(file, workingbuff.get(), n))
+
+    // The sketches are computed on a worker while this thread reads the working
+    // image and shows it. The filter keeps its grey scratch to itself here, so the
+    // two threads share nothing they write: the worker reads originalbuff and
+    // writes the two sketch buffers, this thread reads originalbuff and writes
+    // workingbuff. GL is used on this thread only. Every way out joins the worker
+    // (std::jthread, destroyed before the count it publishes to), so the load
+    // stays synchronous for its caller.
+    std::atomic<int> sketchRowsFinal{0};
+    std::jthread sketches = startSketchFilter(sketchBuffers(false), sketchRowsFinal);
+    const auto finishSketches = [&sketches] {
+        if (sketches.joinable())
+            sketches.join();
+    };
+    if (!readAll(file, workingbuff.get(), n)) {
+        finishSketches();
+        ReloadFixTexture();  // the textures of the new original, as a load failing here always left them
         return false;
+    }
     file.close();
 
     const FloatPoint c = center();
@@ -124,7 +176,20 @@ bool CanvasView::LoadProject(int slot)
     zoomlevel = ZoomToFit();
     loaded = true;
     ReloadCanvas();
+    refillBufferTexture(originalpic, originalbuff.get());
     UpdateScreen();
+
+    // The sketch textures get their pixels band by band as the filter finishes
+    // rows, so little is left to upload when it ends.
+    for (std::unique_ptr<Texture2D>* texture : {&blacksketchpic, &colorsketchpic})
+        if (!bufferTextureFits(texture->get())) {
+            texture->reset();
+            *texture = makeBufferTexture(nullptr);
+        }
+    uploadRowsAsFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(), colorsketchbuff.get(), height,
+                         sketchRowsFinal);
+    finishSketches();
+
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
     return true;

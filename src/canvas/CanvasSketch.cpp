@@ -1,16 +1,21 @@
 #include "canvas/CanvasView.h"
 #include "canvas/SketchFilter.h"
 
-void CanvasView::BuildSketchBuff()
+SketchBuffers CanvasView::sketchBuffers(bool greyScratch) const
 {
     SketchBuffers buffers;
     buffers.original = originalbuff.get();
-    buffers.working = workingbuff.get();
+    buffers.working = greyScratch ? workingbuff.get() : nullptr;
     buffers.black = blacksketchbuff.get();
     buffers.color = colorsketchbuff.get();
     buffers.width = width;
     buffers.height = height;
     buffers.picsize = picsize;
-    buildSketch(buffers);
+    return buffers;
+}
+
+void CanvasView::BuildSketchBuff()
+{
+    buildSketch(sketchBuffers(true));
     ReloadFixTexture();
 }

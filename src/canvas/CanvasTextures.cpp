@@ -6,18 +6,34 @@ std::unique_ptr<Texture2D> CanvasView::makeBufferTexture(const std::uint8_t* buf
                                    static_cast<std::uint32_t>(height), picsize);
 }
 
+bool CanvasView::bufferTextureFits(const Texture2D* texture) const
+{
+    return texture && texture->pixelFormat() == Texture2D::RGBA8888 &&
+           texture->pixelsWide() == static_cast<std::uint32_t>(width) &&
+           texture->pixelsHigh() == static_cast<std::uint32_t>(height) && texture->contentSize() == picsize;
+}
+
+// A texture that fits is refilled rather than remade: the renderer then keeps its
+// storage instead of allocating and clearing a new one. What it holds afterwards,
+// and every property, is what a new texture would have.
+void CanvasView::refillBufferTexture(std::unique_ptr<Texture2D>& texture, const std::uint8_t* buffer)
+{
+    if (buffer && bufferTextureFits(texture.get())) {
+        texture->replaceContents(buffer);
+        return;
+    }
+    texture.reset();
+    texture = makeBufferTexture(buffer);
+}
+
 void CanvasView::ReloadCanvas()
 {
-    pic.reset();
-    pic = makeBufferTexture(workingbuff.get());
+    refillBufferTexture(pic, workingbuff.get());
 }
 
 void CanvasView::ReloadFixTexture()
 {
-    originalpic.reset();
-    originalpic = makeBufferTexture(originalbuff.get());
-    blacksketchpic.reset();
-    blacksketchpic = makeBufferTexture(blacksketchbuff.get());
-    colorsketchpic.reset();
-    colorsketchpic = makeBufferTexture(colorsketchbuff.get());
+    refillBufferTexture(originalpic, originalbuff.get());
+    refillBufferTexture(blacksketchpic, blacksketchbuff.get());
+    refillBufferTexture(colorsketchpic, colorsketchbuff.get());
 }

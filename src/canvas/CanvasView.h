@@ -15,6 +15,8 @@
 
 #include "platform/SegmentedControl.h"
 
+struct SketchBuffers;
+
 // The view that shows and edits the picture. It owns the project's four pixel
 // buffers (width x height pixels, 4 bytes R, G, B, A premultiplied, rows top to
 // bottom without gaps; the picture is the top-left picsize area) and one texture
@@ -128,6 +130,15 @@ protected:
     // the vertex and texture-coordinate arrays on, no dithering, no blending.
     void setFixedGLState(const QRectF& frame);
     std::unique_ptr<Texture2D> makeBufferTexture(const std::uint8_t* buffer) const;
+    // Whether the texture has the buffers' size, the picture size and RGBA8888, so
+    // that a buffer's pixels can be uploaded into it in place.
+    bool bufferTextureFits(const Texture2D* texture) const;
+    // The texture from the buffer: its pixels replaced in place when it fits,
+    // otherwise a new texture.
+    void refillBufferTexture(std::unique_ptr<Texture2D>& texture, const std::uint8_t* buffer);
+    // The project's buffers as the sketch filter takes them; with greyScratch NO
+    // the filter leaves workingbuff alone.
+    SketchBuffers sketchBuffers(bool greyScratch) const;
     const Texture2D* sourceTexture(int drawType) const;
     const std::uint8_t* sourceBuffer(int drawType) const;
     static int selectedIndex(const SegmentedControl* control);

@@ -8,7 +8,7 @@
 //    pixel itself always takes part with a key of at least 16;
 //  - row loops that the compiler vectorises, the four divisions per pixel done as
 //    exact float divisions, eight pixels at a time with AVX2.
-// No allocation per call: the few scratch rows live on with the thread.
+// No allocation per call: the few scratch rows (kilobytes) live on with the thread.
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -25,6 +25,7 @@ using Key = std::int16_t;
 constexpr int kLeftPad = 16;    // keys before column 0 (2 are needed)
 constexpr int kRightPad = 48;   // keys after the last column: 2 + a vector's overrun
 constexpr int kRingRows = 5;
+constexpr int kRowsPerWakeUp = 32;  // how often a waiting reader is woken
 
 // Number of columns (rows) n with float(n) < size, never more than the buffer has.
 int pictureExtent(float size, int limit)
@@ -69,16 +70,28 @@ struct Scratch {
 #define SKETCH_DISPATCH
 #endif
 
+inline unsigned greyOf(const std::uint8_t* px)
+{
+    return (76u * px[0] + 150u * px[1] + 29u * px[2]) >> 8;
+}
+
 // Grey of one picture row: into byte 0 of each working pixel and as keys.
 SKETCH_DISPATCH
 void greyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, int n)
 {
     for (int x = 0; x < n; ++x) {
-        const std::uint8_t* px = original + 4 * x;
-        const unsigned grey = (76u * px[0] + 150u * px[1] + 29u * px[2]) >> 8;
+        const unsigned grey = greyOf(original + 4 * x);
         working[4 * x] = std::uint8_t(grey);
         keys[x] = Key((grey + 1) << 4);
     }
+}
+
+// The same as keys only, for a caller that wants no grey scratch.
+SKETCH_DISPATCH
+void greyKeyRow(const std::uint8_t* original, Key* keys, int n)
+{
+    for (int x = 0; x < n; ++x)
+        keys[x] = Key((greyOf(original + 4 * x) + 1) << 4);
 }
 
 inline Key maxKey(Key a, Key b)
@@ -162,12 +175,10 @@ void dodgeRow(const std::uint8_t* __restrict original, const std::uint32_t* __re
     }
 }
 
-}  // namespace
-
-void buildSketch(const SketchBuffers& buffers)
+// The filter; with `rowsFinal`, each finished row is published there.
+void runFilter(const SketchBuffers& buffers, std::atomic<int>* rowsFinal)
 {
-    if (!buffers.original || !buffers.working || !buffers.black || !buffers.color || buffers.width <= 0 ||
-        buffers.height <= 0)
+    if (!buffers.original || !buffers.black || !buffers.color || buffers.width <= 0 || buffers.height <= 0)
         return;
     const int width = buffers.width;
     const int columns = pictureExtent(buffers.picsize.width, width);
@@ -196,7 +207,10 @@ void buildSketch(const SketchBuffers& buffers)
     auto computeGrey = [&](int y) {
         if (y < rows) {
             const std::ptrdiff_t p = y * stride;
-            greyRow(buffers.original + p, buffers.working + p, scratch.row(y % kRingRows), columns);
+            if (buffers.working)
+                greyRow(buffers.original + p, buffers.working + p, scratch.row(y % kRingRows), columns);
+            else
+                greyKeyRow(buffers.original + p, scratch.row(y % kRingRows), columns);
         }
     };
 
@@ -209,5 +223,24 @@ void buildSketch(const SketchBuffers& buffers)
         brightestRow(buffers.original + p, bestKeys, offsets, brightRow, columns);
         dodgeRow(buffers.original + p, brightRow, greyKeys(y), bestKeys, buffers.black + p, buffers.color + p,
                  columns);
+        if (rowsFinal) {
+            rowsFinal->store(y + 1, std::memory_order_release);
+            if ((y + 1) % kRowsPerWakeUp == 0)
+                rowsFinal->notify_all();
+        }
     }
+}
+
+}  // namespace
+
+void buildSketch(const SketchBuffers& buffers)
+{
+    runFilter(buffers, nullptr);
+}
+
+void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& rowsFinal)
+{
+    runFilter(buffers, &rowsFinal);
+    rowsFinal.store(buffers.height, std::memory_order_release);
+    rowsFinal.notify_all();
 }

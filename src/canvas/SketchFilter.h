@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/Geometry.h"
@@ -9,7 +10,7 @@
 // without gaps; the picture is the top-left picsize area.
 struct SketchBuffers {
     const std::uint8_t* original = nullptr;  // read only
-    std::uint8_t* working = nullptr;         // grey scratch: byte 0 of each picture pixel
+    std::uint8_t* working = nullptr;         // grey scratch: byte 0 of each picture pixel; may be null
     std::uint8_t* black = nullptr;           // black pencil sketch
     std::uint8_t* color = nullptr;           // colour pencil sketch
     int width = 0;
@@ -22,7 +23,9 @@ struct SketchBuffers {
 // black sketch, each channel for the colour sketch. Writes byte 0 of every picture
 // pixel of `working` (its grey) and all four bytes of every picture pixel of
 // `black` and `color`; nothing outside the picture area is read as image or
-// written.
+// written. Without `working` the greys stay the filter's own and the sketches are
+// the same: then it touches no memory but `original` (read) and the two sketches,
+// so it can run beside other work on the working image.
 //
 // The picture area is the columns x with float(x) < picsize.width and the rows y
 // with float(y) < picsize.height, so a fractional size takes in the partly covered
@@ -31,6 +34,13 @@ struct SketchBuffers {
 // there. On equal greys the neighbour met first in scan order wins (the 3x3 block
 // row by row, then two up, two down, two left, two right).
 void buildSketch(const SketchBuffers& buffers);
+
+// The same, telling a reader on another thread how far it got: after each row it
+// stores (release) in `rowsFinal` how many rows from the top of `black` and
+// `color` hold their final bytes, and at the end, however the run ends, the
+// buffers' height (rows below the picture are never written). Waiters on
+// `rowsFinal` are woken every few rows and at the end.
+void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& rowsFinal);
 
 // The same, written step by step for clarity: the reference that buildSketch must
 // match byte for byte, and the baseline of the benchmark.

@@ -2,6 +2,7 @@
 // time. It is kept as the yardstick for buildSketch (SketchFilter.cpp): the tests
 // compare the two byte for byte and the benchmark measures one against the other.
 #include <cstdint>
+#include <vector>
 
 #include "canvas/SketchFilter.h"
 
@@ -24,13 +25,17 @@ constexpr Offset kNeighbourhood[13] = {
 void buildSketchReference(const SketchBuffers& buffers)
 {
     const std::uint8_t* original = buffers.original;
-    std::uint8_t* working = buffers.working;
     std::uint8_t* black = buffers.black;
     std::uint8_t* color = buffers.color;
     const int width = buffers.width;
     const int height = buffers.height;
-    if (!original || !working || !black || !color || width <= 0 || height <= 0)
+    if (!original || !black || !color || width <= 0 || height <= 0)
         return;
+    // Without a working buffer the greys go into scratch of our own, laid out alike.
+    std::vector<std::uint8_t> ownScratch;
+    if (!buffers.working)
+        ownScratch.resize(std::size_t(width) * std::size_t(height) * 4);
+    std::uint8_t* working = buffers.working ? buffers.working : ownScratch.data();
 
     // A column x (row y) belongs to the picture while float(x) < picsize.width
     // (float(y) < picsize.height), so a fractional size takes in the partly covered

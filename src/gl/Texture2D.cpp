@@ -1,5 +1,7 @@
 #include "gl/Texture2D.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -10,19 +12,20 @@ namespace {
 struct UploadFormat {
     GLenum format;  // also the internal format
     GLenum type;
+    std::size_t bytesPerPixel;
 };
 
 bool uploadFormatFor(int pixelFormat, UploadFormat* out)
 {
     switch (pixelFormat) {
     case Texture2D::RGBA8888:
-        *out = {GL_RGBA, GL_UNSIGNED_BYTE};
+        *out = {GL_RGBA, GL_UNSIGNED_BYTE, 4};
         return true;
     case Texture2D::RGB565:
-        *out = {GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+        *out = {GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2};
         return true;
     case Texture2D::A8:
-        *out = {GL_ALPHA, GL_UNSIGNED_BYTE};
+        *out = {GL_ALPHA, GL_UNSIGNED_BYTE, 1};
         return true;
     default:
         return false;
@@ -34,6 +37,21 @@ bool uploadFormatFor(int pixelFormat, UploadFormat* out)
 float coordinate(float content, std::uint32_t pixels)
 {
     return pixels == 0 ? 0.0f : content / float(pixels);
+}
+
+// Runs `upload` with byte unpack alignment: rows follow one another without gaps
+// whatever their length (2- and 1-byte pixels make rows that are not multiples of
+// 4 bytes). The alignment is restored afterwards.
+template <typename Upload>
+void uploadTightlyPacked(Upload upload)
+{
+    GLint unpackAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    if (unpackAlignment != 1)
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    upload();
+    if (unpackAlignment != 1)
+        glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
 }
 
 }  // namespace
@@ -56,16 +74,10 @@ std::unique_ptr<Texture2D> Texture2D::initWithData(const void* data, int pixelFo
         glBindTexture(GL_TEXTURE_2D, GLuint(saveName));
         throw InternalInconsistency("");
     }
-    // Rows follow one another without gaps whatever their length (2- and 1-byte
-    // pixels make rows that are not multiples of 4 bytes).
-    GLint unpackAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
-    if (unpackAlignment != 1)
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(upload.format), GLsizei(width), GLsizei(height), 0, upload.format,
-                 upload.type, data);
-    if (unpackAlignment != 1)
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+    uploadTightlyPacked([&] {
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(upload.format), GLsizei(width), GLsizei(height), 0, upload.format,
+                     upload.type, data);
+    });
 
     glBindTexture(GL_TEXTURE_2D, GLuint(saveName));
 
@@ -76,6 +88,30 @@ std::unique_ptr<Texture2D> Texture2D::initWithData(const void* data, int pixelFo
     texture->_maxS = coordinate(contentSize.width, width);
     texture->_maxT = coordinate(contentSize.height, height);
     return texture;
+}
+
+void Texture2D::replaceContents(const void* data)
+{
+    replaceRows(data, 0, _height);
+}
+
+void Texture2D::replaceRows(const void* data, std::uint32_t firstRow, std::uint32_t rowCount)
+{
+    UploadFormat upload{};
+    if (!data || _name == 0 || _width == 0 || firstRow >= _height || !uploadFormatFor(_format, &upload))
+        return;
+    rowCount = std::min(rowCount, _height - firstRow);
+    if (rowCount == 0)
+        return;
+    const auto* rows = static_cast<const std::uint8_t*>(data) + std::size_t(firstRow) * _width * upload.bytesPerPixel;
+    GLint saveName = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &saveName);
+    glBindTexture(GL_TEXTURE_2D, _name);
+    uploadTightlyPacked([&] {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(firstRow), GLsizei(_width), GLsizei(rowCount), upload.format,
+                        upload.type, rows);
+    });
+    glBindTexture(GL_TEXTURE_2D, GLuint(saveName));
 }
 
 Texture2D::~Texture2D()

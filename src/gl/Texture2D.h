@@ -31,6 +31,15 @@ public:
     // without it the buffer is released.
     static std::unique_ptr<Texture2D> initWithImage(const Image& image, PixelBlock* imageBuffer);
 
+    // Uploads new pixels over the whole texture (pixelsWide x pixelsHigh, the
+    // format's layout, rows without gaps) into the storage it already has; name,
+    // sizes and coordinates stay. Spares the renderer a fresh, cleared allocation.
+    // The texture binding is left as it was. Null data changes nothing.
+    void replaceContents(const void* data);
+    // The same for rows firstRow .. firstRow + rowCount - 1 only; `data` is the
+    // whole image as for replaceContents. Rows past the texture are left out.
+    void replaceRows(const void* data, std::uint32_t firstRow, std::uint32_t rowCount);
+
     ~Texture2D();
     Texture2D(const Texture2D&) = delete;
     Texture2D& operator=(const Texture2D&) = delete;
