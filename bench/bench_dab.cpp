@@ -6,6 +6,8 @@
 // Arguments: brush-size index (0 = 10 points, 3 = 25 points) and zoom x 100000.
 #include <benchmark/benchmark.h>
 
+#include "BenchmarkRunner.h"
+
 #include <QApplication>
 
 #include <cstdint>
@@ -193,10 +195,5 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -3,6 +3,8 @@
 //   ./bench_import --benchmark_min_time=2
 #include <benchmark/benchmark.h>
 
+#include "BenchmarkRunner.h"
+
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QString>
@@ -68,10 +70,5 @@ int main(int argc, char** argv)
 {
     // The image format plugins are found through the application object.
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -7,6 +7,8 @@
 //   QT_QPA_PLATFORM=offscreen ./bench_project_load --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
+#include "BenchmarkRunner.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -82,41 +84,23 @@ void BM_ReadFile(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * qint64(ProjectCodec::kMaxFileSize));
 }
 
-// The pencil sketch filter alone over the stored original, its grey scratch in a
-// working buffer as a new project runs it: the yardstick of the load.
-void BM_SketchFilter(benchmark::State& state)
+// The pencil sketch filter alone over the stored original, with its grey scratch
+// in a working buffer as a new project runs it (the yardstick of the load), or
+// with the greys kept to the filter, as the load runs it on its worker.
+void runSketchFilter(benchmark::State& state, bool greyScratch)
 {
     std::vector<std::uint8_t> working(kBufferBytes), black(kBufferBytes), color(kBufferBytes);
-    SketchBuffers buffers;
-    buffers.original = g_original.data();
-    buffers.working = working.data();
-    buffers.black = black.data();
-    buffers.color = color.data();
-    buffers.width = kSide;
-    buffers.height = kSide;
-    buffers.picsize = FloatSize{float(kSide), float(kSide)};
+    const SketchBuffers buffers{g_original.data(), greyScratch ? working.data() : nullptr, black.data(),
+                                color.data(),      kSide,
+                                kSide,             FloatSize{float(kSide), float(kSide)}};
     for (auto _ : state) {
         buildSketch(buffers);
         benchmark::ClobberMemory();
     }
 }
 
-// The same with the greys kept to the filter, as the load runs it on its worker.
-void BM_SketchFilterOwnGrey(benchmark::State& state)
-{
-    std::vector<std::uint8_t> black(kBufferBytes), color(kBufferBytes);
-    SketchBuffers buffers;
-    buffers.original = g_original.data();
-    buffers.black = black.data();
-    buffers.color = color.data();
-    buffers.width = kSide;
-    buffers.height = kSide;
-    buffers.picsize = FloatSize{float(kSide), float(kSide)};
-    for (auto _ : state) {
-        buildSketch(buffers);
-        benchmark::ClobberMemory();
-    }
-}
+void BM_SketchFilter(benchmark::State& state) { runSketchFilter(state, true); }
+void BM_SketchFilterOwnGrey(benchmark::State& state) { runSketchFilter(state, false); }
 
 // LoadProject: read, sketches, textures, redraw.
 void BM_LoadProject(benchmark::State& state)
@@ -222,8 +206,5 @@ int main(int argc, char** argv)
     std::unique_ptr<CanvasView> canvas(CanvasView::create(QRectF(0, 70, 320, 390)));
     g_canvas = canvas.get();
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

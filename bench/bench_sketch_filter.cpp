@@ -26,15 +26,8 @@ struct Project {
 
     SketchBuffers buffers()
     {
-        SketchBuffers b;
-        b.original = original.data();
-        b.working = working.data();
-        b.black = black.data();
-        b.color = color.data();
-        b.width = kSide;
-        b.height = kSide;
-        b.picsize = FloatSize{float(kSide), float(kSide)};
-        return b;
+        return SketchBuffers{original.data(), working.data(), black.data(), color.data(),
+                             kSide,           kSide,          FloatSize{float(kSide), float(kSide)}};
     }
 };
 

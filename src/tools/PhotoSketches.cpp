@@ -34,15 +34,8 @@ bool PhotoSketches::make(const QString& photoPath, QString* error)
         return false;
     }
 
-    SketchBuffers buffers;
-    buffers.original = originalbuff.get();
-    buffers.working = workingbuff.get();
-    buffers.black = blacksketchbuff.get();
-    buffers.color = colorsketchbuff.get();
-    buffers.width = width;
-    buffers.height = height;
-    buffers.picsize = unpacked.imageSize;
-    buildSketch(buffers);
+    buildSketch(SketchBuffers{originalbuff.get(), workingbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
+                              width, height, unpacked.imageSize});
     return true;
 }
 
