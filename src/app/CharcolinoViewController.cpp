@@ -18,14 +18,14 @@ namespace {
 const QString kWhiteButton = QStringLiteral(":/whiteButton.png");
 const QString kBlueButton = QStringLiteral(":/blueButton.png");
 
-// A stretchable background: the left 12 points of the picture stay as they are,
-// the rest stretches over the button. The right padding balances the left cap so
-// that the title sits in the middle of the whole button.
+// A stretchable background with a 12-point left cap: the left 12 and the right
+// 12 points of the picture stay as they are, the column between them stretches
+// over the rest of the button.
 QString backgroundRule(const QString& picture)
 {
     if (picture.isEmpty() || !QFile::exists(picture))
         return QStringLiteral("border-image: none;");
-    return QStringLiteral("border-image: url(%1) 0 0 0 12 stretch stretch;").arg(picture);
+    return QStringLiteral("border-image: url(%1) 0 12 0 12 stretch stretch;").arg(picture);
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ QPushButton* CharcolinoViewController::buttonWithTitle(const QString& title, Cha
     button->setGeometry(frame.toRect());
     button->setText(title);  // QPushButton centres its title both ways
     const QString textColour = darkTextColor ? QStringLiteral("black") : QStringLiteral("white");
-    button->setStyleSheet(QStringLiteral("QPushButton { %1 border-width: 0 0 0 12px; padding: 0 12px 0 0;"
+    button->setStyleSheet(QStringLiteral("QPushButton { %1 border-width: 0 12px 0 12px; padding: 0;"
                                          " color: %2; background-color: transparent; }"
                                          "QPushButton:pressed { %3 }")
                               .arg(backgroundRule(image), textColour, backgroundRule(imagePressed)));
