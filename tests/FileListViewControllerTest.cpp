@@ -2,6 +2,8 @@
 // buttons in both modes with their alerts, and the delegate calls.
 #include <gtest/gtest.h>
 
+#include "support/Alerts.h"
+
 #include <QApplication>
 #include <QBrush>
 #include <QDir>
@@ -38,18 +40,6 @@ void writeThumbnail(int slot, QSize size, QColor colour)
     ASSERT_TRUE(thumbnail.save(DocumentsDirectory::filePath(QStringLiteral("thumbnail%1.jpg").arg(slot)), "JPG", 100));
 }
 
-// The texts of the error alerts on screen; closes them.
-QStringList takeAlerts()
-{
-    QStringList texts;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-            texts << box->windowTitle() + ": " + box->text();
-            box->close();
-        }
-    QApplication::processEvents();
-    return texts;
-}
 
 using Calls = std::vector<std::pair<char, int>>;
 

@@ -44,18 +44,6 @@ bool chooseOnSheet(const QString& title)
     return false;
 }
 
-QStringList takeAlerts()
-{
-    QStringList texts;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-            texts << box->windowTitle() + ": " + box->text();
-            box->close();
-        }
-    QApplication::processEvents();
-    return texts;
-}
-
 void pickFile(QFileDialog* picker, const QString& path)
 {
     picker->selectFile(path);

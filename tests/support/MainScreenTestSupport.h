@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Alerts.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -22,8 +24,6 @@ ActionSheet* openSheet();
 // Clicks the sheet's button of that title; false when there is none.
 bool chooseOnSheet(const QString& title);
 
-// "title: text" of every error alert on screen; closes them.
-QStringList takeAlerts();
 
 // Chooses `path` in the picker and presses Open.
 void pickFile(QFileDialog* picker, const QString& path);
