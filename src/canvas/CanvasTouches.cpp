@@ -24,12 +24,14 @@ bool isPaintingPosition(int index)
 
 } // namespace
 
-int CanvasView::activeTool() const
+bool CanvasView::navigates(const TouchEvent& event)
 {
     if (!loaded)
-        return -1;
+        return false;
     const int tool = selectedIndex(toolbar());
-    return (tool < 0 || tool > kNavigation) ? -1 : tool;
+    if (isPaintingPosition(tool))
+        paintTouches(event);
+    return tool == kNavigation;
 }
 
 void CanvasView::paintTouches(const TouchEvent& event)
@@ -47,13 +49,8 @@ void CanvasView::paintTouches(const TouchEvent& event)
 
 void CanvasView::touchesBegan(const TouchEvent& event)
 {
-    const int tool = activeTool();
-    if (tool < 0)
+    if (!navigates(event))
         return;
-    if (isPaintingPosition(tool)) {
-        paintTouches(event);
-        return;
-    }
 
     const std::vector<FloatPoint>& touches = event.allTouches;
     if (touches.size() == 1)
@@ -68,13 +65,8 @@ void CanvasView::touchesMoved(const TouchEvent& event)
 {
     using namespace NavigationSteps;
 
-    const int tool = activeTool();
-    if (tool < 0)
+    if (!navigates(event))
         return;
-    if (isPaintingPosition(tool)) {
-        paintTouches(event);
-        return;
-    }
 
     const std::vector<FloatPoint>& touches = event.allTouches;
     const QRectF f = frame();

@@ -142,9 +142,10 @@ protected:
     const Texture2D* sourceTexture(int drawType) const;
     const std::uint8_t* sourceBuffer(int drawType) const;
     static int selectedIndex(const SegmentedControl* control);
-    // The toolbar position that touches act on now, or -1 when they are ignored
-    // (no project, no position or an unknown one).
-    int activeTool() const;
+    // Shared start of touch-down and move: in a painting position every finger
+    // paints; answers YES only when the touches are for navigation (with no
+    // project, no position or an unknown one they are ignored).
+    bool navigates(const TouchEvent& event);
     // One dab under every finger from the selected source.
     void paintTouches(const TouchEvent& event);
 
