@@ -192,14 +192,8 @@ TEST_F(ProjectFileTest, HandBuiltFileLoadsAsTheCurrentProject)
 
     // The sketches are the filter's, from the stored original.
     std::vector<std::uint8_t> scratch(original.size()), black(original.size()), color(original.size());
-    SketchBuffers expected;
-    expected.original = reinterpret_cast<const std::uint8_t*>(original.constData());
-    expected.working = scratch.data();
-    expected.black = black.data();
-    expected.color = color.data();
-    expected.width = 64;
-    expected.height = 32;
-    expected.picsize = {50.0f, 30.0f};
+    const SketchBuffers expected{reinterpret_cast<const std::uint8_t*>(original.constData()), scratch.data(),
+                               black.data(), color.data(), 64, 32, FloatSize{50.0f, 30.0f}};
     buildSketch(expected);
     for (int y = 0; y < 30; ++y) {
         const int row = y * 64 * 4;

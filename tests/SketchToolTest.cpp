@@ -212,14 +212,8 @@ TEST(SketchTool, ProjectGivesItsFourImages)
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 
     std::vector<std::uint8_t> scratch(original.size()), black(original.size()), color(original.size());
-    SketchBuffers buffers;
-    buffers.original = reinterpret_cast<const std::uint8_t*>(original.constData());
-    buffers.working = scratch.data();
-    buffers.black = black.data();
-    buffers.color = color.data();
-    buffers.width = 128;
-    buffers.height = 64;
-    buffers.picsize = {100, 50};
+    const SketchBuffers buffers{reinterpret_cast<const std::uint8_t*>(original.constData()), scratch.data(),
+                               black.data(), color.data(), 128, 64, FloatSize{100, 50}};
     buildSketch(buffers);
 
     const auto* o = reinterpret_cast<const std::uint8_t*>(original.constData());
