@@ -100,8 +100,9 @@ TEST(BrushDab, DabsStayInsideThePictureAreaOfTheBuffer)
         EXPECT_TRUE(b.painted(int(corner.x), int(corner.y)));
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
-            if (x >= 50 || y >= 40)
+            if (x >= 50 || y >= 40) {
                 ASSERT_FALSE(b.painted(x, y)) << x << "," << y;
+            }
 }
 
 TEST(BrushDab, OtherShapesAndUnusableGeometryPaintNothing)

@@ -206,8 +206,9 @@ TEST_P(PatchesMatchFullRedraw, WithLinearFilteringOnlyAlongTheBordersOfDabs)
                     border |= originAt(px + dx, py + dy) != originAt(px, py);
             ASSERT_TRUE(border) << "surface pixel " << x << "," << y;
         }
-    if (GetParam() == 1.0f)
+    if (GetParam() == 1.0f) {
         EXPECT_EQ(differing, 0);
+    }
     std::cout << "zoom " << GetParam() << ": " << differing << " pixels differ along dab borders\n";
 }
 

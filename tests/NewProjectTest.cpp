@@ -135,10 +135,11 @@ TEST_F(NewProjectTest, EachChoiceCopiesItsSourceOverThePictureAreaOnly)
         for (int y = 0; y < 512; ++y)
             for (int x = 0; x < 512; ++x) {
                 const std::size_t o = (std::size_t(y) * 512 + x) * 4;
-                if (x < 320 && y < 480)
+                if (x < 320 && y < 480) {
                     ASSERT_EQ(0, std::memcmp(working + o, source + o, 4)) << c.choice << " at " << x << "," << y;
-                else
+                } else {
                     ASSERT_EQ(working[o], 0xA5) << "spare area written at " << x << "," << y;
+                }
             }
         EXPECT_TRUE(canvas->isLoaded());
         EXPECT_EQ(toolbar->selectedSegmentIndex(), 3);

@@ -301,8 +301,9 @@ TEST_F(ProjectFileTest, ShortFilesLeaveNoProjectAndTheNextLoadWorks)
         EXPECT_FALSE(canvas->isLoaded());
         EXPECT_FALSE(canvas->SaveProject(1));
         EXPECT_EQ(canvas->originalBuffer() != nullptr, c.buffersOfNewSize);
-        if (c.buffersOfNewSize)
+        if (c.buffersOfNewSize) {
             EXPECT_EQ(canvas->bufferWidth(), 16);
+        }
         EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
         EXPECT_EQ(readFile(slotPath(1)).size(), c.size);  // the failed load wrote nothing
 

@@ -266,8 +266,9 @@ TEST(SketchTool, DamagedProjectGivesOneLineAndWritesNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = dir.filePath(c.name);
-        if (!c.bytes.isEmpty())
+        if (!c.bytes.isEmpty()) {
             ASSERT_TRUE(writeFile(file, c.bytes));
+        }
         const QString out = dir.filePath("out");
         const ToolRun run = runTool({"--project", file, "-o", out});
         EXPECT_EQ(run.exitCode, 1);

@@ -51,10 +51,12 @@ void expectTwoGreens(const QImage& thumbnail)
             const QRgb p = t.pixel(x, y);
             ASSERT_TRUE(qGreen(p) > 140 && qRed(p) < 80 && qBlue(p) < 80)
                 << x << "," << y << ": " << qRed(p) << " " << qGreen(p) << " " << qBlue(p);
-            if (y < t.height() / 2 - 2)
+            if (y < t.height() / 2 - 2) {
                 ASSERT_TRUE(near(p, kTop, 8)) << x << "," << y;
-            if (y > t.height() / 2 + 2)
+            }
+            if (y > t.height() / 2 + 2) {
                 ASSERT_TRUE(near(p, kBottom, 8)) << x << "," << y;
+            }
         }
 }
 

@@ -4,6 +4,8 @@
 #include <QTest>
 #include <QTouchEvent>
 
+#include <memory>
+
 #include "platform/TouchAdapter.h"
 #include "platform/TouchEvent.h"
 #include "platform/TouchResponder.h"
@@ -40,7 +42,9 @@ struct Touches : ::testing::Test {
     Surface surface;
     Recorder recorder;
     TouchAdapter* adapter = new TouchAdapter(&surface, &recorder);
-    QPointingDevice* screen = QTest::createTouchDevice();
+    // The caller owns the devices that QTest makes; deleting one unregisters it.
+    std::unique_ptr<QPointingDevice> screenDevice{QTest::createTouchDevice()};
+    QPointingDevice* screen = screenDevice.get();
 
     void SetUp() override
     {
@@ -103,8 +107,8 @@ TEST_F(Touches, InputMadeFromOtherInputAndCancelsAreNotHandled)
     EXPECT_EQ(surface.reached, 3);
 
     // A touch made from the mouse, and one from a touchpad.
-    auto* pad = QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad);
-    for (const QPointingDevice* device : {QPointingDevice::primaryPointingDevice(), (const QPointingDevice*)pad}) {
+    const std::unique_ptr<QPointingDevice> pad{QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad)};
+    for (const QPointingDevice* device : {QPointingDevice::primaryPointingDevice(), (const QPointingDevice*)pad.get()}) {
         QTouchEvent touch(QEvent::TouchBegin, device, {}, {QEventPoint(0, QEventPoint::Pressed, {5, 5}, {5, 5})});
         QCoreApplication::sendEvent(&surface, &touch);
     }
