@@ -11,14 +11,20 @@
 #include <QMutex>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "canvas/CanvasView.h"
 #include "platform/PhotoAlbum.h"
 #include "platform/PixelMemory.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 
 namespace {
 
@@ -90,7 +96,7 @@ protected:
         PhotoAlbum::setFolderForTesting(album);  // missing: the export makes it
         canvas.reset(CanvasTestAccess::makeBare());
         if (!canvas)
-            GTEST_SKIP() << "no GL context";
+            NO_GL_CONTEXT();
         // A 320 x 480 picture in a 512 x 512 buffer; green outside the picture.
         ASSERT_TRUE(CanvasTestAccess::installProject(*canvas, 512, 512, {320, 480}, [](int which, int x, int y) {
             return which == 3 && x < 320 && y < 480 ? workingPixel(x, y) : 0xff00ff00u;
@@ -214,6 +220,60 @@ TEST(PhotoAlbumFile, NeverReplacesAFileAndCountsUpFromATakenName)
     // Pictures are written under a hidden temporary name and renamed when whole:
     // nothing else is left behind.
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+// Pictures are made as any new file: the user's umask decides their mode, not
+// the private mode of a temporary file.
+TEST(PhotoAlbumFile, TheNewFileHasTheModeTheUmaskGives)
+{
+    QTemporaryDir temp;
+    QImage picture(4, 4, QImage::Format_RGBX8888);
+    picture.fill(Qt::white);
+    const struct {
+        mode_t umask;
+        mode_t mode;
+    } cases[] = {{022, 0644}, {002, 0664}, {077, 0600}};
+    for (const auto& c : cases) {
+        const mode_t previous = ::umask(c.umask);
+        QString saved;
+        const QString error = PhotoAlbum::writePng(picture, temp.path(), &saved);
+        ::umask(previous);
+        ASSERT_EQ(error, "");
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(saved).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode) << "umask 0" << std::oct << c.umask;
+    }
+}
+
+// A write that fails names the system's reason, not the PNG writer's "Unknown
+// error", and leaves nothing behind: a full device, and a file size limit reached
+// after a first part of the picture was written.
+TEST(PhotoAlbumFile, AFailedWriteNamesTheSystemsReasonAndLeavesNothing)
+{
+    QImage noise(256, 256, QImage::Format_RGBX8888);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            noise.setPixel(x, y, qRgb((x * 131 + y * 71) & 255, (x * y) & 255, (x ^ (y * 3)) & 255));
+
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    EXPECT_EQ(PhotoAlbum::writeWhole(full, QByteArray(100000, 'x')).toStdString(), "No space left on device");
+    ::close(full);
+
+    QTemporaryDir temp;
+    rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;  // the PNG of the noise is far larger
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString error = PhotoAlbum::writePng(noise, temp.path());
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(error.toStdString(), QStringLiteral("The picture could not be saved in the folder \"%1\": File too large.")
+                                       .arg(temp.path())
+                                       .toStdString());
+    EXPECT_TRUE(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/PhotoAlbum.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -11,9 +12,13 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QThreadPool>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,11 +28,26 @@ QString folderOverride;
 // Enough for a burst of exports within one second; past it something is wrong
 // with the folder and the save fails instead of looping on.
 constexpr int kMaxNameAttempts = 1000;
+// Temporary names are random: a clash is already unlikely, a hundred in a row
+// mean the folder cannot take new files.
+constexpr int kMaxPartAttempts = 100;
 
 QString failure(const QString& folder, const QString& reason)
 {
     return QStringLiteral("The picture could not be saved in the folder \"%1\": %2.")
         .arg(QDir::toNativeSeparators(folder), reason);
+}
+
+// The system's text for an errno value ("No space left on device").
+QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QByteArray pngBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    return writer.write(image) ? bytes : QByteArray();
 }
 
 QString candidateName(const QString& stem, int attempt)
@@ -71,41 +91,77 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
     if (!QDir().mkpath(folder))
         return failure(folder, QStringLiteral("the folder cannot be created"));
 
-    // The picture is written under a hidden temporary name first, so no other
-    // program ever sees a half-written file; it then takes the name that carries
-    // the moment of the save, with a counter when that is taken. A rename that
-    // would replace an existing file fails, so nothing is ever overwritten.
-    QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".Charcolino-XXXXXX.png.part")));
-    if (!file.open())
-        return failure(folder, file.errorString());
-    QImageWriter writer(&file, "png");
-    QString why;
-    if (!writer.write(image))
-        why = writer.errorString();
-    else if (!file.flush())
-        why = file.errorString();
-    file.close();
-    if (why.isEmpty() && file.error() != QFileDevice::NoError)
-        why = file.errorString();
-    if (!why.isEmpty())
-        return failure(folder, why);  // the temporary file goes with `file`
+    // The picture is encoded before any file is made, then written under a hidden
+    // temporary name, so no other program ever sees a half-written file; it then
+    // takes the name that carries the moment of the save, with a counter when
+    // that is taken. A rename that would replace an existing file fails, so
+    // nothing is ever overwritten. The temporary file is made as any new file is
+    // (read and write for all, less the user's umask); the rename keeps that mode.
+    const QByteArray png = pngBytes(image);
+    if (png.isEmpty())
+        return failure(folder, QStringLiteral("the picture cannot be encoded as PNG"));
+    QString part;
+    int fd = -1;
+    for (int attempt = 1; fd < 0; ++attempt) {
+        part = QDir(folder).filePath(QStringLiteral(".Charcolino-%1.png.part")
+                                         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        fd = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt >= kMaxPartAttempts))
+            return failure(folder, systemReason(errno));
+    }
+    QString why = writeWhole(fd, png);
+    if (::close(fd) != 0 && why.isEmpty())
+        why = systemReason(errno);
+    if (!why.isEmpty()) {
+        QFile::remove(part);
+        return failure(folder, why);
+    }
 
     const QString stem = QDir(folder).filePath(
         QStringLiteral("Charcolino ") +
         QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+    QFile file(part);
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
         const QString name = candidateName(stem, attempt);
-        if (QFile::rename(file.fileName(), name)) {
-            file.setAutoRemove(false);
+        if (file.rename(name)) {
             if (savedPath)
                 *savedPath = name;
             return QString();
         }
         const QFileInfo taken(name);
-        if (!taken.exists() && !taken.isSymLink())
-            return failure(folder, QStringLiteral("the picture cannot be given its name"));
+        if (!taken.exists() && !taken.isSymLink()) {
+            QFile::remove(part);
+            return failure(folder, file.errorString());
+        }
     }
+    QFile::remove(part);
     return failure(folder, QStringLiteral("no free file name"));
+}
+
+QString PhotoAlbum::writeWhole(int fd, const QByteArray& bytes)
+{
+    // Written in a loop: a write may take part of the bytes, and only the one
+    // after it says why it took no more.
+    const char* at = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, at, std::size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return systemReason(errno);
+        }
+        if (written == 0)
+            return QStringLiteral("the file takes no more bytes");
+        at += written;
+        left -= written;
+    }
+    // On the disk before the file takes its name, so a name never stands for a
+    // picture that a crash could still empty. EINVAL: a file that cannot be
+    // synchronised (not a plain file) is as far as it goes.
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return systemReason(errno);
+    return QString();
 }
 
 void PhotoAlbum::save(QImage image, QObject* target, Completion completion)

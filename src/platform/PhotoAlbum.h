@@ -11,10 +11,12 @@ class QObject;
 //
 // save() returns at once; a worker thread writes the picture under a new name
 // ("Charcolino 2009-06-30 17-05-42.png", then "... 2.png", "... 3.png" when taken),
-// never replacing a file. The completion then runs on the GUI thread with the same
-// image and an error text (empty on success). The image is handed over: the album
-// holds its only other reference until the completion has it, so whatever owns
-// the pixels is released once, after the completion let go of them.
+// never replacing a file; the file gets the mode of any new file (read and write
+// for all, less the user's umask). The completion then runs on the GUI thread
+// with the same image and an error text (empty on success). The image is handed
+// over: the album holds its only other reference until the completion has it,
+// so whatever owns the pixels is released once, after the completion let go of
+// them.
 class PhotoAlbum {
 public:
     using Completion = std::function<void(QImage image, const QString& error)>;
@@ -38,4 +40,9 @@ public:
     // The same with the moment that names the file given.
     static QString writePng(const QImage& image, const QString& folder, const QDateTime& when,
                             QString* savedPath = nullptr);
+
+    // Writes `bytes` whole to the open file `fd` and waits until they are on the
+    // disk. Answers the empty text on success, else the system's reason ("No
+    // space left on device").
+    static QString writeWhole(int fd, const QByteArray& bytes);
 };

@@ -1,5 +1,9 @@
 #include "support/GlContextTest.h"
 
+#include <QtGlobal>
+
+bool glContextRequired() { return qEnvironmentVariableIntValue("CHARCOLINO_REQUIRE_GL") == 1; }
+
 void GlContextTest::SetUp()
 {
     context = EglContext::create();
