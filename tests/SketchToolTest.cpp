@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "canvas/UprightImage.h"
 #include "platform/DocumentsDirectory.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
 
 using namespace ImportTestFiles;
@@ -43,11 +45,17 @@ ToolRun runTool(const QStringList& arguments)
     return run;
 }
 
-// The picture area of a buffer as the PNG file stores it (not premultiplied).
+// The picture area of a buffer as the program shows it and the PNG file holds
+// it: the stored R, G, B of each pixel, opaque.
 QImage savedForm(const std::uint8_t* buffer, int bufferWidth, int w, int h)
 {
-    return QImage(buffer, w, h, bufferWidth * 4, QImage::Format_RGBA8888_Premultiplied)
-        .convertToFormat(QImage::Format_RGBA8888);
+    QImage image(w, h, QImage::Format_RGBA8888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* p = buffer + (std::size_t(y) * bufferWidth + x) * 4;
+            image.setPixel(x, y, qRgb(p[0], p[1], p[2]));
+        }
+    return image;
 }
 
 QImage loaded(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGBA8888); }
@@ -89,7 +97,7 @@ TEST(SketchTool, TurnedPhotoGivesUprightOriginalAndSketches)
     EXPECT_EQ(original, savedForm(imported.buffer.get(), bw, w, 1024));
     EXPECT_EQ(loaded(out + "/black.png"), savedForm(black.data(), bw, w, 1024));
     EXPECT_EQ(loaded(out + "/color.png"), savedForm(color.data(), bw, w, 1024));
-    EXPECT_TRUE(QImage(out + "/black.png").hasAlphaChannel());
+    EXPECT_FALSE(QImage(out + "/black.png").hasAlphaChannel());
 
     // Turned right: the stored picture's left edge is now the top edge.
     const QImage stored = photoLikePicture(1600, 1200);
@@ -225,11 +233,50 @@ TEST(SketchTool, ProjectGivesItsFourImages)
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 4);
 }
 
+// The screen draws the buffers without blending, so a pixel shows its stored
+// R, G, B whatever its fourth byte; the tool writes exactly that, opaque.
+TEST(SketchTool, ProjectPixelsComeOutAsTheirStoredColourWhateverTheirAlpha)
+{
+    const std::uint8_t table[][4] = {
+        {200, 100, 50, 0},     // colour under alpha 0
+        {100, 50, 25, 128},    // half transparent, premultiplied
+        {251, 251, 251, 128},  // colour above its alpha: not premultiplied
+        {0, 0, 0, 0},
+        {12, 34, 56, 255},
+    };
+    QByteArray original = projectBuffer(16, 8, 16, 8, 0), working = projectBuffer(16, 8, 16, 8, 1);
+    for (int i = 0; i < 5; ++i)
+        for (QByteArray* b : {&original, &working})
+            std::memcpy(b->data() + (2 * 16 + i) * 4, table[i], 4);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("project1.dat");
+    ASSERT_TRUE(writeFile(file, projectFile(original, working, 16, 8, {16, 8})));
+    const QString out = dir.filePath("out");
+    const ToolRun run = runTool({"--project", file, "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    std::vector<std::uint8_t> scratch(original.size()), black(original.size()), color(original.size());
+    buildSketch({reinterpret_cast<const std::uint8_t*>(original.constData()), scratch.data(), black.data(),
+                 color.data(), 16, 8, FloatSize{16, 8}});
+    for (const char* name : {"original.png", "working.png"}) {
+        const QImage image = loaded(out + '/' + name);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(image.pixel(i, 2), qRgb(table[i][0], table[i][1], table[i][2])) << name << " pixel " << i;
+    }
+    EXPECT_EQ(loaded(out + "/black.png"), savedForm(black.data(), 16, 16, 8));
+    EXPECT_EQ(loaded(out + "/color.png"), savedForm(color.data(), 16, 16, 8));
+    for (const char* name : {"original.png", "working.png", "black.png", "color.png"}) {
+        QFile png(out + '/' + name);
+        ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+        EXPECT_EQ(int(png.read(26).at(25)), 2) << name << ": PNG colour type truecolour without alpha";
+    }
+}
+
 TEST(SketchTool, ProjectSavedByTheCanvasGivesItsWorkingImage)
 {
     std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     ASSERT_TRUE(CanvasTestAccess::installProject(*canvas, 64, 64, {60, 33}, [](int which, int x, int y) {
         return 0xFF000000u | std::uint32_t(x * 4 + which) | std::uint32_t(y * 7) << 8 | std::uint32_t(which * 60) << 16;
     }));

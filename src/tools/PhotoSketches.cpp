@@ -5,6 +5,7 @@
 #include "canvas/SketchFilter.h"
 #include "canvas/UprightImage.h"
 #include "gl/Texture2D.h"
+#include "tools/OpaqueRgbImage.h"
 
 bool PhotoSketches::make(const QString& photoPath, QString* error)
 {
@@ -41,8 +42,5 @@ bool PhotoSketches::make(const QString& photoPath, QString* error)
 
 QImage PhotoSketches::pictureArea(const PixelBlock& buffer) const
 {
-    if (!buffer)
-        return QImage();
-    return QImage(buffer.get(), pictureWidth, pictureHeight, qsizetype(width) * 4,
-                  QImage::Format_RGBA8888_Premultiplied);
+    return opaqueRgbImage(buffer.get(), width, pictureWidth, pictureHeight);
 }

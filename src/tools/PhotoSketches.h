@@ -13,8 +13,8 @@ public:
     // in *error when the photo cannot be read or memory runs out.
     bool make(const QString& photoPath, QString* error);
 
-    // The picture area of each buffer as an RGBA premultiplied image over the
-    // buffer's memory (valid while this object lives).
+    // The picture area of each buffer as the program shows it: an opaque RGB
+    // image of the stored R, G, B (see opaqueRgbImage).
     QImage original() const { return pictureArea(originalbuff); }
     QImage black() const { return pictureArea(blacksketchbuff); }
     QImage color() const { return pictureArea(colorsketchbuff); }

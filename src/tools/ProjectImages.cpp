@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "canvas/SketchFilter.h"
+#include "tools/OpaqueRgbImage.h"
 
 bool ProjectImages::read(const QString& projectPath, QString* error)
 {
@@ -45,8 +46,7 @@ bool ProjectImages::read(const QString& projectPath, QString* error)
 QImage ProjectImages::pictureArea(const std::vector<std::uint8_t>& buffer) const
 {
     const ProjectCodec::PictureExtent extent = ProjectCodec::pictureExtent(project.header);
-    if (buffer.empty() || extent.columns <= 0 || extent.rows <= 0)
+    if (buffer.empty())
         return QImage();
-    return QImage(buffer.data(), extent.columns, extent.rows, qsizetype(project.header.width) * 4,
-                  QImage::Format_RGBA8888_Premultiplied);
+    return opaqueRgbImage(buffer.data(), project.header.width, extent.columns, extent.rows);
 }

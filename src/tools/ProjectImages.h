@@ -17,9 +17,9 @@ public:
     // project has).
     bool read(const QString& projectPath, QString* error);
 
-    // The picture area of each buffer as an RGBA premultiplied image over this
-    // object's memory (valid while it lives): every column and row that the
-    // picture covers, a partly covered last one included.
+    // The picture area of each buffer as the program shows it: an opaque RGB
+    // image of the stored R, G, B (see opaqueRgbImage), every column and row that
+    // the picture covers, a partly covered last one included.
     QImage original() const { return pictureArea(project.original); }
     QImage working() const { return pictureArea(project.working); }
     QImage black() const { return pictureArea(blacksketch); }

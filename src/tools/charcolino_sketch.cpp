@@ -103,13 +103,13 @@ int main(int argc, char** argv)
         "\n"
         "PHOTO -o DIR: the photo is imported as the painting program imports it:\n"
         "turned upright by its EXIF orientation and scaled down to at most 1024\n"
-        "pixels a side. DIR receives three RGBA PNG files of the picture's size:\n"
+        "pixels a side. DIR receives three RGB PNG files of the picture's size:\n"
         "  original.png  the imported photo\n"
         "  black.png     the black pencil sketch\n"
         "  color.png     the colour pencil sketch\n"
         "\n"
         "--project FILE -o DIR: FILE is a project file (projectN.dat in the\n"
-        "program's data folder). DIR receives four RGBA PNG files of the picture's\n"
+        "program's data folder). DIR receives four RGB PNG files of the picture's\n"
         "size:\n"
         "  original.png  the photo the project started from\n"
         "  working.png   the painted working image\n"
@@ -135,6 +135,8 @@ int main(int argc, char** argv)
 
     const QStringList photos = parser.positionalArguments();
     const bool projectMode = parser.isSet(projectOption);
+        "Each PNG is opaque and holds the colour stored for each pixel, which is\n"
+        "what the program shows (it draws its pictures without blending).\n"
     if (projectMode && (!photos.isEmpty() || parser.value(projectOption).isEmpty()))
         return fail(QStringLiteral("usage"), QStringLiteral("give either PHOTO or --project FILE (see --help)"),
                     kExitUsage);
