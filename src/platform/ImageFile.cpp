@@ -1,37 +1,231 @@
 #include "platform/ImageFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
+#include <QPixelFormat>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/JpegEnd.h"
+#include "platform/RegularFile.h"
 
 namespace {
 
-// Raises the decoders' own allocation limit so that it covers the largest picture
-// accepted (at up to 8 bytes a pixel, as 16-bit PNGs decode) and nothing larger:
-// a file whose header does not tell its size still cannot exhaust memory.
+using ImageFile::Limits;
+
+// Sets the decoders' own allocation limit to the largest picture accepted: a file
+// whose header does not tell its size, or tells a wrong one, still cannot
+// exhaust memory.
 void setDecoderAllocationLimit()
 {
-    constexpr qint64 kLimitMiB = (ImageFile::kMaxPixels * 8 + (1 << 20) - 1) >> 20;
+    constexpr qint64 kLimitMiB = (ImageFile::kPictureLimits.maxBytes + (1 << 20) - 1) >> 20;
     if (QImageReader::allocationLimit() != int(kLimitMiB))
         QImageReader::setAllocationLimit(int(kLimitMiB));
 }
 
-bool tooLarge(QSize size)
+int bytesPerPixel(QImage::Format format)
 {
-    return size.width() > ImageFile::kMaxSide || size.height() > ImageFile::kMaxSide ||
-           qint64(size.width()) * size.height() > ImageFile::kMaxPixels;
+    if (format == QImage::Format_Invalid)
+        return 4;  // the decoder does not say: the common 32-bit formats
+    return std::max(1, int(QImage::toPixelFormat(format).bitsPerPixel() + 7) / 8);
 }
 
-QString tooLargeMessage(QSize size)
+// The format a smooth scale works in: a picture in any other is first converted
+// (premultiplied alpha, 8 bytes a pixel for deep colour, else 4).
+QImage::Format scalingFormat(QImage::Format format)
 {
+    switch (format) {
+    case QImage::Format_Invalid:
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64_Premultiplied:
+        return format;
+    default:
+        break;
+    }
+    const QPixelFormat pixel = QImage::toPixelFormat(format);
+    const bool alpha = pixel.alphaUsage() == QPixelFormat::UsesAlpha;
+    if (pixel.bitsPerPixel() > 32)
+        return alpha ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBX64;
+    return alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+}
+
+// How a shrinking read converts the decoded picture for the scale.
+enum class Conversion {
+    None,     // the picture is not shrunk
+    InPlace,  // converted in its own memory where the sizes allow (our own scale)
+    Copy,     // converted into a second picture (the decoder's own scale)
+};
+
+// Bytes that decoding a picture of `size` in `format` takes at its peak, with the
+// conversion a smooth shrink makes (the small result is not counted).
+qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion)
+{
+    const qint64 pixels = qint64(size.width()) * size.height();
+    const int decoded = bytesPerPixel(format);
+    const int converted = bytesPerPixel(scalingFormat(format));
+    const bool converts = scalingFormat(format) != format;
+    int extra = 0;
+    if (conversion == Conversion::Copy && converts)
+        extra = converted;
+    else if (conversion == Conversion::InPlace && converts && converted != decoded)
+        extra = converted;  // grown: the old and the new memory at once at worst
+    return pixels * (decoded + extra);
+}
+
+QString tooLargeReason(QSize size, const Limits& limits)
+{
+    if (size.width() <= limits.maxSide && size.height() <= limits.maxSide &&
+        qint64(size.width()) * size.height() <= limits.maxPixels)
+        return QString();
     return QStringLiteral("picture too large: %1 x %2 pixels (at most %3 megapixels and %4 pixels a side)")
         .arg(size.width())
         .arg(size.height())
-        .arg(ImageFile::kMaxPixels / 1'000'000)
-        .arg(ImageFile::kMaxSide);
+        .arg(limits.maxPixels / 1'000'000)
+        .arg(limits.maxSide);
 }
 
-ImageFileResult failure(const QString& error) { return ImageFileResult{Image{}, error}; }
+// `stored` names the picture; `decoded` is the size the decoder makes of it.
+QString tooMuchMemoryReason(QSize stored, QSize decoded, QImage::Format format, Conversion conversion,
+                            const Limits& limits)
+{
+    const qint64 bytes = decodeBytes(decoded, format, conversion);
+    if (bytes <= limits.maxBytes)
+        return QString();
+    const int perPixel = bytesPerPixel(format);
+    return QStringLiteral("picture too large: %1 x %2 pixels at %3 a pixel take %4 MB to read (at most %5 MB)")
+        .arg(stored.width())
+        .arg(stored.height())
+        .arg(perPixel == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(perPixel))
+        .arg((bytes + 999'999) / 1'000'000)
+        .arg(limits.maxBytes / 1'000'000);
+}
+
+// The size the JPEG decoder decodes at when asked for `wanted`: it shrinks by
+// n/8 (n from 1 to 8) to the smallest size not below the wanted one.
+QSize jpegDecodeSize(QSize stored, QSize wanted)
+{
+    const double f = std::min(double(stored.width()) / wanted.width(), double(stored.height()) / wanted.height());
+    const int n = std::clamp(int(std::ceil(8.0 / f)), 1, 8);
+    const auto side = [n](int s) { return int((qint64(s) * n + 7) / 8); };
+    return QSize(side(stored.width()), side(stored.height()));
+}
+
+ImageFileResult failure(const QString& error)
+{
+    return ImageFileResult{Image{}, error.isEmpty() ? QStringLiteral("cannot be read") : error, QString()};
+}
+
+// The decoder's own words when it has any worth showing.
+QString decoderReason(const QImageReader& reader)
+{
+    const QString said = reader.errorString();
+    if (reader.error() == QImageReader::InvalidDataError || said.isEmpty() || said == QLatin1String("Unknown error"))
+        return QStringLiteral("cannot be decoded: the file is damaged or incomplete");
+    return QStringLiteral("cannot be decoded: %1").arg(said);
+}
+
+// Qt resources (":/name") are compiled into the program; everything else must be
+// a regular file, checked before anything is read.
+bool openPicture(QFile& file, QString* reason)
+{
+    const QString path = file.fileName();
+    if (path.startsWith(QLatin1Char(':')) || path.startsWith(QLatin1String("qrc:"))) {
+        if (file.open(QIODevice::ReadOnly))
+            return true;
+        *reason = QStringLiteral("file not found");
+        return false;
+    }
+    return openRegularFileForReading(file, reason);
+}
+
+// Shrinks a picture that a decoder gave whole: converted in its own memory where
+// it can be, then resampled smoothly.
+QImage shrunk(QImage bitmap, QSize size)
+{
+    bitmap.convertTo(scalingFormat(bitmap.format()));
+    return bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+ImageFileResult readWithin(const QString& path, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
+{
+    QFile file(path);
+    QString reason;
+    if (!openPicture(file, &reason))
+        return failure(reason);
+
+    setDecoderAllocationLimit();
+    QImageReader reader(&file);
+    reader.setAutoTransform(false);
+    if (!reader.canRead()) {
+        if (reader.error() == QImageReader::UnsupportedFormatError)
+            return failure(QStringLiteral("not a picture file of a known format"));
+        return failure(decoderReason(reader));
+    }
+    const bool jpeg = reader.format() == "jpeg";
+
+    // The header's size decides before anything is decoded.
+    const QSize stored = reader.size();
+    QSize wanted;
+    bool decoderShrinks = false;
+    if (stored.isValid()) {
+        if (stored.isEmpty())
+            return failure(QStringLiteral("the picture has no pixels (its header gives %1 x %2)")
+                               .arg(stored.width())
+                               .arg(stored.height()));
+        QString tooLarge = tooLargeReason(stored, limits);
+        wanted = decodeSize ? decodeSize(stored) : stored;
+        if (wanted.isEmpty())
+            wanted = stored;
+        // The JPEG decoder shrinks while decoding (by n/8, then smoothly to exactly
+        // the wanted size): only the smaller picture is ever held.
+        decoderShrinks = jpeg && wanted != stored;
+        if (tooLarge.isEmpty())
+            tooLarge = decoderShrinks
+                           ? tooMuchMemoryReason(stored, jpegDecodeSize(stored, wanted), reader.imageFormat(),
+                                                 Conversion::Copy, limits)
+                           : tooMuchMemoryReason(stored, stored, reader.imageFormat(),
+                                                 wanted != stored ? Conversion::InPlace : Conversion::None, limits);
+        if (!tooLarge.isEmpty())
+            return failure(tooLarge);
+    }
+    const int orientation = ImageFile::orientationFromTransformation(reader.transformation());
+    if (decoderShrinks) {
+        reader.setScaledSize(wanted);
+        reader.setQuality(100);  // smooth resampling after the n/8 decode
+    }
+
+    QImage bitmap;
+    if (!reader.read(&bitmap) || bitmap.isNull())
+        return failure(decoderReason(reader));
+    if (!stored.isValid() || bitmap.size() != (decoderShrinks ? wanted : stored)) {
+        // No size in the header, or not the one decoded: the decoded picture is
+        // judged (the allocation limit kept the decode itself within memory).
+        if (bitmap.size().isEmpty())
+            return failure(QStringLiteral("the picture has no pixels"));
+        wanted = decodeSize ? decodeSize(bitmap.size()) : bitmap.size();
+        if (wanted.isEmpty())
+            wanted = bitmap.size();
+        QString tooLarge = tooLargeReason(bitmap.size(), limits);
+        if (tooLarge.isEmpty())
+            tooLarge = tooMuchMemoryReason(bitmap.size(), bitmap.size(), bitmap.format(),
+                                           wanted != bitmap.size() ? Conversion::InPlace : Conversion::None, limits);
+        if (!tooLarge.isEmpty())
+            return failure(tooLarge);
+    }
+    if (bitmap.size() != wanted)
+        bitmap = shrunk(std::move(bitmap), wanted);
+    if (bitmap.isNull())
+        return failure(QStringLiteral("out of memory"));
+
+    QString warning;
+    if (jpeg && !jpegReachesEndMarker(file))
+        warning = QStringLiteral("the picture is incomplete (truncated file)");
+    return ImageFileResult{Image{bitmap, orientation}, QString(), warning};
+}
 
 }  // namespace
 
@@ -51,60 +245,21 @@ int orientationFromTransformation(QImageIOHandler::Transformations transformatio
     }
 }
 
-ImageFileResult read(const QString& path) { return read(path, {}); }
+ImageFileResult read(const QString& path) { return readWithin(path, kPictureLimits, {}); }
 
 ImageFileResult read(const QString& path, const std::function<QSize(QSize)>& decodeSize)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        return failure(QStringLiteral("file not found"));
-    if (info.isDir())
-        return failure(QStringLiteral("is a directory, not a picture file"));
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::ReadOnly))
-            return failure(QStringLiteral("cannot be read: %1").arg(probe.errorString()));
-    }
+    return readWithin(path, kPictureLimits, decodeSize);
+}
 
-    setDecoderAllocationLimit();
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    if (!reader.canRead()) {
-        if (reader.error() == QImageReader::UnsupportedFormatError)
-            return failure(QStringLiteral("not a picture file of a known format"));
-        return failure(QStringLiteral("cannot be read: %1").arg(reader.errorString()));
-    }
-
-    // The header's size decides before anything is decoded.
-    const QSize stored = reader.size();
-    if (stored.isValid() && tooLarge(stored))
-        return failure(tooLargeMessage(stored));
-    const int orientation = orientationFromTransformation(reader.transformation());
-
-    QSize wanted = stored;
-    if (decodeSize && stored.isValid()) {
-        wanted = decodeSize(stored);
-        if (wanted != stored && wanted.isValid()) {
-            // The JPEG decoder then decodes at a multiple of 1/8 not below the wanted
-            // size and resamples smoothly (quality 50 and above) to exactly it.
-            reader.setScaledSize(wanted);
-            reader.setQuality(100);
-        }
-    }
-
-    QImage bitmap;
-    if (!reader.read(&bitmap) || bitmap.isNull())
-        return failure(QStringLiteral("cannot be decoded: %1").arg(reader.errorString()));
-    if (!stored.isValid() && tooLarge(bitmap.size()))
-        return failure(tooLargeMessage(bitmap.size()));
-
-    if (decodeSize) {
-        if (!stored.isValid())
-            wanted = decodeSize(bitmap.size());
-        if (wanted.isValid() && bitmap.size() != wanted)
-            bitmap = bitmap.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    return ImageFileResult{Image{bitmap, orientation}, QString()};
+ImageFileResult readThumbnail(const QString& path, QSize box)
+{
+    return readWithin(path, kThumbnailLimits, [box](QSize stored) {
+        if (stored.width() <= box.width() && stored.height() <= box.height())
+            return stored;
+        const QSize fitted = stored.scaled(box, Qt::KeepAspectRatio);
+        return QSize(std::max(1, fitted.width()), std::max(1, fitted.height()));
+    });
 }
 
 }  // namespace ImageFile

@@ -10,27 +10,48 @@
 // What reading a picture file gave: the picture, or a null bitmap and the reason.
 struct ImageFileResult {
     Image image;
-    QString error;  // empty on success, else a short lower-case reason ("file not found")
+    QString error;    // empty on success, else a short lower-case reason ("file not found")
+    QString warning;  // on success: empty, or what is wrong with a picture that was still read
+                      // ("the picture is incomplete (truncated file)")
 
     bool ok() const { return image.hasBitmap(); }
 };
 
 namespace ImageFile {
 
-// Pictures above either limit are refused from their header, before decoding.
-inline constexpr qint64 kMaxPixels = 100'000'000;
-inline constexpr int kMaxSide = 32768;
+// How large a picture may be, from its header, before anything is decoded: a side,
+// the pixels, and the memory that decoding and shrinking it take (the decoded
+// format's bytes a pixel, plus the copy that a smooth shrink of a format it cannot
+// scale directly makes).
+struct Limits {
+    int maxSide;
+    qint64 maxPixels;
+    qint64 maxBytes;
+};
+
+// Photos: 100 megapixels at 4 bytes a pixel fit; a 16-bit picture of that size does not.
+inline constexpr Limits kPictureLimits{32768, 100'000'000, 400'000'000};
+// Thumbnails: small pictures only, so that a folder of large ones cannot stall the list.
+inline constexpr Limits kThumbnailLimits{4096, 16'000'000, 64'000'000};
+
+inline constexpr qint64 kMaxPixels = kPictureLimits.maxPixels;
+inline constexpr int kMaxSide = kPictureLimits.maxSide;
 
 // The orientation tag for the turn a file's EXIF data asks for.
 int orientationFromTransformation(QImageIOHandler::Transformations transformation);
 
 // Reads the picture in `path` as stored (its pixels are not turned); the file's
-// EXIF orientation becomes the image's orientation tag.
+// EXIF orientation becomes the image's orientation tag. Only regular files are
+// opened (a FIFO or device is refused without blocking).
 ImageFileResult read(const QString& path);
 
 // The same for a caller that wants the picture at decodeSize(stored size), in the
 // stored axes: decoders that can shrink while decoding (JPEG) do so, and the
 // result is resampled smoothly to exactly that size.
 ImageFileResult read(const QString& path, const std::function<QSize(QSize)>& decodeSize);
+
+// A small picture for a list: shrunk while decoding to fit within `box` (aspect
+// ratio kept; smaller pictures keep their size), within kThumbnailLimits.
+ImageFileResult readThumbnail(const QString& path, QSize box);
 
 }  // namespace ImageFile

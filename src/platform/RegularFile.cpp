@@ -54,7 +54,7 @@ bool openRegularFileForReading(QFile& file, QString* reason)
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(fd);
-        return fail(reason, QStringLiteral("not a regular file"));
+        return fail(reason, S_ISDIR(status.st_mode) ? QStringLiteral("is a directory") : QStringLiteral("not a regular file"));
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {

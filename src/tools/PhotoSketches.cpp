@@ -14,6 +14,7 @@ bool PhotoSketches::make(const QString& photoPath, QString* error)
         *error = read.error;
         return false;
     }
+    mWarning = read.warning;
     UnpackedPicture unpacked = unpackPicture(uprightImage(read.image).bitmap);
     if (unpacked.pixelFormat != Texture2D::RGBA8888) {
         *error = QStringLiteral("unsupported picture format");

@@ -13,6 +13,10 @@ public:
     // in *error when the photo cannot be read or memory runs out.
     bool make(const QString& photoPath, QString* error);
 
+    // After make(): empty, or what is wrong with a photo that was still read
+    // ("the picture is incomplete (truncated file)").
+    const QString& warning() const { return mWarning; }
+
     // The picture area of each buffer as the program shows it: an opaque RGB
     // image of the stored R, G, B (see opaqueRgbImage).
     QImage original() const { return pictureArea(originalbuff); }
@@ -30,4 +34,5 @@ private:
     int height = 0;
     int pictureWidth = 0;
     int pictureHeight = 0;
+    QString mWarning;
 };

@@ -15,18 +15,29 @@
 
 #include "tools/PhotoSketches.h"
 #include "tools/ProjectImages.h"
+#include "tools/SilencedStderr.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+void printLine(const QString& text) { std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr); }
+
 // One line on standard error: the tool, what it was about, why it failed.
 int fail(const QString& subject, const QString& reason, int code = kExitFailure)
 {
-    const QString line = QStringLiteral("charcolino-sketch: %1: %2\n").arg(subject, reason);
-    std::fputs(line.toLocal8Bit().constData(), stderr);
+    printLine(QStringLiteral("charcolino-sketch: %1: %2").arg(subject, reason));
     return code;
+}
+
+// The tool speaks only in its own lines: the warnings of Qt and of the image
+// decoders it reaches through Qt (libpng, libjpeg) are dropped, and a fatal
+// message, which ends the program, is one line too.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg)
+        printLine(QStringLiteral("charcolino-sketch: %1").arg(message));
 }
 
 QByteArray pngBytes(const QImage& image)
@@ -70,8 +81,15 @@ int sketchPhoto(const QString& photo, const QString& outputDir)
 {
     PhotoSketches sketches;
     QString error;
-    if (!sketches.make(photo, &error))
+    bool made;
+    {
+        const SilencedStderr quiet;  // libpng prints its errors itself
+        made = sketches.make(photo, &error);
+    }
+    if (!made)
         return fail(photo, error);
+    if (!sketches.warning().isEmpty())
+        printLine(QStringLiteral("charcolino-sketch: %1: warning: %2").arg(photo, sketches.warning()));
     return writeOutputs(outputDir, {{"original.png", sketches.original()},
                                     {"black.png", sketches.black()},
                                     {"color.png", sketches.color()}});
@@ -93,6 +111,7 @@ int extractProject(const QString& project, const QString& outputDir)
 
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(quietMessages);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("charcolino-sketch"));
 
@@ -116,11 +135,15 @@ int main(int argc, char** argv)
         "  black.png     the black pencil sketch, computed again from the photo\n"
         "  color.png     the colour pencil sketch, computed again from the photo\n"
         "\n"
+        "Each PNG is opaque and holds the colour stored for each pixel, which is\n"
+        "what the program shows (it draws its pictures without blending).\n"
         "DIR is created when missing; files of these names in it are replaced.\n"
         "On failure one line on standard error names the file and the reason, the\n"
         "exit status is 1, and nothing is written when the photo or project file\n"
-        "cannot be used. Wrong arguments give exit status 2."));
-    parser.addHelpOption();
+        "cannot be used. Wrong arguments give exit status 2. A JPEG photo that\n"
+        "stops short is still used (its missing part grey, as the program shows\n"
+        "it) with one warning line on standard error and exit status 0."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG or another format Qt can read."),
                                  QStringLiteral("PHOTO -o DIR | --project FILE -o DIR"));
@@ -131,12 +154,13 @@ int main(int argc, char** argv)
                                            QStringLiteral("FILE"));
     parser.addOption(outputOption);
     parser.addOption(projectOption);
-    parser.process(app);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(QStringLiteral("usage"), parser.errorText() + QStringLiteral(" (see --help)"), kExitUsage);
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
 
     const QStringList photos = parser.positionalArguments();
     const bool projectMode = parser.isSet(projectOption);
-        "Each PNG is opaque and holds the colour stored for each pixel, which is\n"
-        "what the program shows (it draws its pictures without blending).\n"
     if (projectMode && (!photos.isEmpty() || parser.value(projectOption).isEmpty()))
         return fail(QStringLiteral("usage"), QStringLiteral("give either PHOTO or --project FILE (see --help)"),
                     kExitUsage);
