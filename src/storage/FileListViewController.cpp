@@ -12,6 +12,7 @@
 #include "platform/DocumentsDirectory.h"
 #include "platform/ErrorAlert.h"
 #include "platform/ImageFile.h"
+#include "platform/RegularFile.h"
 #include "storage/FileListViewControllerDelegate.h"
 #include "storage/SlotListModel.h"
 
@@ -77,7 +78,7 @@ QString FileListViewController::TimeOfProject(int slot)
     if (path.isEmpty())
         return QString();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!openRegularFileForReading(file, nullptr))  // a FIFO in the folder must not block the list
         return QString();
     const QByteArray head = file.read(qint64(ProjectCodec::kSaveTimeLength));
     const std::optional<std::string> time =
@@ -94,7 +95,8 @@ QImage FileListViewController::ThumbNailOfProject(int slot)
     const QString path = DocumentsDirectory::filePath(ProjectSlotFiles::thumbnailFileName(slot));
     if (path.isEmpty())
         return QImage();
-    return ImageFile::read(path).image.bitmap;
+    // Decoded no larger than the row's box; large or deep pictures are refused.
+    return ImageFile::readThumbnail(path, QSize(SlotListModel::kRowHeight, SlotListModel::kRowHeight)).image.bitmap;
 }
 
 int FileListViewController::selectedRow() const
