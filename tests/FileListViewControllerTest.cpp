@@ -129,7 +129,8 @@ TEST_F(SlotBrowser, SaveOrLoadWithoutASelectionAsksForASlotAndStaysOpen)
     for (bool save : {true, false}) {
         browser->SetSaveLoad(save);
         browser->open();
-        browser->saveLoadButton()->click();
+        EXPECT_FALSE(browser->saveLoadButton()->isEnabled()) << "no row chosen yet";
+        browser->action(browser->saveLoadButton());
         EXPECT_EQ(takeAlerts(), QStringList{"Error: Please select a project slot."});
         EXPECT_TRUE(browser->isVisible());
     }
@@ -138,7 +139,7 @@ TEST_F(SlotBrowser, SaveOrLoadWithoutASelectionAsksForASlotAndStaysOpen)
 
 TEST_F(SlotBrowser, SavingIntoTheFourthRowReachesSlotFourAndShowsItsNewTime)
 {
-    writeProject(4, "2009-06-30 17:05:42");  // an occupied slot is overwritten without asking
+    writeProject(4, "2009-06-30 17:05:42");  // the browser hands an occupied slot on; its delegate asks
     browser->open();
     ASSERT_EQ(row(3).data().toString(), "2009-06-30 17:05:42");
     const QListView* list = browser->tableView();
@@ -169,6 +170,34 @@ TEST_F(SlotBrowser, LoadRefusesAnEmptySlotAndHandsAnOccupiedOneToTheDelegate)
     select(5);
     browser->saveLoadButton()->click();
     EXPECT_EQ(delegate.calls, (Calls{{'L', 6}}));
+    EXPECT_FALSE(browser->isVisible());
+}
+
+// The keyboard and the mouse reach the same action as the button: the first Down
+// chooses slot 1, Enter presses the button; a double-click on a row does too.
+TEST_F(SlotBrowser, ArrowsEnterAndDoubleClickChooseAndPressTheButton)
+{
+    window.activateWindow();
+    browser->open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(browser));
+    QListView* list = browser->tableView();
+    EXPECT_FALSE(list->selectionModel()->hasSelection());
+    EXPECT_TRUE(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_TRUE(browser->saveLoadButton()->isEnabled());
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(delegate.calls, (Calls{{'S', 2}}));
+    EXPECT_FALSE(browser->isVisible());
+
+    browser->open();
+    EXPECT_FALSE(browser->saveLoadButton()->isEnabled()) << "each presentation starts unchosen";
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(list->selectionModel()->selectedIndexes().value(0).row(), 9);
+    const QPoint fifth = list->visualRect(row(4)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, fifth);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, fifth);
+    EXPECT_EQ(delegate.calls, (Calls{{'S', 2}, {'S', 5}}));
     EXPECT_FALSE(browser->isVisible());
 }
 

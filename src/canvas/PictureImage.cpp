@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ConsoleLog.h"
 #include "platform/PixelMemory.h"
 
 void releaseData(void* data)
 {
-    qInfo().noquote() << "releaseData";
+    qCInfo(consoleLog).noquote() << "releaseData";
     std::free(data);
 }
 

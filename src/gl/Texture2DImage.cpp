@@ -2,12 +2,13 @@
 
 #include "canvas/PictureUnpack.h"
 #include "gl/Texture2D.h"
+#include "platform/ConsoleLog.h"
 #include "platform/Image.h"
 
 std::unique_ptr<Texture2D> Texture2D::initWithImage(const Image& image, PixelBlock* imageBuffer)
 {
     if (!image.hasBitmap()) {
-        qInfo("Image is Null");
+        qCInfo(consoleLog, "Image is Null");
         return nullptr;
     }
     UnpackedPicture unpacked = unpackPicture(image.bitmap);

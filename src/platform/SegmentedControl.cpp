@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -105,6 +106,20 @@ QSize SegmentedControl::minimumSizeHint() const
 {
     const QFontMetrics fm(font());
     return QSize(std::max(1, numberOfSegments()) * 16, fm.height() + 6);
+}
+
+bool SegmentedControl::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int index = segmentAt(help->pos());
+    const QString tip = segmentToolTip(index);
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, this, segmentRect(index));
+    return true;
 }
 
 void SegmentedControl::paintEvent(QPaintEvent*)

@@ -23,6 +23,8 @@ class QGraphicsOpacityEffect;
 //   by code.
 //
 // Alpha (0..1) is drawn through an opacity effect; it does not affect input.
+//
+// Each segment may have its own tooltip, shown while the pointer rests on it.
 class SegmentedControl : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QStringList titles READ titles WRITE setTitles)
@@ -45,6 +47,10 @@ public:
     void setAlpha(qreal alpha);
     qreal alpha() const;
 
+    // Tooltip texts by segment; a missing or empty text shows none.
+    void setSegmentToolTips(const QStringList& tips) { mToolTips = tips; }
+    QString segmentToolTip(int index) const { return mToolTips.value(index); }
+
     // The segment under a point in the widget's coordinates, or -1 outside them.
     int segmentAt(const QPoint& pos) const;
     // The area of segment `index` in the widget's coordinates (empty if none).
@@ -58,6 +64,7 @@ signals:
     void selectedSegmentIndexChanged(int index);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -67,6 +74,7 @@ private:
     void changeSelection(int index, bool byUser);
 
     QStringList mTitles;
+    QStringList mToolTips;
     int mSelected = -1;
     QGraphicsOpacityEffect* mOpacity = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPalette>
 #include <QPushButton>
@@ -55,12 +56,20 @@ void FileListViewController::loadView(QSize frameSize)
     SaveLoadButton->setObjectName(QStringLiteral("SaveLoadButton"));
     SaveLoadButton->setGeometry(40, H - 50, 100, 40);
     SaveLoadButton->setAutoDefault(false);
+    SaveLoadButton->setDefault(true);  // Enter presses it, while it is enabled
     CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setGeometry(W - 40 - 100, H - 50, 100, 40);
     CancelButton->setAutoDefault(false);
     connect(SaveLoadButton, &QPushButton::clicked, this, [this] { action(SaveLoadButton); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { action(CancelButton); });
+    connect(myTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FileListViewController::updateSaveLoadButton);
+    connect(myTableView, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && selectedRow() == index.row())
+            action(SaveLoadButton);
+    });
+    myTableView->installEventFilter(this);
 
     SetSaveLoad(true);
 }
@@ -135,8 +144,28 @@ void FileListViewController::action(QObject* sender)
 
 void FileListViewController::dismiss() { done(QDialog::Accepted); }
 
+void FileListViewController::updateSaveLoadButton() { SaveLoadButton->setEnabled(selectedRow() >= 0); }
+
 void FileListViewController::showEvent(QShowEvent* event)
 {
     mModel->reload();
+    myTableView->selectionModel()->clear();
+    updateSaveLoadButton();
+    myTableView->setFocus();
     QDialog::showEvent(event);
+}
+
+bool FileListViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // With no row chosen the list's own cursor may sit on the first row unchosen;
+    // the first Up or Down then chooses the last or the first row itself.
+    if (watched == myTableView && event->type() == QEvent::KeyPress && selectedRow() < 0) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            const QModelIndex row = mModel->index(key == Qt::Key_Down ? 0 : mModel->rowCount() - 1, 0);
+            myTableView->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -14,6 +14,10 @@ class SlotListModel;
 // lists the user's project slots 1 to 10 with their save times and thumbnails and
 // hands the chosen slot to its delegate for saving or loading. Present it with
 // open(); it closes itself after a save or load, or on Cancel.
+//
+// Each presentation starts with no row chosen and the list focused; the Save/Load
+// button is enabled only while a row is chosen. Up and Down choose rows (the first
+// press the first or last row), Enter and a double-click on a row press the button.
 class FileListViewController : public QDialog {
     Q_OBJECT
 public:
@@ -51,12 +55,14 @@ public:
 protected:
     // Every presentation lists the slots as their files are now, nothing selected.
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void loadView(QSize frameSize);
     // The selected row, or -1 when none is.
     int selectedRow() const;
     void dismiss();
+    void updateSaveLoadButton();
 
     bool isSave = true;
     QListView* myTableView = nullptr;

@@ -1,0 +1,3 @@
+#include "platform/ConsoleLog.h"
+
+Q_LOGGING_CATEGORY(consoleLog, "charcolino.console", QtInfoMsg)

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// The developer messages of the program ("Save finished", "releaseData",
+// "Image is Null"): on by default at info level, turned off with
+// QT_LOGGING_RULES="charcolino.console=false".
+Q_DECLARE_LOGGING_CATEGORY(consoleLog)
