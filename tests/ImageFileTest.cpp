@@ -1,16 +1,19 @@
-// Reading picture files: the EXIF orientation, refusals with a reason, and the
-// shrink-on-load read of the import.
+// Reading picture files: the EXIF orientation, refusals with a reason (hostile
+// files too), the shrink-on-load read of the import and of thumbnails.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdlib>
+#include <sys/stat.h>
 
 #include "canvas/ImportFile.h"
 #include "canvas/UprightImage.h"
 #include "platform/ImageFile.h"
 #include "support/ImportTestFiles.h"
+#include "support/NonBlockingRead.h"
 
 using namespace ImportTestFiles;
 
@@ -177,4 +180,105 @@ TEST_F(ImageFileTest, ImportReadShrinksOnLoadLikeAFullDecodeAndScale)
     // A picture within the limit is read untouched.
     const QString smallPath = write("small.jpg", jpegBytes(quadrantPicture(300, 200)));
     EXPECT_EQ(readImportFile(smallPath).image.bitmap, ImageFile::read(smallPath).image.bitmap);
+}
+
+TEST_F(ImageFileTest, HostileFilesAreRefusedWithTheirReasonWithoutBlocking)
+{
+    const QString fifo = dir.filePath("photo.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photoLikePicture(300, 200).save(&buffer, "PNG"));
+    }
+    const QSize box(80, 80);
+    enum Reader { Plain, Import, Thumbnail };
+    struct Case {
+        const char* what;
+        QString path;
+        Reader reader;
+        const char* reason;  // how the reason starts
+    };
+    const Case cases[] = {
+        {"FIFO as a photo", fifo, Import, "not a regular file"},
+        {"FIFO as a thumbnail", fifo, Thumbnail, "not a regular file"},
+        {"directory", dir.path(), Plain, "is a directory"},
+        {"GIF with no rows", write("flat.gif", gifWithSize(12, 0)), Import, "the picture has no pixels"},
+        // 64 megapixels pass the pixel cap, but at 8 bytes a pixel take 512 MB.
+        {"16-bit PNG", write("deep.png", pngHeaderOnly(8000, 8000, 16, 6)), Plain, "picture too large: 8000 x 8000 pixels at 8 bytes"},
+        // 81 MB of grey, but shrinking it needs a 324 MB colour copy first.
+        {"grey PNG shrunk", write("grey.png", pngHeaderOnly(9000, 9000, 8, 0)), Import, "picture too large"},
+        {"wide thumbnail", write("wide.png", pngHeaderOnly(5000, 100, 8, 2)), Thumbnail, "picture too large"},
+        {"16-bit thumbnail", write("deep-thumb.png", pngHeaderOnly(3000, 3000, 16, 6)), Thumbnail, "picture too large"},
+        {"cut PNG", write("cut.png", png.left(png.size() / 2)), Plain, "cannot be decoded: the file is damaged"},
+        {"empty file", write("empty.jpg", QByteArray()), Plain, "not a picture file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ImageFileResult r = readWithoutHanging(fifo, [&] {
+            switch (c.reader) {
+            case Plain: return ImageFile::read(c.path);
+            case Import: return readImportFile(c.path);
+            case Thumbnail: return ImageFile::readThumbnail(c.path, box);
+            }
+            return ImageFileResult{};
+        });
+        EXPECT_FALSE(r.ok());
+        EXPECT_TRUE(r.error.startsWith(c.reason)) << r.error.toStdString();
+    }
+}
+
+TEST_F(ImageFileTest, AJpegThatStopsShortIsReadWithAWarning)
+{
+    const QByteArray jpeg = jpegBytes(photoLikePicture(200, 150), 90);
+    ASSERT_TRUE(jpeg.startsWith("\xff\xd8") && jpeg.endsWith("\xff\xd9"));
+    // An embedded preview, as cameras store in their EXIF segment, holds end
+    // markers of its own before the picture's scan.
+    const QByteArray preview = jpegBytes(quadrantPicture(16, 16));
+    QByteArray segment("\xff\xe1", 2);
+    segment.append(char((preview.size() + 2) >> 8)).append(char((preview.size() + 2) & 0xff)).append(preview);
+    const QByteArray withPreview = jpeg.left(2) + segment + jpeg.mid(2);
+    const QString warning = QStringLiteral("the picture is incomplete (truncated file)");
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QString warning;
+    };
+    const Case cases[] = {
+        {"whole", jpeg, QString()},
+        {"whole, with bytes after its end", jpeg + "trailing data", QString()},
+        {"cut", jpeg.left(jpeg.size() * 2 / 3), warning},
+        {"cut, with a whole preview", withPreview.left(withPreview.size() * 2 / 3), warning},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = write("photo.jpg", c.bytes);
+        for (const ImageFileResult& r : {ImageFile::read(path), readImportFile(path)}) {
+            ASSERT_TRUE(r.ok()) << r.error.toStdString();  // the part that is there is used
+            EXPECT_EQ(r.image.bitmap.size(), QSize(200, 150));
+            EXPECT_EQ(r.warning, c.warning);
+        }
+    }
+}
+
+TEST_F(ImageFileTest, ThumbnailsAreDecodedWithinTheirBox)
+{
+    struct Case {
+        QString name;
+        QSize stored;
+        QSize read;
+    };
+    const Case cases[] = {
+        {"wide.jpg", {800, 400}, {80, 40}},
+        {"tall.png", {400, 800}, {40, 80}},
+        {"small.jpg", {40, 60}, {40, 60}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const QString path = dir.filePath(c.name);
+        ASSERT_TRUE(quadrantPicture(c.stored.width(), c.stored.height()).save(path));
+        const ImageFileResult r = ImageFile::readThumbnail(path, QSize(80, 80));
+        ASSERT_TRUE(r.ok()) << r.error.toStdString();
+        EXPECT_EQ(r.image.bitmap.size(), c.read);
+    }
 }

@@ -22,7 +22,59 @@ void appendBigEndian32(QByteArray& out, std::uint32_t value)
         out.append(char((value >> shift) & 0xff));
 }
 
+void appendLittleEndian16(QByteArray& out, int value)
+{
+    out.append(char(value & 0xff));
+    out.append(char((value >> 8) & 0xff));
+}
+
+std::uint32_t crc32(const QByteArray& bytes)
+{
+    std::uint32_t crc = 0xffffffffu;
+    for (const char c : bytes) {
+        crc ^= std::uint8_t(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendPngChunk(QByteArray& out, const QByteArray& type, const QByteArray& data)
+{
+    appendBigEndian32(out, std::uint32_t(data.size()));
+    out.append(type + data);
+    appendBigEndian32(out, crc32(type + data));
+}
+
 }  // namespace
+
+QByteArray pngHeaderOnly(int width, int height, int bitDepth, int colourType)
+{
+    QByteArray header;
+    appendBigEndian32(header, std::uint32_t(width));
+    appendBigEndian32(header, std::uint32_t(height));
+    header.append(char(bitDepth));
+    header.append(char(colourType));
+    header.append(QByteArray(3, '\0'));  // deflate, adaptive filtering, no interlace
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    appendPngChunk(png, "IHDR", header);
+    appendPngChunk(png, "IDAT", QByteArray("\x78\x9c\x01\x02", 4));
+    appendPngChunk(png, "IEND", QByteArray());
+    return png;
+}
+
+QByteArray gifWithSize(int width, int height)
+{
+    QByteArray gif("GIF89a");
+    appendLittleEndian16(gif, width);
+    appendLittleEndian16(gif, height);
+    gif.append(QByteArray("\x80\x00\x00\x00\x00\x00\xff\xff\xff,", 10));  // two colours, then the image
+    gif.append(QByteArray(4, '\0'));
+    appendLittleEndian16(gif, width);
+    appendLittleEndian16(gif, height);
+    gif.append(QByteArray("\x00\x02\x02\x44\x01\x00;", 7));
+    return gif;
+}
 
 QImage quadrantPicture(int width, int height)
 {

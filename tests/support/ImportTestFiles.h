@@ -32,6 +32,15 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int exifOrientation);
 // pixels than the file holds.
 QByteArray withJpegFrameSize(const QByteArray& jpeg, int width, int height);
 
+// A PNG whose header gives width x height at the bit depth and colour type (as
+// the PNG header stores them) and whose data is a few bytes of nothing: what a
+// reader makes of the header alone.
+QByteArray pngHeaderOnly(int width, int height, int bitDepth, int colourType);
+
+// A GIF whose header gives a logical screen of width x height and one image of
+// the same size.
+QByteArray gifWithSize(int width, int height);
+
 bool writeFile(const QString& path, const QByteArray& bytes);
 
 }  // namespace ImportTestFiles
