@@ -1,7 +1,9 @@
 #include "app/ApplicationShell.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QSessionManager>
+#include <utility>
 
 ApplicationShell::ApplicationShell()
 {
@@ -24,3 +26,50 @@ ApplicationShell::ApplicationShell()
 ApplicationShell::~ApplicationShell() = default;
 
 void ApplicationShell::launch() { mDelegate.applicationDidFinishLaunching(); }
+
+void ApplicationShell::openPhoto(const QString& path)
+{
+    mPendingPhoto = path;
+    // Posted: a sheet raised while launching is shown by an event posted before
+    // this one, so it is up when this looks for one.
+    QMetaObject::invokeMethod(this, &ApplicationShell::openPendingPhoto, Qt::QueuedConnection);
+}
+
+void ApplicationShell::bringToFront(const QString& photoPath)
+{
+    mWindow.setWindowState(mWindow.windowState() & ~Qt::WindowMinimized);
+    mWindow.show();
+    mWindow.raise();
+    mWindow.activateWindow();
+    if (!photoPath.isEmpty())
+        openPhoto(photoPath);
+}
+
+void ApplicationShell::openPendingPhoto()
+{
+    if (mPendingPhoto.isEmpty())
+        return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        // Try again when it has gone (hidden or deleted).
+        if (modal != mAwaitedModal) {
+            if (mAwaitedModal)
+                mAwaitedModal->removeEventFilter(this);
+            mAwaitedModal = modal;
+            modal->installEventFilter(this);
+            connect(modal, &QObject::destroyed, this, &ApplicationShell::openPendingPhoto, Qt::QueuedConnection);
+        }
+        return;
+    }
+    if (mAwaitedModal) {
+        mAwaitedModal->removeEventFilter(this);
+        mAwaitedModal = nullptr;
+    }
+    mController.openImageFile(std::exchange(mPendingPhoto, QString()));
+}
+
+bool ApplicationShell::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mAwaitedModal && event->type() == QEvent::Hide)
+        QMetaObject::invokeMethod(this, &ApplicationShell::openPendingPhoto, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}

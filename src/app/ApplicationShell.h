@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
 
 #include "app/CharcolinoAppDelegate.h"
 #include "app/CharcolinoViewController.h"
@@ -13,7 +15,9 @@
 // On construction the delegate hears the application's end (aboutToQuit) and the
 // desktop session's request to save (commitDataRequest): both save the working
 // project. A file dropped on the window starts a new project; closing the window
-// ends the event loop.
+// ends the event loop. A photo handed over by a later start of the program (or
+// named on the command line) starts a new project too, once no question or dialog
+// is waiting for an answer.
 class ApplicationShell : public QObject {
     Q_OBJECT
 public:
@@ -23,14 +27,30 @@ public:
     // The controller's view into the window, the window shown.
     void launch();
 
+    // Starts a new project with the photo at `path`, as a drop does, from the event
+    // loop, and only once no modal sheet, dialog or alert is up (the start sheet
+    // of a first launch is answered first). A later photo replaces one still waiting.
+    void openPhoto(const QString& path);
+    // The window to the front (restored when minimised); a non-empty `photoPath`
+    // is then opened as by openPhoto().
+    void bringToFront(const QString& photoPath = QString());
+
     MainWindow& window() { return mWindow; }
     CharcolinoViewController& controller() { return mController; }
     CharcolinoAppDelegate& delegate() { return mDelegate; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void openPendingPhoto();
+
     // Members are destroyed in reverse: the delegate, then the controller with its
     // view and canvas, then the window.
     MainWindow mWindow;
     CharcolinoViewController mController;
     CharcolinoAppDelegate mDelegate;
+    QString mPendingPhoto;
+    // The modal widget a pending photo waits for.
+    QPointer<QWidget> mAwaitedModal;
 };

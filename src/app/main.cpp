@@ -1,9 +1,42 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
+#include <QMessageBox>
+#include <QUrl>
 #include <cstdio>
 
 #include "app/ApplicationShell.h"
+#include "platform/DocumentsDirectory.h"
 #include "platform/QuitSignals.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+
+// One line on standard error; a dialog as well when there is a screen to show it on.
+void reportFailure(const QString& line)
+{
+    std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(line));
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, QStringLiteral("Charcolino"), line);
+}
+
+// The photo named on the command line as an absolute path (a file: URL is taken
+// too); empty, with the reason, when it names no regular file.
+QString photoArgument(const QString& argument, QString* error)
+{
+    const QFileInfo file(argument.startsWith(QLatin1String("file:")) ? QUrl(argument).toLocalFile() : argument);
+    if (!file.exists())
+        *error = QStringLiteral("%1: No such file").arg(argument);
+    else if (!file.isFile())
+        *error = QStringLiteral("%1: Not a regular file").arg(argument);
+    else
+        return file.absoluteFilePath();
+    return QString();
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -15,13 +48,51 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("charcolino"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/charcolino.png")));
 
-    // SIGTERM and SIGINT end the event loop like a normal quit, so aboutToQuit
-    // saves the working project. exit() rather than quit(): a window that refuses
-    // to close (the start sheet waits for its answer) must not stop it.
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(QStringLiteral("Turn a photo into pencil sketches and mix them by hand."));
+    arguments.addHelpOption();
+    arguments.addPositionalArgument(QStringLiteral("photo"), QStringLiteral("A photo to start a new project with."),
+                                    QStringLiteral("[photo]"));
+    arguments.process(app);
+    const QStringList positional = arguments.positionalArguments();
+    if (positional.size() > 1) {
+        std::fputs("charcolino: one photo at a time\n", stderr);
+        return 2;
+    }
+    QString photo;
+    if (!positional.isEmpty()) {
+        QString error;
+        photo = photoArgument(positional.first(), &error);
+        if (photo.isEmpty()) {
+            std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(error));
+            return 2;
+        }
+    }
+
+    // One program per data folder, decided before anything reads or writes there.
+    // The guard lives until after the quit save, which runs inside exec().
+    SingleInstance instance(DocumentsDirectory::path());
+    switch (instance.start(photo)) {
+    case SingleInstance::Outcome::HandedOver:
+        return 0;
+    case SingleInstance::Outcome::Unreachable:
+        reportFailure(instance.errorString());
+        return 1;
+    case SingleInstance::Outcome::Unguarded:
+        std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(instance.errorString()));
+        break;
+    case SingleInstance::Outcome::Primary:
+        break;
+    }
+
+    // SIGTERM, SIGINT and SIGHUP end the event loop like a normal quit, so
+    // aboutToQuit saves the working project. exit() rather than quit(): a window
+    // that refuses to close (the start sheet waits for its answer) must not stop it.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [] { QCoreApplication::exit(0); });
 
     ApplicationShell shell;
+    QObject::connect(&instance, &SingleInstance::messageReceived, &shell, &ApplicationShell::bringToFront);
     if (qEnvironmentVariableIsSet("CHARCOLINO_READY_LINE")) {
         // For scripts and tests that start the program: one line on standard
         // output once the first frame is on screen.
@@ -31,5 +102,7 @@ int main(int argc, char** argv)
         });
     }
     shell.launch();
+    if (!photo.isEmpty())
+        shell.openPhoto(photo);
     return app.exec();
 }

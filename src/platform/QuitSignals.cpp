@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,8 +13,12 @@ namespace {
 
 // [0] is written by the handler, [1] read by the notifier.
 int gPipe[2] = {-1, -1};
-struct sigaction gPreviousTerm;
-struct sigaction gPreviousInt;
+
+// The signals that end the program, and their handlers from before.
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int kQuitSignalCount = int(std::size(kQuitSignals));
+struct sigaction gPrevious[kQuitSignalCount];
+bool gHandled[kQuitSignalCount] = {};
 
 extern "C" void onQuitSignal(int signalNumber)
 {
@@ -22,6 +27,15 @@ extern "C" void onQuitSignal(int signalNumber)
     // Async-signal-safe; when the pipe is full a quit is already pending.
     [[maybe_unused]] const ssize_t written = ::write(gPipe[0], &byte, 1);
     errno = savedErrno;
+}
+
+void restoreHandlers()
+{
+    for (int i = 0; i < kQuitSignalCount; ++i) {
+        if (gHandled[i])
+            ::sigaction(kQuitSignals[i], &gPrevious[i], nullptr);
+        gHandled[i] = false;
+    }
 }
 
 void closePipe()
@@ -50,14 +64,17 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    if (::sigaction(SIGTERM, &action, &gPreviousTerm) != 0) {
-        closePipe();
-        return;
-    }
-    if (::sigaction(SIGINT, &action, &gPreviousInt) != 0) {
-        ::sigaction(SIGTERM, &gPreviousTerm, nullptr);
-        closePipe();
-        return;
+    for (int i = 0; i < kQuitSignalCount; ++i) {
+        gHandled[i] = false;
+        if (kQuitSignals[i] == SIGHUP && ::sigaction(SIGHUP, nullptr, &gPrevious[i]) == 0 &&
+            gPrevious[i].sa_handler == SIG_IGN)
+            continue;  // started to outlive its terminal (nohup): keep it so
+        if (::sigaction(kQuitSignals[i], &action, &gPrevious[i]) != 0) {
+            restoreHandlers();
+            closePipe();
+            return;
+        }
+        gHandled[i] = true;
     }
     mNotifier = new QSocketNotifier(gPipe[1], QSocketNotifier::Read, this);
     connect(mNotifier, &QSocketNotifier::activated, this, &QuitSignals::readSignal);
@@ -68,8 +85,7 @@ QuitSignals::~QuitSignals()
 {
     if (!mInstalled)
         return;
-    ::sigaction(SIGTERM, &gPreviousTerm, nullptr);
-    ::sigaction(SIGINT, &gPreviousInt, nullptr);
+    restoreHandlers();
     delete mNotifier;
     closePipe();
 }

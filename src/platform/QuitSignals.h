@@ -4,11 +4,11 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a Qt signal on the GUI thread, so that the program
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the GUI thread, so that the program
 // can leave its event loop the ordinary way (and save what it must) instead of
 // being cut off. The handler only writes the signal number into a pipe; a socket
-// notifier reads it in the event loop. One object at a time: a second install
-// fails.
+// notifier reads it in the event loop. A SIGHUP ignored at start (the program was
+// started with nohup) stays ignored. One object at a time: a second install fails.
 class QuitSignals : public QObject {
     Q_OBJECT
 public:
@@ -21,7 +21,7 @@ public:
     bool isInstalled() const { return mInstalled; }
 
 signals:
-    // The signal number (SIGTERM or SIGINT) that arrived.
+    // The signal number (SIGTERM, SIGINT or SIGHUP) that arrived.
     void quitRequested(int signalNumber);
 
 private:
