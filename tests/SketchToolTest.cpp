@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 #include "canvas/ImportFile.h"
@@ -114,8 +115,16 @@ TEST(SketchTool, UnusablePhotoGivesOneLineAndWritesNothing)
     ASSERT_TRUE(writeFile(text, "Dear reader, this is not a picture.\n"));
     const QString huge = dir.filePath("huge.jpg");
     ASSERT_TRUE(writeFile(huge, withJpegFrameSize(jpegBytes(quadrantPicture(16, 16)), 60000, 60000)));
+    // A FIFO with no writer: a blocking open would wait here forever (the run
+    // then times out and fails).
+    const QString fifo = dir.filePath("fifo.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // libpng reports the cut with a line of its own unless the tool keeps it quiet.
+    const QString cut = dir.filePath("cut.png");
+    ASSERT_TRUE(photoLikePicture(200, 150).save(cut, "PNG"));
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 2));
 
-    for (const QString& photo : {text, huge, dir.filePath("missing.png")}) {
+    for (const QString& photo : {text, huge, dir.filePath("missing.png"), fifo, cut}) {
         SCOPED_TRACE(photo.toStdString());
         const QString out = dir.filePath("out");
         const ToolRun run = runTool({photo, "-o", out});
@@ -127,6 +136,20 @@ TEST(SketchTool, UnusablePhotoGivesOneLineAndWritesNothing)
     }
     EXPECT_TRUE(runTool({text, "-o", dir.filePath("out")}).err.contains("not a picture"));
     EXPECT_TRUE(runTool({huge, "-o", dir.filePath("out")}).err.contains("too large"));
+}
+
+TEST(SketchTool, CutJpegIsUsedWithOneWarningLine)
+{
+    QTemporaryDir dir;
+    const QByteArray jpeg = jpegBytes(photoLikePicture(200, 150), 90);
+    const QString photo = dir.filePath("cut.jpg");
+    ASSERT_TRUE(writeFile(photo, jpeg.left(jpeg.size() * 2 / 3)));
+    const QString out = dir.filePath("out");
+
+    const ToolRun run = runTool({photo, "-o", out});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, QStringLiteral("charcolino-sketch: %1: warning: the picture is incomplete (truncated file)\n").arg(photo));
+    EXPECT_EQ(QImage(out + "/original.png").size(), QSize(200, 150));
 }
 
 TEST(SketchTool, OutputThatCannotBeMadeGivesOneLine)
@@ -160,9 +183,11 @@ TEST(SketchTool, HelpAndUsage)
     EXPECT_TRUE(help.out.contains("--project FILE -o DIR"));
     EXPECT_TRUE(help.out.contains("working.png"));
 
-    const ToolRun noOutput = runTool({"photo.jpg"});
-    EXPECT_EQ(noOutput.exitCode, 2);
-    EXPECT_EQ(noOutput.err.count('\n'), 1);
+    for (const QStringList& wrong : {QStringList{"photo.jpg"}, QStringList{"--unknown", "photo.jpg", "-o", "out"}}) {
+        const ToolRun run = runTool(wrong);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    }
     EXPECT_NE(runTool({}).exitCode, 0);
     EXPECT_EQ(runTool({"photo.jpg", "--project", "project1.dat", "-o", "out"}).exitCode, 2);
     EXPECT_EQ(runTool({"--project", "project1.dat"}).exitCode, 2);
