@@ -7,6 +7,7 @@
 
 #include "canvas/BrushDab.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"
 
 using namespace BrushDab;
@@ -174,7 +175,7 @@ protected:
     {
         canvas = PaintTestCanvas::make(128, 128, {100, 80}, 160, 195, 1.0f);
         if (!canvas)
-            GTEST_SKIP() << "no GL ES context";
+            NO_GL_CONTEXT();
         size.setTitles({"10", "15", "20", "25"});
         shape.setTitles({"round", "square", "other"});
         canvas->UpdateScreen();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"
 
 using PaintTestCanvas::surfaceRgb;
@@ -46,7 +47,7 @@ TEST(CanvasScreen, FullRedrawPlacesThePictureRectangle)
     // (320, 292.5): surface rows 97.5 to 292.5 from the top.
     std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     ASSERT_TRUE(CanvasTestAccess::installProject(*canvas, 1024, 512, {640, 390},
                                                  [](int, int, int) { return 0xFF4080C0u; }));
     CanvasTestAccess::setView(*canvas, 160, 195, 0.5f);
@@ -67,7 +68,7 @@ TEST(CanvasScreen, SmallPictureShowsEveryPixelInPlaceInsideBlackMargins)
     // 100 x 80 at zoom 1 centred on (160, 195): pixel (x, y) lands on (110 + x, 155 + y).
     std::unique_ptr<CanvasView> canvas = PaintTestCanvas::make(128, 128, {100, 80}, 160, 195, 1.0f);
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     // What an earlier redraw at another place and zoom showed is cleared away.
     CanvasTestAccess::setView(*canvas, 60, 300, 2.0f);
     canvas->UpdateScreen();
@@ -87,7 +88,7 @@ TEST(CanvasScreen, PatchDrawsTheNamedTexelsOnlyAndNeitherClearsNorPresents)
     // 300 x 350 in 512 x 512 at zoom 1 centred on (160, 195): pixel (x, y) on (10 + x, 20 + y).
     std::unique_ptr<CanvasView> canvas = PaintTestCanvas::make(512, 512, {300, 350}, 160, 195, 1.0f);
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     canvas->UpdateScreen();
     const QImage before = canvas->presentedImage().copy();
     const qint64 key = canvas->presentedImage().cacheKey();
@@ -104,7 +105,7 @@ TEST(CanvasScreen, WithoutAProjectNothingIsDrawnAndTheSurfaceIsBlack)
 {
     std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     canvas->UpdateScreenRect(0, 0, 0, 1, 1);
     EXPECT_FALSE(canvas->DrawCanvas({160, 195}, 1));
     canvas->UpdateScreen();
@@ -172,7 +173,7 @@ protected:
 TEST_P(PatchesMatchFullRedraw, ExactWhenTexelsAreSampledWithoutBlending)
 {
     if (!run(true))
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     EXPECT_GT(std::count_if(origin.begin(), origin.end(), [](int o) { return o != 3; }), 3000);
     long onTexelBorders = 0;
     for (int y = 0; y < painted.height(); ++y)
@@ -192,7 +193,7 @@ TEST_P(PatchesMatchFullRedraw, ExactWhenTexelsAreSampledWithoutBlending)
 TEST_P(PatchesMatchFullRedraw, WithLinearFilteringOnlyAlongTheBordersOfDabs)
 {
     if (!run(false))
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     long differing = 0;
     for (int y = 0; y < painted.height(); ++y)
         for (int x = 0; x < painted.width(); ++x) {

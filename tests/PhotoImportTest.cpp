@@ -15,6 +15,7 @@
 #include "gl/EglContext.h"
 #include "gl/Texture2D.h"
 #include "platform/InternalInconsistency.h"
+#include "support/GlContextTest.h"
 
 namespace {
 
@@ -243,7 +244,7 @@ TEST(TextureFromImage, HandsOverTheUnpackedBuffer)
 {
     std::unique_ptr<EglContext> context = EglContext::create();
     if (!context || !context->makeCurrent())
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     const Image upright = CanvasView::scaleAndRotateImage(Image{distinctPicture(320, 480), ImageOrientationUp});
 
     PixelBlock buffer;

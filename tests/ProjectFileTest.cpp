@@ -22,6 +22,7 @@
 #include "platform/DocumentsDirectory.h"
 #include "platform/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 #include "support/GlTestFramebuffer.h"
 
 namespace {
@@ -98,7 +99,7 @@ protected:
         QDir(DocumentsDirectory::path()).removeRecursively();
         canvas.reset(CanvasTestAccess::makeBare());
         if (!canvas)
-            GTEST_SKIP() << "no GL ES context";
+            NO_GL_CONTEXT();
         toolbar = std::make_unique<SegmentedControl>(
             QStringList{"Black", "Color", "Original", "Navigate"});
         toolbar->setSelectedSegmentIndex(0);

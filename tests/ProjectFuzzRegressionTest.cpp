@@ -13,6 +13,7 @@
 #include "canvas/ThumbnailGeometry.h"
 #include "platform/DocumentsDirectory.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST(ProjectFuzzRegression, CanvasLoadsWhatTheDecoderAccepts)
 {
     std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     const QString slot = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(9));
     for (const QFileInfo& info : inputs()) {
         SCOPED_TRACE(info.fileName().toStdString());

@@ -10,6 +10,7 @@
 #include "canvas/ThumbnailGeometry.h"
 #include "platform/PixelMemory.h"
 #include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ TEST(Thumbnail, FitsThePictureAreaOnly)
 {
     std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     struct Case {
         int width, height;
         FloatSize picsize;
@@ -115,7 +116,7 @@ TEST(Thumbnail, NothingWithoutAProject)
 {
     std::unique_ptr<CanvasView> canvas(CanvasTestAccess::makeBare());
     if (!canvas)
-        GTEST_SKIP() << "no GL ES context";
+        NO_GL_CONTEXT();
     const long before = PixelMemory::allocationCount();
     EXPECT_TRUE(canvas->CreateThumbNail().isEmpty());
     EXPECT_EQ(PixelMemory::allocationCount(), before);

@@ -10,17 +10,15 @@
 // is 1 (the test script sets it, so a machine without GL fails there).
 bool glContextRequired();
 
-// Ends a test (or its SetUp) that found no GL ES context: skipped, or failed when
-// the run requires GL.
+// How a test that found no GL ES context ends: skipped, or a fatal failure
+// when the run requires GL; and the line it reports.
+::testing::TestPartResult::Type glContextMissingResult();
+const char* glContextMissingText();
+
+// Ends a test (or its SetUp) that found no GL ES context, as above. One
+// statement without an `if`, so it can stand unbraced under one:
 //   if (!canvas) NO_GL_CONTEXT();
-#define NO_GL_CONTEXT()                                                                 \
-    switch (0)                                                                          \
-    case 0:                                                                             \
-    default:                                                                            \
-        if (glContextRequired())                                                        \
-            GTEST_FAIL() << "no GL ES context, and CHARCOLINO_REQUIRE_GL=1 requires one"; \
-        else                                                                            \
-            GTEST_SKIP() << "no GL ES context"
+#define NO_GL_CONTEXT() return GTEST_MESSAGE_(glContextMissingText(), glContextMissingResult())
 
 // Fixture for tests that make GL calls: a fresh GL ES 1.x context (Mesa's
 // software renderer, no display server) is current for the whole test and is
