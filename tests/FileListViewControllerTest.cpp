@@ -12,12 +12,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
 #include "platform/DocumentsDirectory.h"
 #include "storage/FileListViewController.h"
 #include "storage/FileListViewControllerDelegate.h"
+#include "support/NonBlockingRead.h"
 
 namespace {
 
@@ -216,3 +218,16 @@ TEST_F(SlotBrowser, CancelClosesWithoutTheDelegateAndTheNextPresentationRereadsT
 }
 
 }  // namespace
+
+TEST_F(SlotBrowser, FifosInTheFolderReadAsNothingWithoutBlocking)
+{
+    writeProject(1, "2009-06-30 17:05:42");
+    const QString project = DocumentsDirectory::filePath("project2.dat");
+    const QString thumbnail = DocumentsDirectory::filePath("thumbnail1.jpg");
+    for (const QString& fifo : {project, thumbnail})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_TRUE(readWithoutHanging(project, [] { return FileListViewController::TimeOfProject(2); }).isNull());
+    EXPECT_TRUE(readWithoutHanging(thumbnail, [] { return FileListViewController::ThumbNailOfProject(1); }).isNull());
+    for (const QString& fifo : {project, thumbnail})
+        QFile::remove(fifo);
+}
