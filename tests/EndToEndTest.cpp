@@ -235,26 +235,13 @@ TEST_F(EndToEnd, LargePhotoFromThePickerPaintAndSave)
               workingBytes(*canvas));
 }
 
-// The built program, ended by a signal once its first frame is out.
-class EndToEndProcess : public ::testing::TestWithParam<int> {};
-
-TEST_P(EndToEndProcess, SignalSavesTheWorkingProjectUnlessKilled)
+// The built program with `home` as HOME, started and past its first frame.
+::testing::AssertionResult startProgram(QProcess& app, const QTemporaryDir& home)
 {
-    const int signalNumber = GetParam();
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
     const QString data = home.filePath(".local/share");
-    const QString slot0 = data + "/Charcolino/Charcolino/project0.dat";
-    const char* oldTime = "2001-02-03 04:05:06";
-    const QByteArray prepared = projectFileBytes(
-        1024, 1024, FloatSize{1000, 700},
-        [](int buffer, int x, int y) { return 0xff000000u | std::uint32_t((x * 3 + y * 5 + buffer * 77) & 0xffffff); },
-        oldTime);
-    ASSERT_TRUE(writeBytes(slot0, prepared));
-    ASSERT_TRUE(QDir().mkpath(home.filePath("runtime")));
+    QDir().mkpath(home.filePath("runtime"));
     QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                         QFileDevice::ExeOwner);
-
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR", "DISPLAY", "WAYLAND_DISPLAY"})
         env.remove(QString::fromLatin1(name));
@@ -266,18 +253,45 @@ TEST_P(EndToEndProcess, SignalSavesTheWorkingProjectUnlessKilled)
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("CHARCOLINO_READY_LINE", "1");
 
-    QProcess app;
     app.setProcessEnvironment(env);
     app.setProcessChannelMode(QProcess::SeparateChannels);
     app.start(QStringLiteral(CHARCOLINO_APP), {});
-    ASSERT_TRUE(app.waitForStarted(30000));
+    if (!app.waitForStarted(30000))
+        return ::testing::AssertionFailure() << "not started";
     QElapsedTimer waited;
     waited.start();
     while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < 60000)
         app.waitForReadyRead(int(60000 - waited.elapsed()));
-    ASSERT_TRUE(app.canReadLine()) << "no ready line; stderr: " << app.readAllStandardError().toStdString();
-    EXPECT_EQ(app.readLine().trimmed(), "ready");
+    if (!app.canReadLine())
+        return ::testing::AssertionFailure() << "no ready line; stderr: " << app.readAllStandardError().toStdString();
+    if (app.readLine().trimmed() != "ready")
+        return ::testing::AssertionFailure() << "no ready line";
+    return ::testing::AssertionSuccess();
+}
 
+QString slot0Of(const QTemporaryDir& home)
+{
+    return home.filePath(".local/share") + "/Charcolino/Charcolino/project0.dat";
+}
+
+// The built program, ended by a signal once its first frame is out.
+class EndToEndProcess : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndToEndProcess, SignalSavesTheWorkingProjectUnlessKilled)
+{
+    const int signalNumber = GetParam();
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString slot0 = slot0Of(home);
+    const char* oldTime = "2001-02-03 04:05:06";
+    const QByteArray prepared = projectFileBytes(
+        1024, 1024, FloatSize{1000, 700},
+        [](int buffer, int x, int y) { return 0xff000000u | std::uint32_t((x * 3 + y * 5 + buffer * 77) & 0xffffff); },
+        oldTime);
+    ASSERT_TRUE(writeBytes(slot0, prepared));
+
+    QProcess app;
+    ASSERT_TRUE(startProgram(app, home));
     ASSERT_EQ(::kill(pid_t(app.processId()), signalNumber), 0);
     ASSERT_TRUE(app.waitForFinished(60000));
     const QByteArray after = readBytes(slot0);
@@ -291,6 +305,28 @@ TEST_P(EndToEndProcess, SignalSavesTheWorkingProjectUnlessKilled)
     ASSERT_EQ(after.size(), prepared.size());
     EXPECT_NE(after.left(19), QByteArray(oldTime)) << "slot 0 written anew at the end";
     EXPECT_TRUE(after.mid(19) == prepared.mid(19)) << "the same project, geometry and both buffers";
+}
+
+// A quit save that cannot be written says so in exactly one line on standard error,
+// naming the file and the reason.
+TEST(EndToEndQuit, FailedQuitSaveSaysWhyInOneLine)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString slot0 = slot0Of(home);
+    ASSERT_TRUE(writeBytes(slot0, projectFileBytes(64, 64, FloatSize{64, 64},
+                                                   [](int, int x, int y) { return 0xff000000u | std::uint32_t(x + y); })));
+    QProcess app;
+    ASSERT_TRUE(startProgram(app, home));
+    // A folder takes the place of slot 0 while the program runs.
+    ASSERT_TRUE(QFile::remove(slot0));
+    ASSERT_TRUE(QDir().mkpath(slot0 + "/inside"));
+    ASSERT_EQ(::kill(pid_t(app.processId()), SIGTERM), 0);
+    ASSERT_TRUE(app.waitForFinished(60000));
+    const QString errors = QString::fromLocal8Bit(app.readAllStandardError());
+    EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(slot0)) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("Filename refers to a directory")) << errors.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, EndToEndProcess, ::testing::Values(SIGTERM, SIGINT, SIGKILL),

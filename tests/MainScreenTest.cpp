@@ -271,9 +271,16 @@ TEST_F(MainScreen, UnreadablePickedFileGivesTheImportAlert)
     ASSERT_NE(controller().picker(), nullptr);
     pickFile(controller().picker(), broken);
     QApplication::processEvents();
-    EXPECT_EQ(takeAlerts(), QStringList{"Error: Unsupported image format or image file."});
+    const QStringList alerts = takeAlerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].startsWith("Error: Unsupported image format or image file.\nbroken.jpg: "))
+        << alerts[0].toStdString();
+    EXPECT_GT(alerts[0].size(), QStringLiteral("Error: Unsupported image format or image file.\nbroken.jpg: ").size())
+        << "a reason follows the name";
     EXPECT_EQ(openSheet(), nullptr);
-    EXPECT_FALSE(canvas->isLoaded());
+    EXPECT_TRUE(canvas->isLoaded()) << "the current project stays";
+    EXPECT_TRUE(near(screenCentre(), 255, 0, 0));
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{200, 150}));
 }
 
 TEST_F(MainScreen, ToolbarNavigationDimsTheBrushAndRebuildsTheWorkingTexture)
@@ -312,6 +319,15 @@ TEST_F(MainScreen, SaveAndLoadFailuresAlertWhileTheBrowserCloses)
     EXPECT_FALSE(controller().slotBrowser()->isVisible());
     EXPECT_EQ(takeAlerts(), QStringList{"Error: Failed! No data in the current project."});
     EXPECT_FALSE(QFile::exists(DocumentsDirectory::filePath("project4.dat")));
+
+    // A project that cannot be written (a folder in the slot file's place): the
+    // alert names the data folder and the system's reason, not a missing project.
+    CanvasTestAccess::setLoaded(*canvas, true);
+    ASSERT_TRUE(QDir().mkpath(DocumentsDirectory::filePath("project6.dat")));
+    controller().SaveProject(6);
+    EXPECT_EQ(takeAlerts(), QStringList{"Error: Failed! Cannot save the project in the folder " +
+                                        QDir::toNativeSeparators(DocumentsDirectory::path()) +
+                                        ": Filename refers to a directory."});
 
     // A slot whose file holds a save time but no project.
     ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project5.dat"), QByteArray("2010-10-10 10:10:10\x01\x02")));
@@ -365,6 +381,14 @@ TEST_F(MainScreen, DroppedImageFileStartsANewProject)
     QDropEvent second(QPointF(160, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &second);
     EXPECT_FALSE(second.isAccepted());
+
+    // Quitting now saves the project the drop replaces, never the half-made new one.
+    const QString slot0 = DocumentsDirectory::filePath("project0.dat");
+    const QByteArray before = readBytes(slot0);
+    shell->delegate().applicationWillTerminate();
+    const QByteArray after = readBytes(slot0);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_TRUE(after.mid(19) == before.mid(19)) << "the red project of slot 0, not the dropped photo";
     ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));
     EXPECT_TRUE(canvas->isLoaded());
 }

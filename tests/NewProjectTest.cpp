@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -8,7 +10,9 @@
 #include <memory>
 
 #include "canvas/CanvasView.h"
+#include "canvas/ProjectSlotFiles.h"
 #include "platform/ActionSheet.h"
+#include "platform/DocumentsDirectory.h"
 #include "platform/PixelMemory.h"
 #include "platform/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
@@ -163,26 +167,83 @@ TEST_F(NewProjectTest, ChoiceShowsTheWorkingImageFittedAndCentred)
     EXPECT_NEAR(got.green(), expected.green(), 40);
 }
 
-TEST_F(NewProjectTest, PictureWithoutBitmapEndsTheOldProjectWithAnAlert)
+TEST_F(NewProjectTest, PictureWithoutBitmapLeavesTheCurrentProjectWithAnAlert)
 {
     startAndChoose(patternPicture(64, 64), 1);
     ASSERT_TRUE(canvas->isLoaded());
     closeTopLevelDialogs();
+    const std::uint8_t* working = canvas->workingBuffer();
+    const QByteArray before(reinterpret_cast<const char*>(working), 64 * 64 * 4);
+    const Texture2D* texture = canvas->workingTexture();
 
     canvas->NewProject(Image{});
     EXPECT_EQ(openAlertTexts(), CanvasView::kUnsupportedImageMessage);
-    EXPECT_FALSE(canvas->isLoaded());
-    EXPECT_EQ(canvas->originalBuffer(), nullptr);
-    EXPECT_EQ(canvas->workingBuffer(), nullptr);
-    EXPECT_EQ(canvas->workingTexture(), nullptr);
     EXPECT_EQ(visibleSheet(), nullptr);
-    EXPECT_EQ(canvas->pictureSize(), (FloatSize{64, 64})) << "geometry keeps its old values";
+    EXPECT_TRUE(canvas->isLoaded()) << "the current project stays, paintable and saved at quit";
+    EXPECT_EQ(canvas->workingBuffer(), working);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(working), before.size()), before);
+    EXPECT_NE(canvas->originalBuffer(), nullptr);
+    EXPECT_NE(canvas->colorSketchBuffer(), nullptr);
+    EXPECT_EQ(canvas->workingTexture(), texture);
+    EXPECT_TRUE(canvas->SaveProject(1));
     closeTopLevelDialogs();
 
-    // Again with nothing left to release.
-    canvas->NewProject(Image{});
+    // With no project at all: the alert, and nothing released twice.
+    std::unique_ptr<CanvasView> empty(CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390)));
+    ASSERT_NE(empty, nullptr);
+    empty->NewProject(Image{});
     EXPECT_EQ(openAlertTexts(), CanvasView::kUnsupportedImageMessage);
-    EXPECT_FALSE(canvas->isLoaded());
+    EXPECT_FALSE(empty->isLoaded());
+    EXPECT_EQ(empty->originalBuffer(), nullptr);
+}
+
+// Until the start image is chosen the working buffer holds the filter's scratch,
+// not a picture: a save then writes the project being replaced, or nothing.
+TEST_F(NewProjectTest, SavesWhileTheStartImageIsChosenWriteTheReplacedProject)
+{
+    QDir(DocumentsDirectory::path()).removeRecursively();
+    const QString slot0 = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(0));
+    const QString slot2 = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(2));
+    const auto fileBytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    };
+
+    // No project before the sheet: nothing is written, slot 0 stays as it was.
+    {
+        std::unique_ptr<CanvasView> fresh(CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390)));
+        ASSERT_NE(fresh, nullptr);
+        QFile earlier(slot0);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        earlier.close();
+        fresh->NewProject(Image{patternPicture(30, 20), ImageOrientationUp});
+        EXPECT_FALSE(fresh->SaveProject(0));
+        EXPECT_EQ(fileBytes(slot0), "earlier");
+        closeTopLevelDialogs();
+    }
+    canvas->setCurrentContext();
+
+    // A painted project, then a new one whose sheet is up.
+    startAndChoose(patternPicture(64, 64), 0);
+    std::uint8_t* working = CanvasTestAccess::buffer(*canvas, 3);
+    std::memset(working + 4 * 64 * 10, 0x5C, 4 * 64 * 3);  // a stroke over rows 10 to 12
+    const QByteArray images = QByteArray(reinterpret_cast<const char*>(canvas->originalBuffer()), 64 * 64 * 4) +
+                              QByteArray(reinterpret_cast<const char*>(working), 64 * 64 * 4);
+    canvas->NewProject(Image{patternPicture(100, 60), ImageOrientationUp});
+    ASSERT_NE(visibleSheet(), nullptr);
+    for (int slot : {0, 2}) {
+        SCOPED_TRACE(slot);
+        ASSERT_TRUE(canvas->SaveProject(slot));
+        const QByteArray saved = fileBytes(DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(slot)));
+        EXPECT_EQ(saved.size(), 35 + images.size());
+        EXPECT_TRUE(saved.mid(35) == images) << "the replaced project, stroke included";
+    }
+    EXPECT_FALSE(canvas->CreateThumbNail().isEmpty());
+
+    // The choice makes the new project the one that is saved.
+    canvas->actionSheetClickedButtonAtIndex(visibleSheet(), 2);
+    ASSERT_TRUE(canvas->SaveProject(2));
+    EXPECT_EQ(fileBytes(slot2).size(), 35 + 2 * 128 * 64 * 4);
 }
 
 TEST_F(NewProjectTest, AlphaOnlyPictureBecomesAnRgbaProject)

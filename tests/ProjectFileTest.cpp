@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "canvas/ProjectCodec.h"
@@ -277,36 +278,48 @@ TEST_F(ProjectFileTest, MissingSlotLeavesTheProjectEditable)
     EXPECT_TRUE(canvas->SaveProject(7));
 }
 
-TEST_F(ProjectFileTest, ShortFilesLeaveNoProjectAndTheNextLoadWorks)
+// Every file that fails to load is refused before anything of the current project
+// is touched: the project stays whole, paintable and saved.
+TEST_F(ProjectFileTest, FilesThatFailToLoadLeaveTheCurrentProjectWhole)
 {
     const int n = 16 * 8 * 4;
     const QByteArray full = header(8, 16, 8, 10) + patternBuffer(16, 8, 2) + patternBuffer(16, 8, 3);
     ASSERT_TRUE(writeFile(slotPath(2), full));
     struct Case {
         const char* what;
-        int size;
-        bool buffersOfNewSize;
+        QByteArray bytes;  // empty with fifo
+        bool fifo = false;
     };
     const Case cases[] = {
-        {"empty", 0, false},
-        {"30 bytes", 30, false},
-        {"header only", 35, true},
-        {"original one byte short", 35 + n - 1, true},
-        {"working one byte short", 35 + 2 * n - 1, true},
+        {"empty", {}},
+        {"30 bytes", full.left(30)},
+        {"header only", full.left(35)},
+        {"original one byte short", full.left(35 + n - 1)},
+        {"working one byte short", full.left(35 + 2 * n - 1)},
+        {"a FIFO, which must not block", {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(install(4, 4, {4, 4}));
-        ASSERT_TRUE(writeFile(slotPath(1), full.left(c.size)));
+        const std::uint8_t* buffer = canvas->workingBuffer();
+        const QByteArray before = working();
+        QFile::remove(slotPath(1));
+        if (c.fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(slotPath(1)).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(writeFile(slotPath(1), c.bytes));
+        const long allocations = PixelMemory::allocationCount();
         EXPECT_FALSE(canvas->LoadProject(1));
-        EXPECT_FALSE(canvas->isLoaded());
-        EXPECT_FALSE(canvas->SaveProject(1));
-        EXPECT_EQ(canvas->originalBuffer() != nullptr, c.buffersOfNewSize);
-        if (c.buffersOfNewSize) {
-            EXPECT_EQ(canvas->bufferWidth(), 16);
-        }
+        EXPECT_EQ(PixelMemory::allocationCount(), allocations);
+        EXPECT_TRUE(canvas->isLoaded());
+        EXPECT_EQ(canvas->workingBuffer(), buffer);
+        EXPECT_TRUE(working() == before);
+        EXPECT_EQ(canvas->bufferWidth(), 4);
         EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
-        EXPECT_EQ(readFile(slotPath(1)).size(), c.size);  // the failed load wrote nothing
+        if (!c.fifo) {
+            EXPECT_EQ(readFile(slotPath(1)), c.bytes);  // the failed load wrote nothing
+        }
+        EXPECT_TRUE(canvas->SaveProject(3));
 
         ASSERT_TRUE(canvas->LoadProject(2));
         EXPECT_TRUE(canvas->isLoaded());
@@ -334,6 +347,7 @@ TEST_F(ProjectFileTest, HostileHeadersFailBeforeAnyAllocation)
         SCOPED_TRACE(::testing::Message() << c.height << " x " << c.width << " picture " << c.pictureHeight
                                           << " x " << c.pictureWidth);
         ASSERT_TRUE(install(4, 4, {4, 4}));
+        const std::uint8_t* original = canvas->originalBuffer();
         // Enough pixel bytes follow whenever the sides could be had at all, so only
         // the header check can refuse the file.
         const qint64 n = qint64(c.height) * c.width * 4;
@@ -343,9 +357,10 @@ TEST_F(ProjectFileTest, HostileHeadersFailBeforeAnyAllocation)
         const long allocations = PixelMemory::allocationCount();
         EXPECT_FALSE(canvas->LoadProject(4));
         EXPECT_EQ(PixelMemory::allocationCount(), allocations);
-        EXPECT_FALSE(canvas->isLoaded());
-        EXPECT_EQ(canvas->originalBuffer(), nullptr);
-        EXPECT_EQ(canvas->workingBuffer(), nullptr);
+        EXPECT_TRUE(canvas->isLoaded());
+        EXPECT_EQ(canvas->originalBuffer(), original);
+        EXPECT_EQ(canvas->bufferHeight(), 4);
+        EXPECT_EQ(canvas->pictureSize(), (FloatSize{4, 4}));
         EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
     }
 }
@@ -367,33 +382,20 @@ TEST_F(ProjectFileTest, FailedWriteKeepsTheEarlierFileWhole)
     rlimit small = saved;
     small.rlim_cur = 600000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool result = canvas->SaveProject(2);
+    CanvasView::SaveFailure failure;
+    const bool result = canvas->SaveProject(2, &failure);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(result);
+    EXPECT_EQ(failure.file, slotPath(2));
+    EXPECT_EQ(failure.reason, "File too large") << "the system's reason";
     EXPECT_TRUE(readFile(slotPath(2)) == earlier);
     EXPECT_TRUE(readFile(thumbnailPath(2)) == earlierThumbnail);
     EXPECT_EQ(QDir(DocumentsDirectory::path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"project2.dat", "thumbnail2.jpg"}));  // no temporary file left
     EXPECT_TRUE(canvas->isLoaded());
     EXPECT_TRUE(canvas->SaveProject(2));
-}
-
-TEST_F(ProjectFileTest, TargetsThatCannotBeReplacedAnswerNo)
-{
-    ASSERT_TRUE(install(8, 8, {8, 8}));
-    const QDir documents(DocumentsDirectory::path());
-    ASSERT_TRUE(documents.mkpath("project4.dat/inside"));
-    EXPECT_FALSE(canvas->SaveProject(4));
-    EXPECT_TRUE(QFileInfo(slotPath(4)).isDir());
-    EXPECT_FALSE(QFileInfo::exists(thumbnailPath(4)));
-    EXPECT_FALSE(canvas->LoadProject(4));  // a directory is no project file
-
-    // The project is written but its thumbnail cannot be: that too is a failure.
-    ASSERT_TRUE(documents.mkpath("thumbnail5.jpg/inside"));
-    EXPECT_FALSE(canvas->SaveProject(5));
-    EXPECT_TRUE(QFileInfo(thumbnailPath(5)).isDir());
 }
 
 namespace {
@@ -418,6 +420,79 @@ private:
 };
 
 }  // namespace
+
+TEST_F(ProjectFileTest, TargetsThatCannotBeReplacedAnswerNo)
+{
+    ASSERT_TRUE(install(8, 8, {8, 8}));
+    const QDir documents(DocumentsDirectory::path());
+    ASSERT_TRUE(documents.mkpath("project4.dat/inside"));
+    CanvasView::SaveFailure failure;
+    EXPECT_FALSE(canvas->SaveProject(4, &failure));
+    EXPECT_EQ(failure.file, slotPath(4));
+    EXPECT_FALSE(failure.reason.isEmpty()) << "a write failure is no missing project";
+    EXPECT_TRUE(QFileInfo(slotPath(4)).isDir());
+    EXPECT_FALSE(QFileInfo::exists(thumbnailPath(4)));
+    EXPECT_FALSE(canvas->LoadProject(4));  // a directory is no project file
+    EXPECT_TRUE(canvas->isLoaded());
+}
+
+// The project is written but its thumbnail cannot be: the project is saved, and the
+// thumbnail's failure is logged.
+TEST_F(ProjectFileTest, ThumbnailThatCannotBeWrittenStillSavesTheProject)
+{
+    ASSERT_TRUE(install(8, 8, {8, 8}));
+    ASSERT_TRUE(QDir(DocumentsDirectory::path()).mkpath("thumbnail5.jpg/inside"));
+    g_log.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureLog);
+    const bool saved = canvas->SaveProject(5);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(readFile(slotPath(5)).size(), 35 + 2 * 8 * 8 * 4);
+    EXPECT_TRUE(QFileInfo(thumbnailPath(5)).isDir());
+    EXPECT_EQ(g_log.filter(thumbnailPath(5)).size(), 1) << g_log.join('\n').toStdString();
+}
+
+// A symbolic link planted in the data folder is replaced by the saved file; the
+// file it points to (or the place where nothing is) stays as it was.
+TEST_F(ProjectFileTest, SavesReplaceSymbolicLinksInsteadOfWritingThroughThem)
+{
+    ASSERT_TRUE(install(8, 8, {8, 8}));
+    const QString outside = QDir::homePath() + "/outside";
+    QDir(outside).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_TRUE(writeFile(outside + "/victim", "keep me"));
+    struct Case {
+        QString link;
+        QString target;
+    };
+    const Case cases[] = {
+        {slotPath(3), outside + "/victim"},
+        {thumbnailPath(3), outside + "/victim"},
+        {slotPath(0), outside + "/absent"},
+    };
+    for (const Case& c : cases)
+        ASSERT_TRUE(QFile::link(c.target, c.link));
+    ASSERT_TRUE(canvas->SaveProject(3));
+    ASSERT_TRUE(canvas->SaveProject(0));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link.toStdString());
+        const QFileInfo saved(c.link);
+        EXPECT_FALSE(saved.isSymLink());
+        EXPECT_TRUE(saved.isFile());
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(c.link).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask) << "the mode of a new file";
+    }
+    EXPECT_EQ(readFile(outside + "/victim"), "keep me");
+    EXPECT_FALSE(QFileInfo::exists(outside + "/absent"));
+    EXPECT_EQ(QDir(DocumentsDirectory::path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"project0.dat", "project3.dat", "thumbnail3.jpg"}));  // no temporary file left
+    EXPECT_TRUE(canvas->LoadProject(3));
+    QDir(outside).removeRecursively();
+}
+
 
 TEST_F(ProjectFileTest, NonAsciiDocumentsPathWorks)
 {
@@ -532,7 +607,7 @@ TEST_F(ProjectFileTest, TexturesHoldTheLoadedBuffersWhetherRefilledOrMadeAnew)
     EXPECT_EQ(toolbar->selectedSegmentIndex(), 3);
 }
 
-TEST_F(ProjectFileTest, WorkingImageCutShortWhileTheSketchesRunLeavesNoProjectAndNoThread)
+TEST_F(ProjectFileTest, WorkingImageCutShortIsRefusedBeforeTheSketchesStart)
 {
     const QByteArray original = patternBuffer(64, 32, 2);
     const QByteArray full = header(32, 64, 30, 50) + original + patternBuffer(64, 32, 3);
@@ -541,22 +616,21 @@ TEST_F(ProjectFileTest, WorkingImageCutShortWhileTheSketchesRunLeavesNoProjectAn
     ASSERT_TRUE(canvas->LoadProject(2));  // whatever the first load starts for good is running now
     toolbar->setSelectedSegmentIndex(0);
     ASSERT_TRUE(install(16, 8, {16, 8}));
-    const Texture2D* earlierTexture = canvas->workingTexture();
+    const std::vector<const Texture2D*> textures{canvas->workingTexture(), canvas->originalTexture(),
+                                                 canvas->blackSketchTexture(), canvas->colorSketchTexture()};
+    const QByteArray black = bufferBytes(canvas->blackSketchBuffer());
     const int threads = threadCount();
 
     EXPECT_FALSE(canvas->LoadProject(1));
     EXPECT_EQ(threadCount(), threads);
-    EXPECT_FALSE(canvas->isLoaded());
-    EXPECT_FALSE(canvas->SaveProject(1));
+    EXPECT_TRUE(canvas->isLoaded());
     EXPECT_EQ(toolbar->selectedSegmentIndex(), 0);
-    // As ever, the sketches and source textures of the new original are in place;
-    // the working texture is the earlier one.
-    expectSketchesOf(*canvas, original);
-    EXPECT_TRUE(holdsBuffer(canvas->originalTexture(), canvas->originalBuffer(), 64, 32));
-    EXPECT_TRUE(holdsBuffer(canvas->blackSketchTexture(), canvas->blackSketchBuffer(), 64, 32));
-    EXPECT_TRUE(holdsBuffer(canvas->colorSketchTexture(), canvas->colorSketchBuffer(), 64, 32));
-    EXPECT_EQ(canvas->workingTexture(), earlierTexture);
-    EXPECT_EQ(earlierTexture->pixelsWide(), 16u);
+    EXPECT_EQ(canvas->bufferWidth(), 16);
+    EXPECT_TRUE(bufferBytes(canvas->blackSketchBuffer()) == black) << "no sketch of the refused file";
+    EXPECT_EQ((std::vector<const Texture2D*>{canvas->workingTexture(), canvas->originalTexture(),
+                                             canvas->blackSketchTexture(), canvas->colorSketchTexture()}),
+              textures);
+    EXPECT_TRUE(holdsBuffer(canvas->workingTexture(), canvas->workingBuffer(), 16, 8));
 
     ASSERT_TRUE(canvas->LoadProject(2));
     EXPECT_TRUE(canvas->isLoaded());

@@ -1,8 +1,11 @@
 #include "app/CharcolinoViewController.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QWidget>
+#include <cstdio>
 
 #include "canvas/CanvasView.h"
 #include "platform/ErrorAlert.h"
@@ -171,11 +174,21 @@ void CharcolinoViewController::updateBrushControlsAlpha()
     mUi->brushshape->setAlpha(alpha);
 }
 
+QString CharcolinoViewController::saveFailedMessage(const QString& file, const QString& reason)
+{
+    // No reason: there was nothing to save (a missing canvas answers as one without
+    // a project). Otherwise the slot file's folder and the system's reason.
+    if (reason.isEmpty())
+        return QString::fromLatin1(kSaveFailedMessage);
+    return QStringLiteral("Failed! Cannot save the project in the folder %1: %2.")
+        .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath()), reason);
+}
+
 void CharcolinoViewController::SaveProject(int slot)
 {
-    // A missing canvas answers NO like one without a project.
-    if (!myview || !myview->SaveProject(slot))
-        showErrorAlert(mView, QString::fromLatin1(kSaveFailedMessage));
+    CanvasView::SaveFailure failure;
+    if (!myview || !myview->SaveProject(slot, &failure))
+        showErrorAlert(mView, saveFailedMessage(failure.file, failure.reason));
 }
 
 void CharcolinoViewController::LoadProject(int slot)
@@ -186,6 +199,12 @@ void CharcolinoViewController::LoadProject(int slot)
 
 void CharcolinoViewController::SaveWorkingProject()
 {
-    if (myview)
-        (void)myview->SaveProject(0);
+    // Nothing to save is no failure; a write that failed is told in one line.
+    CanvasView::SaveFailure failure;
+    if (!myview || myview->SaveProject(0, &failure) || failure.reason.isEmpty())
+        return;
+    QString line = QStringLiteral("Cannot save the working project %1: %2")
+                       .arg(QDir::toNativeSeparators(failure.file), failure.reason);
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }

@@ -85,8 +85,14 @@ public:
     // The name filter of the picker: every format QImageReader reads, in both cases.
     static QString imageNameFilter();
     // The picture in a file, read as for import; a file that cannot be read gives a
-    // picture without a bitmap (the canvas then tells the user).
-    static Image imageFromFile(const QString& path);
+    // picture without a bitmap and, in `failure`, the alert text that names it.
+    static Image imageFromFile(const QString& path, QString* failure = nullptr);
+    // The import alert: the unsupported-image sentence, below it the file's name
+    // and the reason it could not be read.
+    static QString importFailedMessage(const QString& path, const QString& reason);
+    // A picked file: its picture goes on as picked, or the import alert names it
+    // and the picker is dismissed, the current project left alone.
+    void imagePickerControllerDidFinishPickingFile(QFileDialog* picker, const QString& path);
     void imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image);
     void imagePickerControllerDidCancel(QFileDialog* picker);
     void useImage(const Image& image);
@@ -94,8 +100,12 @@ public:
     // FileListViewControllerDelegate: the canvas saves or loads; a NO is an alert.
     void SaveProject(int slot) override;
     void LoadProject(int slot) override;
+    // The text of the failed-save alert: kSaveFailedMessage when there was nothing to
+    // save (empty reason), else the folder of `file` and the reason.
+    static QString saveFailedMessage(const QString& file, const QString& reason);
 
-    // The working project into slot 0, at exit; the answer is ignored.
+    // The working project into slot 0, at exit. Nothing is shown; a write that
+    // fails prints one line on standard error naming the file and the reason.
     void SaveWorkingProject();
 
 public slots:

@@ -1,9 +1,11 @@
 // The photo picker of the main screen: a window-modal file dialog on the user's
 // Pictures folder. A picked file goes to the canvas as a new project while the
-// dialog is still up; cancelling leaves the current project as it is.
+// dialog is still up; cancelling, or a file that cannot be read, leaves the current
+// project as it is.
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QImageReader>
 #include <QStandardPaths>
@@ -12,6 +14,7 @@
 #include "app/CharcolinoViewController.h"
 #include "canvas/CanvasView.h"
 #include "canvas/ImportFile.h"
+#include "platform/ErrorAlert.h"
 
 bool CharcolinoViewController::isSourceTypeAvailable(unsigned sourceType)
 {
@@ -37,11 +40,21 @@ QString CharcolinoViewController::imageNameFilter()
     return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
-Image CharcolinoViewController::imageFromFile(const QString& path)
+QString CharcolinoViewController::importFailedMessage(const QString& path, const QString& reason)
+{
+    const QString name = QFileInfo(path).fileName();
+    return QString::fromLatin1(CanvasView::kUnsupportedImageMessage) + QLatin1Char('\n') +
+           (reason.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, reason));
+}
+
+Image CharcolinoViewController::imageFromFile(const QString& path, QString* failure)
 {
     ImageFileResult result = readImportFile(path);
-    if (!result.ok())
+    if (!result.ok()) {
         qInfo().noquote() << "Cannot read" << path << ":" << result.error;
+        if (failure)
+            *failure = importFailedMessage(path, result.error);
+    }
     return result.image;  // without a bitmap when unreadable
 }
 
@@ -61,7 +74,7 @@ bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoVie
     QPointer<QFileDialog> guard(picker);
     connect(picker, &QFileDialog::fileSelected, delegate, [delegate, guard](const QString& path) {
         if (guard)
-            delegate->imagePickerControllerDidFinishPickingImage(guard, imageFromFile(path));
+            delegate->imagePickerControllerDidFinishPickingFile(guard, path);
     });
     connect(picker, &QDialog::rejected, delegate, [delegate, guard] {
         if (guard)
@@ -70,6 +83,18 @@ bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoVie
     presenter->mPicker = picker;
     picker->open();
     return true;
+}
+
+void CharcolinoViewController::imagePickerControllerDidFinishPickingFile(QFileDialog* picker, const QString& path)
+{
+    QString failure;
+    const Image image = imageFromFile(path, &failure);
+    if (image.hasBitmap()) {
+        imagePickerControllerDidFinishPickingImage(picker, image);
+        return;
+    }
+    showErrorAlert(mView, failure);
+    imagePickerControllerDidCancel(picker);
 }
 
 void CharcolinoViewController::imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image)
@@ -102,5 +127,10 @@ void CharcolinoViewController::openImageFile(const QString& path)
     // The same state as after "New Project": menu hidden, then the new project.
     if (NewButton && !NewButton->isHidden())
         ToggleMenu();
-    useImage(imageFromFile(path));
+    QString failure;
+    const Image image = imageFromFile(path, &failure);
+    if (image.hasBitmap())
+        useImage(image);
+    else
+        showErrorAlert(mView, failure);  // the current project stays
 }

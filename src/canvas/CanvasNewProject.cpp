@@ -9,28 +9,41 @@ const char* const CanvasView::kUnsupportedImageMessage = "Unsupported image form
 
 void CanvasView::NewProject(const Image& image)
 {
-    pic.reset();
-    FreeBuff();  // the old project is gone from here on, whatever follows
-
+    // The picture is imported into a buffer of its own first: one that cannot be
+    // imported leaves the current project whole.
     const Image upright = scaleAndRotateImage(image);
-    pic = Texture2D::initWithImage(upright, &originalbuff);
-    if (!pic || pic->pixelFormat() != Texture2D::RGBA8888) {
+    PixelBlock imported;
+    std::unique_ptr<Texture2D> texture = Texture2D::initWithImage(upright, &imported);
+    if (!texture || texture->pixelFormat() != Texture2D::RGBA8888) {
         showErrorAlert(this, QString::fromLatin1(kUnsupportedImageMessage));
-        pic.reset();
-        originalbuff.reset();
-        loaded = false;
         return;
     }
+
+    // Until the start image is chosen, workingbuff holds no picture: the complete
+    // project is kept aside for the saves made meanwhile (the quit save among them).
+    // A second new project before the choice keeps the one already set aside.
+    if (!choosing) {
+        replacedProject.reset();
+        if (loaded && originalbuff && workingbuff)
+            replacedProject.reset(new ReplacedProject{std::move(originalbuff), std::move(workingbuff), width,
+                                                      height, picsize});
+    }
+    choosing = false;
+    pic = std::move(texture);
+    FreeBuff();
+    originalbuff = std::move(imported);
 
     height = std::int32_t(pic->pixelsHigh());
     width = std::int32_t(pic->pixelsWide());
     picsize = pic->contentSize();
 
     if (!PrepareBuff(false)) {
+        replacedProject.reset();  // memory is short: the old project goes too
         loaded = false;
         return;
     }
     BuildSketchBuff();
+    choosing = true;
 
     // The sheet keeps itself alive while shown and deletes itself after the choice.
     auto* sheet = new ActionSheet(QStringLiteral("Start New Project With"), this, this);
@@ -45,8 +58,8 @@ void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
 {
     const std::uint8_t* source = (buttonIndex == 0 || buttonIndex == 1) ? sourceBuffer(buttonIndex)
                                                                          : originalbuff.get();
-    if (!source || !workingbuff)
-        return;  // no project to start (the sheet outlived a failed load or import)
+    if (!choosing || !source || !workingbuff)
+        return;  // no project to start (a load or a failed new project came after the sheet)
 
     // The picture area only, row by row; the spare area keeps what it holds.
     for (int y = 0; float(y) < picsize.height && y < height; ++y) {
@@ -57,6 +70,8 @@ void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
         std::memcpy(workingbuff.get() + row, source + row, std::size_t(columns) * 4);
     }
     loaded = true;
+    choosing = false;
+    replacedProject.reset();
 
     const FloatPoint c = center();
     centerx = std::int32_t(c.x);
@@ -64,7 +79,19 @@ void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
     zoomlevel = ZoomToFit();
     ReloadCanvas();
     UpdateScreen();
-    resetHistory();
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
+}
+
+CanvasView::ProjectImages CanvasView::projectToSave() const
+{
+    if (choosing) {
+        if (!replacedProject)
+            return {};
+        const ReplacedProject& p = *replacedProject;
+        return {p.original.get(), p.working.get(), p.width, p.height, p.picsize};
+    }
+    if (!loaded || !originalbuff || !workingbuff)
+        return {};
+    return {originalbuff.get(), workingbuff.get(), width, height, picsize};
 }

@@ -1,13 +1,15 @@
 // Project slots: the current project saved into a slot's file and loaded back,
 // and the thumbnail that a save to a user slot leaves beside the file.
 //
-// Writes go through QSaveFile: the new file is written under a temporary name and
+// Writes go through replaceFile: the new file is written under a temporary name and
 // renamed over the old one only after every byte was written, so a failed save
-// answers NO and leaves the slot's earlier file as it was.
+// answers NO and leaves the slot's earlier file as it was. A symbolic link planted
+// in a slot's place is replaced, never written through.
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileDevice>
 #include <algorithm>
 #include <atomic>
 #include <system_error>
@@ -20,6 +22,9 @@
 #include "canvas/SketchFilter.h"
 #include "canvas/ThumbnailJpeg.h"
 #include "platform/DocumentsDirectory.h"
+#include "platform/ErrorAlert.h"
+#include "platform/RegularFile.h"
+#include "platform/ReplaceFile.h"
 
 namespace {
 
@@ -30,11 +35,6 @@ ProjectCodec::SaveTime currentSaveTime()
     const QTime time = now.time();
     return ProjectCodec::formatSaveTime(date.year(), date.month(), date.day(), time.hour(), time.minute(),
                                         time.second());
-}
-
-bool writeAll(QSaveFile& file, const void* data, qint64 bytes)
-{
-    return file.write(static_cast<const char*>(data), bytes) == bytes;
 }
 
 bool readAll(QFile& file, void* data, qint64 bytes)
@@ -74,43 +74,51 @@ void uploadRowsAsFinished(Texture2D& black, Texture2D& color, const std::uint8_t
     }
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& data)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && writeAll(file, data.constData(), data.size()) && file.commit();
-}
-
 }  // namespace
 
-bool CanvasView::SaveProject(int slot)
+bool CanvasView::SaveProject(int slot, SaveFailure* failure)
 {
-    if (!loaded || !originalbuff || !workingbuff)
-        return false;
+    const ProjectImages project = projectToSave();
+    if (!project.original || !project.working)
+        return false;  // no complete project: nothing is written
     const QString directory = DocumentsDirectory::path();
-    if (directory.isEmpty())
+    if (directory.isEmpty()) {
+        if (failure)
+            *failure = {ProjectSlotFiles::projectFileName(slot), QStringLiteral("the data folder cannot be created")};
         return false;
+    }
 
-    QSaveFile file(QDir(directory).filePath(ProjectSlotFiles::projectFileName(slot)));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    const QString path = QDir(directory).filePath(ProjectSlotFiles::projectFileName(slot));
     ProjectCodec::Header header;
     header.saveTime = currentSaveTime();
-    header.height = height;
-    header.width = width;
-    header.picsize = picsize;
+    header.height = project.height;
+    header.width = project.width;
+    header.picsize = project.picsize;
     const auto headerBytes = ProjectCodec::encodeHeader(header);
-    const qint64 n = qint64(width) * qint64(height) * 4;
+    const qint64 n = qint64(project.width) * qint64(project.height) * 4;
+    QString reason;
     // Each buffer in one write, straight from the canvas's own memory.
-    if (!writeAll(file, headerBytes.data(), qint64(headerBytes.size())) || !writeAll(file, originalbuff.get(), n) ||
-        !writeAll(file, workingbuff.get(), n) || !file.commit())
-        return false;  // an uncommitted QSaveFile removes its temporary file
+    if (!replaceFile(path,
+                     [&](QFileDevice& file) {
+                         return writeAll(file, headerBytes.data(), qint64(headerBytes.size())) &&
+                                writeAll(file, project.original, n) && writeAll(file, project.working, n);
+                     },
+                     &reason)) {
+        if (failure)
+            *failure = {path, reason.isEmpty() ? QStringLiteral("unknown error") : reason};
+        return false;
+    }
 
     if (slot <= 0)
         return true;  // the working project has no thumbnail
     const QByteArray thumbnail = CreateThumbNail();
     if (thumbnail.isEmpty())
         return true;  // nothing to show: an older thumbnail of the slot stays
-    return writeFileAtomically(QDir(directory).filePath(ProjectSlotFiles::thumbnailFileName(slot)), thumbnail);
+    const QString thumbnailPath = QDir(directory).filePath(ProjectSlotFiles::thumbnailFileName(slot));
+    if (!replaceFile(thumbnailPath, [&](QFileDevice& file) { return writeAll(file, thumbnail.constData(), thumbnail.size()); },
+                     &reason))
+        qWarning().noquote() << "Cannot write the thumbnail" << thumbnailPath << ":" << reason;
+    return true;  // the project is saved; the slot list shows it without a picture
 }
 
 bool CanvasView::LoadProject(int slot)
@@ -119,34 +127,54 @@ bool CanvasView::LoadProject(int slot)
     if (directory.isEmpty())
         return false;
     QFile file(QDir(directory).filePath(ProjectSlotFiles::projectFileName(slot)));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;  // most often a slot never saved: the current project stays
+    // Only a regular file is opened, and without blocking: a FIFO in the slot's
+    // place fails at once. Most often the slot was simply never saved.
+    if (!openRegularFileForReading(file, nullptr))
+        return false;
 
-    // From here on the current project is given up, whatever the file holds.
-    loaded = false;
-
-    // The header is checked before anything is allocated: a hostile one fails like
-    // a short file, with no buffer held.
+    // The whole file is checked before anything of the current project is touched
+    // or anything is allocated: the header, then the file's size against it. A
+    // hostile, damaged or short file fails with the current project left whole.
     std::array<std::uint8_t, ProjectCodec::kHeaderSize> headerBytes;
     ProjectCodec::Header header;
     if (!readAll(file, headerBytes.data(), qint64(headerBytes.size())) ||
-        ProjectCodec::decodeHeader(headerBytes.data(), headerBytes.size(), &header) != ProjectCodec::Error::None) {
-        FreeBuff();
+        ProjectCodec::decodeHeader(headerBytes.data(), headerBytes.size(), &header) != ProjectCodec::Error::None)
         return false;
-    }
+    const qint64 n = qint64(ProjectCodec::imageBytes(header));
+    if (file.size() < qint64(ProjectCodec::kHeaderSize) + 2 * n)
+        return false;
+
     // Buffers of the same size are taken over as they are: every byte of them that
-    // counts is written below. Fresh ones would cost a page fault per 4 KiB.
+    // counts is written below. Fresh ones would cost a page fault per 4 KiB. Other
+    // sizes get four new buffers, all had before the old ones are let go, so a
+    // shortage of memory leaves the current project whole too.
     const bool sameBuffers = header.width == width && header.height == height && originalbuff &&
                              blacksketchbuff && colorsketchbuff && workingbuff;
+    PixelBlock fresh[4];
+    if (!sameBuffers) {
+        for (PixelBlock& block : fresh)
+            if (!(block = PixelMemory::allocate(std::size_t(n)))) {
+                showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
+                return false;
+            }
+    }
+
+    // From here on the file replaces the current project. Only a read error (the
+    // file changed or the disk failed since the checks) can still stop it; the
+    // buffers then hold part of the file and no project is loaded.
+    loaded = false;
+    choosing = false;
+    replacedProject.reset();
+    if (!sameBuffers) {
+        FreeBuff();
+        originalbuff = std::move(fresh[0]);
+        blacksketchbuff = std::move(fresh[1]);
+        colorsketchbuff = std::move(fresh[2]);
+        workingbuff = std::move(fresh[3]);
+    }
     height = header.height;
     width = header.width;
     picsize = header.picsize;
-    if (!sameBuffers) {
-        FreeBuff();
-        if (!PrepareBuff(true))
-            return false;
-    }
-    const qint64 n = qint64(ProjectCodec::imageBytes(header));
     if (!readAll(file, originalbuff.get(), n))
         return false;
 
@@ -189,7 +217,6 @@ bool CanvasView::LoadProject(int slot)
     uploadRowsAsFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(), colorsketchbuff.get(), height,
                          sketchRowsFinal);
     finishSketches();
-    resetHistory();
 
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
@@ -198,9 +225,10 @@ bool CanvasView::LoadProject(int slot)
 
 QByteArray CanvasView::CreateThumbNail() const
 {
-    if (!loaded)
+    const ProjectImages project = projectToSave();
+    if (!project.working)
         return QByteArray();
     // The picture image and whatever shares its packed copy are gone before the
     // JPEG is handed back, so releaseData frees the copy here.
-    return thumbnailJpeg(makePictureImage(workingbuff.get(), width, picsize), picsize);
+    return thumbnailJpeg(makePictureImage(project.working, project.width, project.picsize), project.picsize);
 }

@@ -1,15 +1,12 @@
 #include "canvas/CanvasView.h"
 
-#include "platform/NavigationAdapter.h"
 #include "platform/SegmentedControl.h"
 #include "platform/TouchAdapter.h"
 
 CanvasView::CanvasView(QWidget* parent) : EAGLView(parent)
 {
-    // Touches from the touch screen and the mouse reach the touch handlers; the
-    // wheel, a pinch and pan drags (seen first) reach the navigation.
+    // Touches from the touch screen and the mouse reach the touch handlers.
     new TouchAdapter(this, this);
-    new NavigationAdapter(this, this);
 }
 
 CanvasView::~CanvasView()

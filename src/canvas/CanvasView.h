@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <QString>
 #include <cstdint>
 #include <memory>
 
@@ -12,8 +13,6 @@
 #include "platform/Image.h"
 #include "platform/PixelMemory.h"
 #include "platform/TouchResponder.h"
-#include "platform/NavigationResponder.h"
-#include "canvas/StrokeHistory.h"
 
 #include "platform/SegmentedControl.h"
 
@@ -24,7 +23,7 @@ struct SketchBuffers;
 // bottom without gaps; the picture is the top-left picsize area) and one texture
 // for each of them. Drawing coordinates are points with the origin at the bottom
 // left of the view, y upwards; touches arrive in view coordinates, y downwards.
-class CanvasView : public EAGLView, public TouchResponder, public NavigationResponder, public ActionSheetDelegate {
+class CanvasView : public EAGLView, public TouchResponder, public ActionSheetDelegate {
     Q_OBJECT
 public:
     explicit CanvasView(QWidget* parent = nullptr);
@@ -49,12 +48,26 @@ public:
     // Throws InternalInconsistency("Invalid image orientation") for a tag outside 0..7.
     static Image scaleAndRotateImage(const Image& image);
 
-    // New project from a picture; the start image is chosen on the sheet.
+    // New project from a picture; the start image is chosen on the sheet. A picture
+    // that cannot be imported leaves the current project as it was. Until the
+    // choice the project being replaced is kept aside, and saves write that one.
     void NewProject(const Image& image);
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
 
     // --- Project files, slots and thumbnails (add declarations of this group here) ---
-    bool SaveProject(int slot);
+    // Why a save answered NO: an empty reason when there was no complete project
+    // to save, else the file that could not be written and the system's reason.
+    struct SaveFailure {
+        QString file;
+        QString reason;
+    };
+    // Saves the complete project (see projectToSave) into the slot's file and, for
+    // slots above 0, its thumbnail. A thumbnail that cannot be written is logged;
+    // the save still answers YES, as the project itself was saved.
+    bool SaveProject(int slot, SaveFailure* failure = nullptr);
+    // Checks the whole file (regular file, header, size) before anything of the
+    // current project is touched: a file that fails the check answers NO and leaves
+    // the current project as it was.
     bool LoadProject(int slot);
     // JPEG of the working picture fitted into 80 x 80; empty when no project is loaded.
     QByteArray CreateThumbNail() const;
@@ -79,48 +92,6 @@ public:
 
     // Brush: one dab at a touch point (view coordinates) from source drawType.
     bool DrawCanvas(FloatPoint point, int drawType);
-    // Dabs along the segment from one position of a finger to the next, at most a
-    // quarter of the brush's width on screen apart, the last one at `to`; a segment
-    // no longer than that spacing lays the one dab at `to`. Presents once when
-    // anything was painted; answers whether anything was.
-    bool DrawSegment(FloatPoint from, FloatPoint to, int drawType);
-    // The spacing of those dabs, in points: a quarter of the brush's width.
-    float dabSpacing() const;
-
-    // --- Strokes and their undo (add declarations of this group here) ---
-    // A stroke is everything painted from a press to the lift of the last finger.
-    // Undo and redo redraw only the rectangles that changed. Both answer NO when
-    // there is nothing to take back (or no project); an open stroke is ended first.
-    bool undo();
-    bool redo();
-    bool canUndo() const;
-    bool canRedo() const;
-    // Starts a new history (a new or loaded project).
-    void resetHistory();
-    const StrokeHistory& strokeHistory() const { return mHistory; }
-signals:
-    void historyChanged();  // after a stroke ends, undo, redo, or the history is reset
-    void strokeFinished();  // a stroke that painted at least one dab ended
-public:
-    // --- end of strokes ---
-
-    // --- Desktop navigation (add declarations of this group here) ---
-    // Zoom steps of the touch navigation, each keeping the picture point at
-    // `viewPoint` (view coordinates) in place where the pan and re-centring limits
-    // allow. Positive steps zoom in. Used by the wheel and the trackpad pinch.
-    void zoomStepsAt(int steps, FloatPoint viewPoint) override;
-    // Pans by the touch navigation's pan rule, without painting, in any tool.
-    void panBegan(FloatPoint viewPoint) override;
-    void panMoved(FloatPoint viewPoint) override;
-    void panEnded() override;
-public slots:
-    // One zoom step about the view's centre; the largest zoom step at which the
-    // whole picture fits the view, centred at the start position.
-    void zoomIn();
-    void zoomOut();
-    void zoomToFitWhole();
-public:
-    // --- end of desktop navigation ---
 
     // Touches and navigation.
     void touchesBegan(const TouchEvent& event) override;
@@ -180,6 +151,27 @@ protected:
     // The texture from the buffer: its pixels replaced in place when it fits,
     // otherwise a new texture.
     void refillBufferTexture(std::unique_ptr<Texture2D>& texture, const std::uint8_t* buffer);
+    // The images a save writes and their geometry.
+    struct ProjectImages {
+        const std::uint8_t* original = nullptr;
+        const std::uint8_t* working = nullptr;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        FloatSize picsize;
+    };
+    // The complete project: the current one when loaded, or, while the start image
+    // of a new project is being chosen, the project that one replaces. Null
+    // buffers when there is none (a save then writes nothing).
+    ProjectImages projectToSave() const;
+    // A complete project set aside by NewProject until the start image is chosen.
+    struct ReplacedProject {
+        PixelBlock original;
+        PixelBlock working;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        FloatSize picsize;
+    };
+
     // The project's buffers as the sketch filter takes them; with greyScratch NO
     // the filter leaves workingbuff alone.
     SketchBuffers sketchBuffers(bool greyScratch) const;
@@ -190,27 +182,8 @@ protected:
     // paints; answers YES only when the touches are for navigation (with no
     // project, no position or an unknown one they are ignored).
     bool navigates(const TouchEvent& event);
-    // Under every finger, the dabs from its previous position in this stroke (one
-    // dab for a finger new to it) from the selected source.
+    // One dab under every finger from the selected source.
     void paintTouches(const TouchEvent& event);
-    // One dab without presenting; recorded with the open stroke.
-    bool layDab(FloatPoint point, int drawType);
-    // Ends the open stroke: history and signals.
-    void finishStroke();
-    StrokeHistory::Pixels historyPixels() const;
-    // One pan step from the previous position: the touch navigation's pan rule.
-    void panStep(FloatPoint from, FloatPoint to);
-    // The position at which a new picture is shown, in drawing coordinates.
-    std::int32_t startX() const;
-    std::int32_t startY() const;
-    // Full redraw after a change of view from desktop input: the working texture is
-    // brought up to date first when strokes were painted since it was made.
-    void redrawView();
-    // Rectangles of workingbuff shown after undo or redo: uploaded into the working
-    // texture (with a pixel of margin, for filtering) and drawn from it; one present.
-    void drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects);
-    // The patch of UpdateScreenRect from any texture of the buffers' size.
-    void drawPatch(const Texture2D* texture, int x1, int y1, int x2, int y2);
 
     std::int32_t height = 0;
     std::int32_t width = 0;
@@ -227,21 +200,15 @@ protected:
     PixelBlock colorsketchbuff;
     PixelBlock workingbuff;
     bool loaded = false;
+    // YES from a successful NewProject until the start image is chosen (or a load
+    // replaces the new project): workingbuff then holds no picture yet.
+    bool choosing = false;
+    std::unique_ptr<ReplacedProject> replacedProject;
     QPointer<SegmentedControl> mToolbar;
     QPointer<SegmentedControl> mBrushsize;
     QPointer<SegmentedControl> mBrushshape;
     FloatPoint mLastTouchLocation;
     float mLastTouchSpacing = 0.0f;
-    // Strokes: the history, whether the open stroke laid a dab, each finger's last
-    // position in it (by finger id), and whether the working texture lags behind
-    // workingbuff since painting.
-    StrokeHistory mHistory;
-    bool mStrokePainted = false;
-    std::vector<std::pair<int, FloatPoint>> mFingers;
-    bool mWorkingTextureStale = false;
-    // Desktop panning: whether it is on, and the pointer position of its last step.
-    bool mDesktopPanning = false;
-    FloatPoint mPanLocation;
 
     friend class CanvasTestAccess;
 };

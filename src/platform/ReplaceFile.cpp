@@ -1,0 +1,73 @@
+#include "platform/ReplaceFile.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool fail(QString* reason, const QString& text)
+{
+    if (reason)
+        *reason = text;
+    return false;
+}
+
+QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// The mode a newly created file gets under the process's umask.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mode_t(0666) & ~mask;
+}
+
+// The link case: a temporary file, created exclusively (so it never writes through
+// a link itself), then renamed over the link, which rename() replaces as it is.
+bool replaceLink(const QString& path, const std::function<bool(QFileDevice&)>& write, QString* reason)
+{
+    const QFileInfo info(path);
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        return fail(reason, file.errorString());
+    if (!write(file) || !file.flush())
+        return fail(reason, file.errorString());
+    if (::fchmod(file.handle(), newFileMode()) != 0 || ::fsync(file.handle()) != 0)
+        return fail(reason, systemReason(errno));
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(reason, systemReason(errno));
+    file.setAutoRemove(false);  // it is the file at `path` now
+    return true;
+}
+
+}  // namespace
+
+bool replaceFile(const QString& path, const std::function<bool(QFileDevice&)>& write, QString* reason)
+{
+    if (QFileInfo(path).isSymLink())
+        return replaceLink(path, write, reason);
+    QSaveFile file(path);
+    // An uncommitted QSaveFile removes its temporary file when it goes.
+    if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit())
+        return fail(reason, file.errorString());
+    return true;
+}
+
+bool writeAll(QFileDevice& file, const void* data, qint64 bytes)
+{
+    const char* next = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const qint64 written = file.write(next, bytes);
+        if (written <= 0)
+            return false;
+        next += written;
+        bytes -= written;
+    }
+    return true;
+}
