@@ -4,18 +4,22 @@
 
 #include <QColorSpace>
 #include <QImage>
+#include <QImageReader>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "canvas/CanvasView.h"
+#include "canvas/ImportFile.h"
 #include "canvas/PictureUnpack.h"
 #include "canvas/UprightImage.h"
 #include "gl/EglContext.h"
 #include "gl/Texture2D.h"
 #include "platform/InternalInconsistency.h"
 #include "support/GlContextTest.h"
+#include "support/ImportTestFiles.h"
 
 namespace {
 
@@ -155,6 +159,33 @@ TEST(PhotoImport, PicturesLandUprightAtTheTopLeftOfPowerOfTwoBuffers)
                 ASSERT_EQ(std::memcmp(line, zeros.data(), row), 0) << "row " << y;
             }
         }
+    }
+}
+
+// A photo larger than the tiles of the quarter-turn copy, in each EXIF
+// orientation, comes out pixel for pixel as Qt's own automatic orientation
+// shows the same file.
+TEST(PhotoImport, EveryExifOrientationMatchesQtsOwnTransform)
+{
+    using namespace ImportTestFiles;
+    QTemporaryDir dir;
+    const QByteArray jpeg = jpegBytes(photoLikePicture(97, 131), 100);
+    for (int exif = 1; exif <= 8; ++exif) {
+        SCOPED_TRACE(::testing::Message() << "EXIF orientation " << exif);
+        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(exif));
+        ASSERT_TRUE(writeFile(path, withExifOrientation(jpeg, exif)));
+        const ImageFileResult read = readImportFile(path);
+        ASSERT_TRUE(read.ok()) << read.error.toStdString();
+        const QImage ours = uprightImage(read.image).bitmap.convertToFormat(QImage::Format_RGB32);
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QImage qts = reader.read().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(ours.size(), qts.size());
+        long differing = 0;
+        for (int y = 0; y < qts.height(); ++y)
+            for (int x = 0; x < qts.width(); ++x)
+                differing += ours.pixel(x, y) != qts.pixel(x, y);
+        EXPECT_EQ(differing, 0);
     }
 }
 
