@@ -81,10 +81,11 @@ QString tooLargeReason(QSize size, const Limits& limits)
     if (size.width() <= limits.maxSide && size.height() <= limits.maxSide &&
         qint64(size.width()) * size.height() <= limits.maxPixels)
         return QString();
-    return QStringLiteral("picture too large: %1 x %2 pixels (at most %3 megapixels and %4 pixels a side)")
+    const qint64 megapixels = limits.maxPixels / 1'000'000;
+    return QStringLiteral("picture too large: %1 x %2 pixels (at most %3 and %4 pixels a side)")
         .arg(size.width())
         .arg(size.height())
-        .arg(limits.maxPixels / 1'000'000)
+        .arg(megapixels == 1 ? QStringLiteral("1 megapixel") : QStringLiteral("%1 megapixels").arg(megapixels))
         .arg(limits.maxSide);
 }
 

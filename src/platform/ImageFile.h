@@ -31,8 +31,9 @@ struct Limits {
 
 // Photos: 100 megapixels at 4 bytes a pixel fit; a 16-bit picture of that size does not.
 inline constexpr Limits kPictureLimits{32768, 100'000'000, 400'000'000};
-// Thumbnails: small pictures only, so that a folder of large ones cannot stall the list.
-inline constexpr Limits kThumbnailLimits{4096, 16'000'000, 64'000'000};
+// Thumbnails: small 8-bit pictures only (a list of ten decodes in well under a
+// second), so that a folder of large ones cannot stall the slot browser.
+inline constexpr Limits kThumbnailLimits{1024, 1024 * 1024, 4 * 1024 * 1024};
 
 inline constexpr qint64 kMaxPixels = kPictureLimits.maxPixels;
 inline constexpr int kMaxSide = kPictureLimits.maxSide;
