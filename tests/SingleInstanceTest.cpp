@@ -21,6 +21,7 @@
 #include "app/ApplicationShell.h"
 #include "canvas/CanvasView.h"
 #include "platform/DocumentsDirectory.h"
+#include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
 #include "support/MainScreenTestSupport.h"
 
@@ -279,4 +280,25 @@ TEST(SingleInstanceProcess, KilledProgramsLockIsTakenOverAndHangupSaves)
     EXPECT_NE(after.left(19), prepared.left(19)) << "slot 0 written anew at the hangup";
     EXPECT_TRUE(after.mid(19) == prepared.mid(19));
     EXPECT_FALSE(QFile::exists(SingleInstance::lockFilePath(folder))) << "the lock goes with the program";
+}
+
+// A hangup ends the program unless it was started to outlive its terminal (nohup);
+// the handlers from before come back with the object.
+TEST(QuitSignalsHangup, HandledUnlessIgnoredAtStart)
+{
+    for (const auto before : {SIG_DFL, SIG_IGN}) {
+        SCOPED_TRACE(before == SIG_IGN ? "ignored at start" : "default at start");
+        ::signal(SIGHUP, before);
+        struct sigaction during = {};
+        {
+            QuitSignals quitSignals;
+            ASSERT_TRUE(quitSignals.isInstalled());
+            ::sigaction(SIGHUP, nullptr, &during);
+        }
+        struct sigaction after = {};
+        ::sigaction(SIGHUP, nullptr, &after);
+        EXPECT_EQ(during.sa_handler == before, before == SIG_IGN);
+        EXPECT_EQ(after.sa_handler, before);
+    }
+    ::signal(SIGHUP, SIG_DFL);
 }
