@@ -117,15 +117,28 @@ TEST(CanvasScreen, WithoutAProjectNothingIsDrawnAndTheSurfaceIsBlack)
 }
 
 // After dabs the surface must show what a full redraw of the refreshed working
-// texture shows. The picture is 300 x 350 in a 512 x 512 buffer.
-class PatchesMatchFullRedraw : public ::testing::TestWithParam<float> {
+// texture shows. The picture is 300 x 350, in a square buffer and in buffers
+// wider and taller than high, where texture coordinates over the wrong side
+// would fetch other texels.
+struct RedrawCase {
+    float zoom;
+    int bufferWidth;
+    int bufferHeight;
+};
+void PrintTo(const RedrawCase& c, std::ostream* os)
+{
+    *os << "zoom " << c.zoom << ", " << c.bufferWidth << " x " << c.bufferHeight;
+}
+
+class PatchesMatchFullRedraw : public ::testing::TestWithParam<RedrawCase> {
 protected:
     // Paints, then keeps the surface after the dabs (`painted`) and after
     // ReloadCanvas and a full redraw (`redrawn`), and which buffer each picture
     // pixel of the working image now comes from.
     bool run(bool nearest)
     {
-        canvas = PaintTestCanvas::make(512, 512, {300, 350}, 160, 195, GetParam());
+        const int bufferWidth = GetParam().bufferWidth;
+        canvas = PaintTestCanvas::make(bufferWidth, GetParam().bufferHeight, {300, 350}, 160, 195, zoom());
         if (!canvas)
             return false;
         if (nearest)
@@ -144,14 +157,15 @@ protected:
         for (int y = 0; y < 350; ++y)
             for (int x = 0; x < 300; ++x)
                 for (int b = 0; b < 4; ++b)
-                    if (PaintTestCanvas::bufferPixel(canvas->workingBuffer(), 512, x, y) ==
+                    if (PaintTestCanvas::bufferPixel(canvas->workingBuffer(), bufferWidth, x, y) ==
                         PaintTestCanvas::patternPixel(b, x, y))
                         origin[std::size_t(y) * 300 + x] = b;
         return true;
     }
+    float zoom() const { return GetParam().zoom; }
     // Picture coordinates (u, v) of the centre of surface pixel (x, y).
-    float u(int x) const { return (float(x) + 0.5f - (160.0f - GetParam() * 150.0f)) / GetParam(); }
-    float v(int y) const { return (195.0f + GetParam() * 175.0f - (390.0f - float(y) - 0.5f)) / GetParam(); }
+    float u(int x) const { return (float(x) + 0.5f - (160.0f - zoom() * 150.0f)) / zoom(); }
+    float v(int y) const { return (195.0f + zoom() * 175.0f - (390.0f - float(y) - 0.5f)) / zoom(); }
     int originAt(int x, int y) const
     {
         return x >= 0 && y >= 0 && x < 300 && y < 350 ? origin[std::size_t(y) * 300 + x] : -1;
@@ -183,7 +197,7 @@ TEST_P(PatchesMatchFullRedraw, ExactWhenTexelsAreSampledWithoutBlending)
             ASSERT_TRUE(u(x) == std::floor(u(x)) || v(y) == std::floor(v(y))) << "surface pixel " << x << "," << y;
             ++onTexelBorders;
         }
-    std::cout << "zoom " << GetParam() << ": " << onTexelBorders << " pixels on texel borders differ\n";
+    std::cout << ::testing::PrintToString(GetParam()) << ": " << onTexelBorders << " pixels on texel borders differ\n";
 }
 
 // With the textures' own linear filtering, a full redraw at a zoom that does not
@@ -207,10 +221,13 @@ TEST_P(PatchesMatchFullRedraw, WithLinearFilteringOnlyAlongTheBordersOfDabs)
                     border |= originAt(px + dx, py + dy) != originAt(px, py);
             ASSERT_TRUE(border) << "surface pixel " << x << "," << y;
         }
-    if (GetParam() == 1.0f) {
+    if (zoom() == 1.0f) {
         EXPECT_EQ(differing, 0);
     }
-    std::cout << "zoom " << GetParam() << ": " << differing << " pixels differ along dab borders\n";
+    std::cout << ::testing::PrintToString(GetParam()) << ": " << differing << " pixels differ along dab borders\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Zooms, PatchesMatchFullRedraw, ::testing::Values(1.0f, 0.8f, 1.25f, 0.32768f));
+INSTANTIATE_TEST_SUITE_P(Layouts, PatchesMatchFullRedraw,
+                         ::testing::Values(RedrawCase{1.0f, 512, 512}, RedrawCase{0.8f, 512, 512},
+                                           RedrawCase{1.25f, 512, 512}, RedrawCase{0.32768f, 512, 512},
+                                           RedrawCase{1.0f, 512, 1024}, RedrawCase{0.8f, 1024, 512}));

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "canvas/BrushDab.h"
@@ -8,6 +10,14 @@
 // the source texture per painted column, then the surface is presented once.
 // The working texture is not touched; it is rebuilt before the next full redraw.
 bool CanvasView::DrawCanvas(FloatPoint point, int drawType)
+{
+    const bool painted = layDab(point, drawType);
+    if (painted)
+        swapBuffers();
+    return painted;
+}
+
+bool CanvasView::layDab(FloatPoint point, int drawType)
 {
     const std::uint8_t* source = sourceBuffer(drawType);
     std::uint8_t* working = workingbuff.get();
@@ -29,10 +39,46 @@ bool CanvasView::DrawCanvas(FloatPoint point, int drawType)
     dab.bufferWidth = width;
     dab.bufferHeight = height;
 
+    // The stroke keeps what the dab may change before it changes.
+    if (mHistory.strokeOpen()) {
+        const BrushDab::Box box = BrushDab::boundingBox(dab.centre, dab.radius, picsize, width, height);
+        if (!box.empty())
+            mHistory.aboutToChange(historyPixels(), box.xs, box.ys, box.xe, box.ye);
+    }
+
     std::vector<BrushDab::ColumnRun> runs;
     const bool painted = BrushDab::paint(dab, source, working, runs);
     for (const BrushDab::ColumnRun& run : runs)
         UpdateScreenRect(drawType, run.x, run.first, run.x + 1, run.last + 1);
+    if (painted) {
+        mWorkingTextureStale = true;
+        mStrokePainted = true;
+        mHistory.addDab(StrokeHistory::Dab{dab.centre, dab.radius, dab.shape, drawType});
+    }
+    return painted;
+}
+
+float CanvasView::dabSpacing() const
+{
+    // A quarter of the width is half the radius on screen (10 + 5 x index points).
+    const float radius = float(selectedIndex(brushsize())) * 5.0f + 10.0f;
+    return std::max(radius * 0.5f, 1.0f);
+}
+
+bool CanvasView::DrawSegment(FloatPoint from, FloatPoint to, int drawType)
+{
+    const float dx = to.x - from.x;
+    const float dy = to.y - from.y;
+    const float length = std::sqrt(dx * dx + dy * dy);
+    const float spacing = dabSpacing();
+    // Dabs at k / n of the way for k = 1 .. n, the last exactly at `to`.
+    const int n = length > spacing ? int(std::min(std::ceil(length / spacing), 16384.0f)) : 1;
+    bool painted = false;
+    for (int k = 1; k < n; ++k) {
+        const float t = float(k) / float(n);
+        painted |= layDab(FloatPoint{from.x + dx * t, from.y + dy * t}, drawType);
+    }
+    painted |= layDab(to, drawType);
     if (painted)
         swapBuffers();
     return painted;

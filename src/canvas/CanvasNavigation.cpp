@@ -50,3 +50,93 @@ float CanvasView::ZoomToFit() const
     const QRectF b = bounds();
     return NavigationSteps::fitZoom(picsize, FloatSize{float(b.width()), float(b.height())});
 }
+
+// --- Desktop navigation: wheel, pinch, keys and pan drags ------------------------
+//
+// The same zoom steps, limits and re-centring as the touches, and the same pan
+// rule; only the point that stays in place differs (the pointer instead of the
+// picture's centre). Every change of view is a full redraw of the working texture,
+// brought up to date first when painting has left it behind.
+
+void CanvasView::redrawView()
+{
+    if (mWorkingTextureStale) {
+        ReloadCanvas();
+        mWorkingTextureStale = false;
+    }
+    UpdateScreen();
+    mFingers.clear();  // a stroke going on continues from here, not across the change
+}
+
+void CanvasView::zoomStepsAt(int steps, FloatPoint viewPoint)
+{
+    using namespace NavigationSteps;
+    if (!loaded)
+        return;
+    const QRectF f = frame();
+    // Drawing coordinates count y upwards from the bottom of the view.
+    const float anchorX = viewPoint.x;
+    const float anchorY = float(bounds().height()) - viewPoint.y;
+    bool changed = false;
+    for (; steps != 0; steps += steps > 0 ? -1 : 1) {
+        const bool in = steps > 0;
+        if (in ? !canZoomIn(zoomlevel) : !canZoomOut(zoomlevel))
+            break;
+        const float before = zoomlevel;
+        zoomlevel = in ? zoomedIn(before) : zoomedOut(before);
+        centerx = anchoredZoomAxis(centerx, anchorX, before, zoomlevel, picsize.width, float(f.width()), startX());
+        centery = anchoredZoomAxis(centery, anchorY, before, zoomlevel, picsize.height, float(f.height()), startY());
+        changed = true;
+    }
+    if (changed)
+        redrawView();
+}
+
+void CanvasView::zoomIn()
+{
+    const QRectF b = bounds();
+    zoomStepsAt(1, FloatPoint{float(b.width() / 2.0), float(b.height() / 2.0)});
+}
+
+void CanvasView::zoomOut()
+{
+    const QRectF b = bounds();
+    zoomStepsAt(-1, FloatPoint{float(b.width() / 2.0), float(b.height() / 2.0)});
+}
+
+void CanvasView::zoomToFitWhole()
+{
+    if (!loaded)
+        return;
+    const QRectF b = bounds();
+    zoomlevel = NavigationSteps::wholeFitZoom(picsize, FloatSize{float(b.width()), float(b.height())});
+    centerx = startX();
+    centery = startY();
+    redrawView();
+}
+
+void CanvasView::panBegan(FloatPoint viewPoint)
+{
+    mDesktopPanning = loaded;
+    mPanLocation = viewPoint;
+}
+
+void CanvasView::panMoved(FloatPoint viewPoint)
+{
+    if (!mDesktopPanning || !loaded)
+        return;
+    const std::int32_t x = centerx;
+    const std::int32_t y = centery;
+    panStep(mPanLocation, viewPoint);
+    // The whole points taken; fractions carry over to the next step, so that a
+    // slow drag on a scaled screen still moves the picture.
+    mPanLocation.x += float(NavigationSteps::truncToInt(viewPoint.x - mPanLocation.x));
+    mPanLocation.y += float(NavigationSteps::truncToInt(viewPoint.y - mPanLocation.y));
+    if (centerx != x || centery != y)
+        redrawView();
+}
+
+void CanvasView::panEnded()
+{
+    mDesktopPanning = false;
+}

@@ -53,7 +53,11 @@ void CanvasView::UpdateScreen()
 // source texture stays bound. Without that texture nothing is drawn.
 void CanvasView::UpdateScreenRect(int drawType, int x1, int y1, int x2, int y2)
 {
-    const Texture2D* texture = sourceTexture(drawType);
+    drawPatch(sourceTexture(drawType), x1, y1, x2, y2);
+}
+
+void CanvasView::drawPatch(const Texture2D* texture, int x1, int y1, int x2, int y2)
+{
     if (!texture)
         return;
 

@@ -2,9 +2,14 @@
 // 1 and 2 paint every finger from the black sketch, the colour sketch or the photo;
 // position 3 navigates (one finger pans, two fingers zoom in steps); no selection
 // or any other position ignores touches. Nothing happens without a project.
+//
+// Painting is continuous: a finger lays dabs along its way from its previous
+// position in the stroke (DrawSegment), so a fast drag draws a line; a finger new
+// to the stroke lays one dab. A stroke lasts until the last finger is lifted.
 #include "canvas/CanvasView.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "canvas/NavigationSteps.h"
 #include "platform/TouchEvent.h"
@@ -36,15 +41,35 @@ bool CanvasView::navigates(const TouchEvent& event)
 
 void CanvasView::paintTouches(const TouchEvent& event)
 {
+    if (!mHistory.strokeOpen()) {
+        mHistory.beginStroke(historyPixels());
+        mStrokePainted = false;
+        mFingers.clear();
+    }
+
     // Every finger paints, the ones that rested included. The toolbar is read
     // again for every finger; should it have left the painting positions
-    // meanwhile, the remaining fingers paint nothing.
-    for (const FloatPoint& touch : event.allTouches) {
+    // meanwhile, the remaining fingers paint nothing. Fingers no longer in the
+    // event are forgotten.
+    std::vector<std::pair<int, FloatPoint>> fingers;
+    fingers.reserve(event.allTouches.size());
+    for (std::size_t i = 0; i < event.allTouches.size(); ++i) {
         const int drawType = selectedIndex(toolbar());
         if (!isPaintingPosition(drawType))
             break;
-        DrawCanvas(touch, drawType);
+        const FloatPoint touch = event.allTouches[i];
+        const int id = event.fingerIds.size() == event.allTouches.size() ? event.fingerIds[i] : int(i);
+        const FloatPoint* previous = nullptr;
+        for (const auto& [knownId, position] : mFingers)
+            if (knownId == id)
+                previous = &position;
+        if (previous)
+            DrawSegment(*previous, touch, drawType);
+        else
+            DrawCanvas(touch, drawType);
+        fingers.emplace_back(id, touch);
     }
+    mFingers = std::move(fingers);
 }
 
 void CanvasView::touchesBegan(const TouchEvent& event)
@@ -82,13 +107,10 @@ void CanvasView::touchesMoved(const TouchEvent& event)
             resetTouches();
             return;
         }
+        const FloatPoint from = mLastTouchLocation;
         const FloatPoint p = touches[0];
-        const int dx = truncToInt(p.x - mLastTouchLocation.x);
-        const int dy = truncToInt(p.y - mLastTouchLocation.y);
         setPanningModeWithLocation(p);
-        // Touches count y downwards, drawing coordinates upwards.
-        centerx = panAxis(centerx, dx, halfExtent(zoomlevel, picsize.width), frameWidth);
-        centery = panAxis(centery, -std::int64_t(dy), halfExtent(zoomlevel, picsize.height), frameHeight);
+        panStep(from, p);
         UpdateScreen();
         return;
     }
@@ -115,10 +137,8 @@ void CanvasView::touchesMoved(const TouchEvent& event)
             if (!canZoomOut(zoomlevel))
                 return;
             zoomlevel = zoomedOut(zoomlevel);
-            const FloatPoint c = center();
-            centerx = recentreAxis(centerx, halfExtent(zoomlevel, picsize.width), frameWidth, truncToInt(c.x));
-            centery = recentreAxis(centery, halfExtent(zoomlevel, picsize.height), frameHeight,
-                                   truncToInt(double(c.y) - kBandHeight));
+            centerx = recentreAxis(centerx, halfExtent(zoomlevel, picsize.width), frameWidth, startX());
+            centery = recentreAxis(centery, halfExtent(zoomlevel, picsize.height), frameHeight, startY());
             UpdateScreen();
         }
         return;
@@ -127,13 +147,41 @@ void CanvasView::touchesMoved(const TouchEvent& event)
     resetTouches();
 }
 
-void CanvasView::touchesEnded(const TouchEvent&)
+void CanvasView::touchesEnded(const TouchEvent& event)
 {
     if (loaded)
         resetTouches();
+    if (event.lastFingerLifted)
+        finishStroke();
 }
 
 void CanvasView::touchesCanceled()
 {
     resetTouches();
+    finishStroke();
+}
+
+void CanvasView::panStep(FloatPoint from, FloatPoint to)
+{
+    using namespace NavigationSteps;
+    // Each axis moves by the whole points of the step, but only while the picture
+    // still overhangs the view on both sides of that axis; a step that would
+    // uncover an edge is refused, not clamped. Fractions of a point are dropped and
+    // do not carry over to the next step.
+    const QRectF f = frame();
+    const int dx = truncToInt(to.x - from.x);
+    const int dy = truncToInt(to.y - from.y);
+    // Touches count y downwards, drawing coordinates upwards.
+    centerx = panAxis(centerx, dx, halfExtent(zoomlevel, picsize.width), float(f.width()));
+    centery = panAxis(centery, -std::int64_t(dy), halfExtent(zoomlevel, picsize.height), float(f.height()));
+}
+
+std::int32_t CanvasView::startX() const
+{
+    return NavigationSteps::truncToInt(center().x);
+}
+
+std::int32_t CanvasView::startY() const
+{
+    return NavigationSteps::truncToInt(double(center().y) - kBandHeight);
 }

@@ -1,12 +1,15 @@
 #include "canvas/CanvasView.h"
 
+#include "platform/NavigationAdapter.h"
 #include "platform/SegmentedControl.h"
 #include "platform/TouchAdapter.h"
 
 CanvasView::CanvasView(QWidget* parent) : EAGLView(parent)
 {
-    // Touches from the touch screen and the mouse reach the touch handlers.
+    // Touches from the touch screen and the mouse reach the touch handlers; the
+    // wheel, a pinch and pan drags (seen first) reach the navigation.
     new TouchAdapter(this, this);
+    new NavigationAdapter(this, this);
 }
 
 CanvasView::~CanvasView()

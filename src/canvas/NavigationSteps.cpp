@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace NavigationSteps {
 
@@ -73,6 +74,38 @@ float fitZoom(FloatSize picture, FloatSize view)
         --tries;
     } while (tries != 0);
     return zoom;
+}
+
+int anchoredZoomAxis(int centre, float anchor, float oldZoom, float newZoom, float side, float view, int start)
+{
+    const float half = halfExtent(newZoom, side);
+    const double anchored = double(anchor) - (double(anchor) - double(centre)) * double(newZoom) / double(oldZoom);
+    const int candidate = truncToInt(std::floor(anchored + 0.5));
+    if (newZoom < oldZoom)
+        return recentreAxis(candidate, half, view, start);
+    if (!(half + half > view))
+        return centre;
+    // The centre may lie between view - half (right edge on the view's right edge)
+    // and half (left edge on its left edge).
+    if (float(candidate) - half > 0.0f)
+        return truncToInt(half);
+    if (half + float(candidate) < view)
+        return truncToInt(view - half);
+    return candidate;
+}
+
+float wholeFitZoom(FloatSize picture, FloatSize view)
+{
+    // The ladder of steps, smallest first.
+    std::vector<float> steps{1.0f};
+    while (canZoomOut(steps.front()))
+        steps.insert(steps.begin(), zoomedOut(steps.front()));
+    while (canZoomIn(steps.back()))
+        steps.push_back(zoomedIn(steps.back()));
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step)
+        if (*step * picture.width <= view.width && *step * picture.height <= view.height)
+            return *step;
+    return steps.front();
 }
 
 } // namespace NavigationSteps

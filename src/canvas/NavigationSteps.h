@@ -44,4 +44,18 @@ int recentreAxis(int centre, float half, float view, int start);
 // result is returned without a further test).
 float fitZoom(FloatSize picture, FloatSize view);
 
+// The centre along one axis after one zoom step from oldZoom to newZoom that keeps
+// the picture point at `anchor` (drawing coordinates) where it is, as far as the
+// rules of touch navigation allow: after a zoom-out step the centre is re-centred
+// as above (recentreAxis); after a zoom-in step a picture that does not overhang
+// the view on this axis keeps its centre (it grows about it, as with two fingers),
+// and one that does has an edge that came inside the view snapped to the view's
+// edge. The anchored centre is rounded to the nearest whole point.
+int anchoredZoomAxis(int centre, float anchor, float oldZoom, float newZoom, float side, float view, int start);
+
+// The largest zoom among the steps reachable from 1.0 (x 1.25 up to the first
+// level at 4.0 or above, x 0.8 down to the first level at 0.4 or below) at which
+// the whole picture fits the view on both axes; the smallest step when none does.
+float wholeFitZoom(FloatSize picture, FloatSize view);
+
 } // namespace NavigationSteps

@@ -72,6 +72,11 @@ SingleInstance::Outcome SingleInstance::start(const QString& message)
         // Held by a process that runs (or ran on another host sharing the folder).
         if (handOver(message, &reason))
             return Outcome::HandedOver;
+        // It may have been on its way out (saving at quit) and be gone now.
+        if (mLock.tryLock(0)) {
+            listen(true);
+            return Outcome::Primary;
+        }
         qint64 pid = 0;
         QString host;
         QString application;

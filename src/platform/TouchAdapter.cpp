@@ -25,9 +25,11 @@ TouchEvent touchesOf(const QTouchEvent* event)
 {
     TouchEvent touches;
     touches.allTouches.reserve(event->points().size());
+    touches.fingerIds.reserve(event->points().size());
     for (const QEventPoint& point : event->points()) {
         const QPointF p = point.position();
         touches.allTouches.push_back(FloatPoint{float(p.x()), float(p.y())});
+        touches.fingerIds.push_back(point.id());
     }
     return touches;
 }
@@ -83,13 +85,15 @@ bool TouchAdapter::handleTouch(QTouchEvent* event)
         mResponder->touchesEnded(touchesOf(event));
         break;
     case QEvent::TouchUpdate: {
-        bool pressed = false, moved = false, released = false;
+        bool pressed = false, moved = false, released = false, allReleased = true;
         for (const QEventPoint& point : event->points()) {
             pressed |= point.state() == QEventPoint::Pressed;
             moved |= point.state() == QEventPoint::Updated;
             released |= point.state() == QEventPoint::Released;
+            allReleased &= point.state() == QEventPoint::Released;
         }
-        const TouchEvent touches = touchesOf(event);
+        TouchEvent touches = touchesOf(event);
+        touches.lastFingerLifted = allReleased;
         // A responder may close the widget from a call; stop if that took us along.
         const QPointer<TouchAdapter> alive(this);
         if (pressed)
@@ -111,10 +115,12 @@ TouchEvent TouchAdapter::touchesFromMouse(const QMouseEvent* event) const
     const QPointF p = event->position();
     TouchEvent touches;
     touches.allTouches.push_back(FloatPoint{float(p.x()), float(p.y())});
+    touches.fingerIds.push_back(0);
     if (event->modifiers() & Qt::AltModifier) {
         const float w = float(mWidget->width());
         const float h = float(mWidget->height());
         touches.allTouches.push_back(FloatPoint{w - float(p.x()), h - float(p.y())});
+        touches.fingerIds.push_back(1);
     }
     return touches;
 }

@@ -17,12 +17,13 @@ struct TouchEvent;
 // lifted): new fingers are known before their moves are seen, and a lift comes
 // last because it ends the gesture. TouchCancel is consumed and reported to no one.
 // Every call lists all points of the event, stationary and lifted ones included,
-// in the event's order.
+// in the event's order, with their ids; an end says whether every finger is up.
 //
 // Mouse: a left-button drag is one finger (press began, moves with the left button
 // held moved, release ended). With Alt held a second finger mirrors the pointer
 // about the widget's centre: (width - x, height - y). Alt is read at every mouse
-// event, so the number of touches may change during a drag.
+// event, so the number of touches may change during a drag. The pointer is finger
+// 0, its mirror finger 1.
 //
 // Nothing is handled twice: mouse events that Qt made from touches and touch events
 // that did not come from a touch screen (made from mouse input, or a touchpad whose

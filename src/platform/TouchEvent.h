@@ -9,4 +9,9 @@
 // y downwards). Fingers that did not move and fingers being lifted are included.
 struct TouchEvent {
     std::vector<FloatPoint> allTouches;
+    // The finger of each touch, in the same order: a number that stays the same
+    // while that finger is down. Empty: the index tells the fingers apart.
+    std::vector<int> fingerIds = {};
+    // For an end: no finger stays down (the last one was lifted).
+    bool lastFingerLifted = true;
 };

@@ -1,0 +1,117 @@
+// Strokes of the brush and their undo. A stroke opens with the first painting
+// event and ends when the last finger is lifted (CanvasTouches); the history keeps
+// what it changed. Undo and redo exchange those pixels with workingbuff and redraw
+// only them.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "canvas/CanvasView.h"
+
+StrokeHistory::Pixels CanvasView::historyPixels() const
+{
+    StrokeHistory::Pixels pixels;
+    pixels.data = workingbuff.get();
+    pixels.bufferWidth = width;
+    pixels.bufferHeight = height;
+    // The picture area: the columns and rows a dab may reach.
+    const auto extent = [](float side, int buffer) {
+        if (!(side > 0.0f))
+            return 0;
+        return int(std::min(std::ceil(double(side)), double(buffer)));
+    };
+    pixels.columns = extent(picsize.width, width);
+    pixels.rows = extent(picsize.height, height);
+    return pixels;
+}
+
+void CanvasView::finishStroke()
+{
+    mFingers.clear();
+    if (!mHistory.strokeOpen())
+        return;
+    const bool painted = mStrokePainted;
+    mStrokePainted = false;
+    mHistory.endStroke(historyPixels());
+    if (!painted)
+        return;
+    emit strokeFinished();
+    emit historyChanged();
+}
+
+bool CanvasView::canUndo() const
+{
+    return loaded && mHistory.canUndo();
+}
+
+bool CanvasView::canRedo() const
+{
+    return loaded && mHistory.canRedo();
+}
+
+bool CanvasView::undo()
+{
+    finishStroke();
+    std::vector<StrokeHistory::Rect> changed;
+    if (!loaded || !mHistory.undo(historyPixels(), &changed))
+        return false;
+    drawWorkingRects(changed);
+    emit historyChanged();
+    return true;
+}
+
+bool CanvasView::redo()
+{
+    finishStroke();
+    std::vector<StrokeHistory::Rect> changed;
+    if (!loaded || !mHistory.redo(historyPixels(), &changed))
+        return false;
+    drawWorkingRects(changed);
+    emit historyChanged();
+    return true;
+}
+
+void CanvasView::resetHistory()
+{
+    mHistory.reset();
+    mStrokePainted = false;
+    mFingers.clear();
+    emit historyChanged();
+}
+
+void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
+{
+    mFingers.clear();  // a stroke going on continues from here, not across the change
+    if (rects.empty())
+        return;
+    if (!bufferTextureFits(pic.get())) {
+        ReloadCanvas();
+        mWorkingTextureStale = false;
+        UpdateScreen();
+        return;
+    }
+
+    const StrokeHistory::Pixels area = historyPixels();
+    std::vector<std::uint8_t> packed;
+    glBindTexture(GL_TEXTURE_2D, pic->name());
+    for (const StrokeHistory::Rect& r : rects) {
+        // A pixel of margin, so that filtering at the rectangle's edges blends the
+        // working image's own neighbours, not what the texture held before.
+        const int x0 = std::max(r.x - 1, 0);
+        const int y0 = std::max(r.y - 1, 0);
+        const int x1 = std::min(r.x + r.width + 1, area.columns);
+        const int y1 = std::min(r.y + r.height + 1, area.rows);
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        const std::size_t span = std::size_t(x1 - x0) * 4;
+        packed.resize(span * std::size_t(y1 - y0));
+        for (int y = y0; y < y1; ++y)
+            std::memcpy(packed.data() + std::size_t(y - y0) * span,
+                        workingbuff.get() + (std::size_t(y) * std::size_t(width) + std::size_t(x0)) * 4, span);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x1 - x0, y1 - y0, GL_RGBA, GL_UNSIGNED_BYTE, packed.data());
+    }
+    for (const StrokeHistory::Rect& r : rects)
+        drawPatch(pic.get(), r.x, r.y, r.x + r.width, r.y + r.height);
+    swapBuffers();
+}

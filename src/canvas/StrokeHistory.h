@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/Geometry.h"
+
+// The undo history of brush strokes over the working image, as plain data: no GL
+// and no widgets.
+//
+// A stroke keeps only the pixels it changed, in tiles of kTileSide x kTileSide
+// pixels (smaller at the picture's right and bottom edges): while a stroke is open
+// each tile is copied once, before the first dab that may reach it paints; when the
+// stroke ends, tiles whose pixels came out unchanged are let go. Undo and redo
+// exchange a stroke's tiles with the buffer, so one copy serves both directions.
+//
+// Every dab laid is recorded with its stroke (centre and radius in picture pixels,
+// shape, source), so that the picture can be painted again from the record. The
+// record follows undo and redo: dabs() lists the dabs of the strokes that are on
+// the picture, in the order they were laid.
+//
+// Memory: the pixels and dabs of the strokes that can be undone or redone stay
+// within the byte limit; ending a stroke that goes over it first forgets the redo
+// side and then makes the oldest strokes permanent (no longer undoable). Their dabs
+// are kept, outside the limit (20 bytes a dab), as the start of the record.
+class StrokeHistory {
+public:
+    // The pixels strokes change: bufferWidth x bufferHeight pixels of 4 bytes, rows
+    // top to bottom without gaps; only the top-left columns x rows area (the
+    // picture) is ever read or written.
+    struct Pixels {
+        std::uint8_t* data = nullptr;
+        int bufferWidth = 0;
+        int bufferHeight = 0;
+        int columns = 0;
+        int rows = 0;
+    };
+
+    // Pixels x .. x + width - 1, y .. y + height - 1.
+    struct Rect {
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        friend bool operator==(const Rect&, const Rect&) = default;
+    };
+
+    struct Dab {
+        FloatPoint centre;  // picture pixels, y down from the top row
+        float radius = 0.0f;
+        int shape = 0;
+        int drawType = 0;
+        friend bool operator==(const Dab&, const Dab&) = default;
+    };
+
+    static constexpr int kTileSide = 32;
+    static constexpr std::size_t kDefaultByteLimit = std::size_t(64) << 20;
+
+    explicit StrokeHistory(std::size_t byteLimit = kDefaultByteLimit);
+
+    // Forgets every stroke, the open one included, and the dab record.
+    void reset();
+
+    // Opens a stroke over these pixels. Pixels of another geometry than the
+    // history's strokes start a new history. Nothing happens while one is open.
+    void beginStroke(const Pixels& pixels);
+    bool strokeOpen() const { return mOpen; }
+    // Before pixels in columns x0..x1 and rows y0..y1 (inclusive) change during the
+    // open stroke; the part outside the picture is ignored. Without an open stroke,
+    // or for other pixels than the stroke's, nothing is kept.
+    void aboutToChange(const Pixels& pixels, int x0, int y0, int x1, int y1);
+    void addDab(const Dab& dab);
+    // Closes the open stroke. It is kept when it laid at least one dab; a kept
+    // stroke drops everything that could be redone. Answers whether it was kept.
+    bool endStroke(const Pixels& pixels);
+
+    bool canUndo() const { return !mDone.empty(); }
+    bool canRedo() const { return !mUndone.empty(); }
+    // Exchange the pixels of the last stroke done (undo) or undone (redo) with the
+    // buffer. `changed` receives the rectangles whose pixels were exchanged, rows
+    // of tiles joined where they touch. NO, with nothing changed, when there is no
+    // such stroke, a stroke is open or the pixels are not the strokes' geometry.
+    bool undo(const Pixels& pixels, std::vector<Rect>* changed);
+    bool redo(const Pixels& pixels, std::vector<Rect>* changed);
+
+    std::size_t byteCount() const { return mBytes; }
+    std::size_t byteLimit() const { return mLimit; }
+    std::size_t undoCount() const { return mDone.size(); }
+    std::size_t redoCount() const { return mUndone.size(); }
+
+    // Every dab on the picture in the order laid: the permanent ones, then those
+    // of the strokes that can be undone.
+    std::vector<Dab> dabs() const;
+
+private:
+    struct Tile {
+        Rect rect;
+        std::vector<std::uint8_t> pixels;  // the other state of the rectangle, rows without gaps
+    };
+    struct Stroke {
+        std::vector<Tile> tiles;
+        std::vector<Dab> dabs;
+        std::size_t bytes() const;
+    };
+
+    bool sameGeometry(const Pixels& pixels) const;
+    bool exchange(std::vector<Stroke>& from, std::vector<Stroke>& to, const Pixels& pixels,
+                  std::vector<Rect>* changed);
+    void settleOldest();
+
+    std::size_t mLimit;
+    std::size_t mBytes = 0;
+    Pixels mGeometry;  // data unused
+    std::vector<Stroke> mDone;  // oldest first
+    std::vector<Stroke> mUndone;  // most recently undone last
+    std::vector<Dab> mSettled;
+
+    bool mOpen = false;
+    Stroke mStroke;
+    std::vector<int> mTileIndex;  // per tile of the picture: index in mStroke.tiles, or -1
+    int mTileColumns = 0;
+};
