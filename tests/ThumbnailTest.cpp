@@ -3,9 +3,11 @@
 
 #include <QImage>
 #include <QStringList>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "canvas/ThumbnailGeometry.h"
 #include "platform/PixelMemory.h"
@@ -61,6 +63,25 @@ void expectTwoGreens(const QImage& thumbnail)
         }
 }
 
+// Every entry of the quantisation tables (DQT segments) of a JPEG, in order.
+// At quality 100 each one is 1; any lower quality makes some larger.
+std::vector<int> quantisers(const QByteArray& jpeg)
+{
+    const auto byte = [&jpeg](qsizetype i) { return i < jpeg.size() ? int(std::uint8_t(jpeg[i])) : 0; };
+    std::vector<int> entries;
+    for (qsizetype at = 2; byte(at) == 0xFF && byte(at + 1) != 0xDA && at + 4 <= jpeg.size();) {
+        const qsizetype end = at + 2 + (byte(at + 2) << 8 | byte(at + 3));
+        if (byte(at + 1) == 0xDB)
+            for (qsizetype t = at + 4; t < end;) {
+                const bool sixteenBits = byte(t++) >> 4;
+                for (int k = 0; k < 64; ++k, t += sixteenBits ? 2 : 1)
+                    entries.push_back(sixteenBits ? byte(t) << 8 | byte(t + 1) : byte(t));
+            }
+        at = end;
+    }
+    return entries;
+}
+
 }  // namespace
 
 TEST(ThumbnailGeometry, LongerSideBecomesEighty)
@@ -106,6 +127,9 @@ TEST(Thumbnail, FitsThePictureAreaOnly)
         EXPECT_EQ(g_log, QStringList{"releaseData"});  // the packed copy is freed once
 
         ASSERT_TRUE(jpeg.startsWith("\xFF\xD8\xFF"));
+        const std::vector<int> q = quantisers(jpeg);
+        EXPECT_GE(q.size(), 64u);
+        EXPECT_EQ(std::count(q.begin(), q.end(), 1), qsizetype(q.size())) << "written at quality 100";
         const QImage thumbnail = QImage::fromData(jpeg, "JPEG");
         ASSERT_EQ(thumbnail.size(), c.expected);
         expectTwoGreens(thumbnail);
