@@ -79,6 +79,7 @@ void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
     zoomlevel = ZoomToFit();
     ReloadCanvas();
     UpdateScreen();
+    resetHistory();
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
 }

@@ -217,6 +217,7 @@ bool CanvasView::LoadProject(int slot)
     uploadRowsAsFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(), colorsketchbuff.get(), height,
                          sketchRowsFinal);
     finishSketches();
+    resetHistory();
 
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);

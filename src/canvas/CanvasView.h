@@ -13,6 +13,8 @@
 #include "platform/Image.h"
 #include "platform/PixelMemory.h"
 #include "platform/TouchResponder.h"
+#include "platform/NavigationResponder.h"
+#include "canvas/StrokeHistory.h"
 
 #include "platform/SegmentedControl.h"
 
@@ -23,7 +25,7 @@ struct SketchBuffers;
 // bottom without gaps; the picture is the top-left picsize area) and one texture
 // for each of them. Drawing coordinates are points with the origin at the bottom
 // left of the view, y upwards; touches arrive in view coordinates, y downwards.
-class CanvasView : public EAGLView, public TouchResponder, public ActionSheetDelegate {
+class CanvasView : public EAGLView, public TouchResponder, public NavigationResponder, public ActionSheetDelegate {
     Q_OBJECT
 public:
     explicit CanvasView(QWidget* parent = nullptr);
@@ -92,6 +94,48 @@ public:
 
     // Brush: one dab at a touch point (view coordinates) from source drawType.
     bool DrawCanvas(FloatPoint point, int drawType);
+    // Dabs along the segment from one position of a finger to the next, at most a
+    // quarter of the brush's width on screen apart, the last one at `to`; a segment
+    // no longer than that spacing lays the one dab at `to`. Presents once when
+    // anything was painted; answers whether anything was.
+    bool DrawSegment(FloatPoint from, FloatPoint to, int drawType);
+    // The spacing of those dabs, in points: a quarter of the brush's width.
+    float dabSpacing() const;
+
+    // --- Strokes and their undo (add declarations of this group here) ---
+    // A stroke is everything painted from a press to the lift of the last finger.
+    // Undo and redo redraw only the rectangles that changed. Both answer NO when
+    // there is nothing to take back (or no project); an open stroke is ended first.
+    bool undo();
+    bool redo();
+    bool canUndo() const;
+    bool canRedo() const;
+    // Starts a new history (a new or loaded project).
+    void resetHistory();
+    const StrokeHistory& strokeHistory() const { return mHistory; }
+signals:
+    void historyChanged();  // after a stroke ends, undo, redo, or the history is reset
+    void strokeFinished();  // a stroke that painted at least one dab ended
+public:
+    // --- end of strokes ---
+
+    // --- Desktop navigation (add declarations of this group here) ---
+    // Zoom steps of the touch navigation, each keeping the picture point at
+    // `viewPoint` (view coordinates) in place where the pan and re-centring limits
+    // allow. Positive steps zoom in. Used by the wheel and the trackpad pinch.
+    void zoomStepsAt(int steps, FloatPoint viewPoint) override;
+    // Pans by the touch navigation's pan rule, without painting, in any tool.
+    void panBegan(FloatPoint viewPoint) override;
+    void panMoved(FloatPoint viewPoint) override;
+    void panEnded() override;
+public slots:
+    // One zoom step about the view's centre; the largest zoom step at which the
+    // whole picture fits the view, centred at the start position.
+    void zoomIn();
+    void zoomOut();
+    void zoomToFitWhole();
+public:
+    // --- end of desktop navigation ---
 
     // Touches and navigation.
     void touchesBegan(const TouchEvent& event) override;
@@ -182,8 +226,27 @@ protected:
     // paints; answers YES only when the touches are for navigation (with no
     // project, no position or an unknown one they are ignored).
     bool navigates(const TouchEvent& event);
-    // One dab under every finger from the selected source.
+    // Under every finger, the dabs from its previous position in this stroke (one
+    // dab for a finger new to it) from the selected source.
     void paintTouches(const TouchEvent& event);
+    // One dab without presenting; recorded with the open stroke.
+    bool layDab(FloatPoint point, int drawType);
+    // Ends the open stroke: history and signals.
+    void finishStroke();
+    StrokeHistory::Pixels historyPixels() const;
+    // One pan step from the previous position: the touch navigation's pan rule.
+    void panStep(FloatPoint from, FloatPoint to);
+    // The position at which a new picture is shown, in drawing coordinates.
+    std::int32_t startX() const;
+    std::int32_t startY() const;
+    // Full redraw after a change of view from desktop input: the working texture is
+    // brought up to date first when strokes were painted since it was made.
+    void redrawView();
+    // Rectangles of workingbuff shown after undo or redo: uploaded into the working
+    // texture (with a pixel of margin, for filtering) and drawn from it; one present.
+    void drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects);
+    // The patch of UpdateScreenRect from any texture of the buffers' size.
+    void drawPatch(const Texture2D* texture, int x1, int y1, int x2, int y2);
 
     std::int32_t height = 0;
     std::int32_t width = 0;
@@ -209,6 +272,16 @@ protected:
     QPointer<SegmentedControl> mBrushshape;
     FloatPoint mLastTouchLocation;
     float mLastTouchSpacing = 0.0f;
+    // Strokes: the history, whether the open stroke laid a dab, each finger's last
+    // position in it (by finger id), and whether the working texture lags behind
+    // workingbuff since painting.
+    StrokeHistory mHistory;
+    bool mStrokePainted = false;
+    std::vector<std::pair<int, FloatPoint>> mFingers;
+    bool mWorkingTextureStale = false;
+    // Desktop panning: whether it is on, and the pointer position of its last step.
+    bool mDesktopPanning = false;
+    FloatPoint mPanLocation;
 
     friend class CanvasTestAccess;
 };
