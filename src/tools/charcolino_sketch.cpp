@@ -156,7 +156,7 @@ int main(int argc, char** argv)
     parser.addOption(projectOption);
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(QStringLiteral("usage"), parser.errorText() + QStringLiteral(" (see --help)"), kExitUsage);
-    if (parser.isSet(helpOption))
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
 
     const QStringList photos = parser.positionalArguments();
