@@ -2,14 +2,18 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
 
+#include "app/ApplicationShell.h"
 #include "app/CharcolinoAppDelegate.h"
 #include "app/CharcolinoViewController.h"
 #include "app/MainWindow.h"
 #include "canvas/CanvasView.h"
+#include "canvas/ProjectCodec.h"
 #include "platform/ActionSheet.h"
+#include "platform/DocumentsDirectory.h"
 #include "platform/SegmentedControl.h"
 
 namespace {
@@ -95,4 +99,61 @@ TEST(MainWindow, FirstStartChooseColourSketchAndPaint)
 
     if (!shotDir.isEmpty())
         window.grab().save(shotDir + "/after-stroke.png");
+}
+
+namespace {
+
+// Notes what the canvas holds when the window is shown for the first time.
+class FirstShowWatch : public QObject {
+public:
+    explicit FirstShowWatch(ApplicationShell& shell) : mShell(shell) { shell.window().installEventFilter(this); }
+    int shows = 0;
+    bool loadedAtFirstShow = false;
+    FloatSize pictureAtFirstShow;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &mShell.window() && event->type() == QEvent::Show && shows++ == 0) {
+            const CanvasView* canvas = mShell.controller().canvas();
+            loadedAtFirstShow = canvas && canvas->isLoaded();
+            pictureAtFirstShow = canvas ? canvas->pictureSize() : FloatSize{};
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    ApplicationShell& mShell;
+};
+
+}  // namespace
+
+// The working project saved at the last quit is on the canvas before the window
+// first appears: no empty frame, no sheet.
+TEST(MainWindow, SavedProjectIsLoadedBeforeTheWindowIsFirstShown)
+{
+    ProjectCodec::Header header;
+    header.saveTime = ProjectCodec::formatSaveTime(2009, 6, 30, 17, 5, 42);
+    header.width = 64;
+    header.height = 32;
+    header.picsize = {60, 30};
+    const std::vector<std::uint8_t> pixels(64 * 32 * 4, 0x80);
+    const std::vector<std::uint8_t> bytes = ProjectCodec::encodeProject(header, pixels.data(), pixels.data());
+    ASSERT_TRUE(QDir().mkpath(DocumentsDirectory::path()));
+    QFile file(DocumentsDirectory::filePath("project0.dat"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())), qint64(bytes.size()));
+    file.close();
+
+    {
+        ApplicationShell shell;
+        FirstShowWatch watch(shell);
+        shell.launch();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&shell.window()));
+        EXPECT_GE(watch.shows, 1);
+        EXPECT_TRUE(watch.loadedAtFirstShow);
+        EXPECT_EQ(watch.pictureAtFirstShow, (FloatSize{60, 30}));
+        EXPECT_EQ(openSheet(), nullptr);
+    }
+    QFile::remove(file.fileName());
 }
