@@ -333,8 +333,10 @@ TEST(SketchTool, DamagedProjectGivesOneLineAndWritesNothing)
         {"truncated.dat", good.left(good.size() - 1), "truncated"},
         {"hostile.dat", hostile, "power of two"},
         {"outside.dat", outside, "picture size"},
-        {"missing.dat", QByteArray(), "No such file"},
+        {"missing.dat", QByteArray(), "file not found"},
+        {"fifo.dat", QByteArray(), "not a regular file"},  // a blocking open would wait for a writer
     };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("fifo.dat")).constData(), 0600), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = dir.filePath(c.name);

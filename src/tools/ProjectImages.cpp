@@ -3,15 +3,14 @@
 #include <QFile>
 
 #include "canvas/SketchFilter.h"
+#include "platform/RegularFile.h"
 #include "tools/OpaqueRgbImage.h"
 
 bool ProjectImages::read(const QString& projectPath, QString* error)
 {
     QFile file(projectPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    if (!openRegularFileForReading(file, error))  // a FIFO or device is refused, never waited on
         return false;
-    }
     // Bytes after the largest project are never needed.
     const QByteArray bytes = file.read(qint64(ProjectCodec::kMaxFileSize));
     if (file.error() != QFileDevice::NoError) {
