@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The running program's answer once it has taken a message.
@@ -70,7 +72,7 @@ SingleInstance::Outcome SingleInstance::start(const QString& message)
     QString reason;
     if (mLock.error() == QLockFile::LockFailedError) {
         // Held by a process that runs (or ran on another host sharing the folder).
-        if (handOver(message, &reason))
+        if (handOver(message, kConnectTimeoutMs, &reason))
             return Outcome::HandedOver;
         // It may have been on its way out (saving at quit) and be gone now.
         if (mLock.tryLock(0)) {
@@ -89,10 +91,10 @@ SingleInstance::Outcome SingleInstance::start(const QString& message)
     }
 
     // The folder cannot hold a lock (read-only, no permission): a program that runs
-    // anyway may still be listening.
-    if (handOver(message, &reason))
+    // anyway may be listening already.
+    if (handOver(message, 0, &reason))
         return Outcome::HandedOver;
-    mError = QStringLiteral("Cannot lock %1: a second start on this folder will not be noticed")
+    mError = QStringLiteral("Cannot lock %1: running without the guard against a second program on this folder")
                  .arg(QDir::toNativeSeparators(lockFilePath(mFolder)));
     listen(false);
     return Outcome::Unguarded;
@@ -114,14 +116,14 @@ void SingleInstance::listen(bool replaceStale)
     connect(mServer, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 
-bool SingleInstance::handOver(const QString& message, QString* error)
+bool SingleInstance::handOver(const QString& message, int connectTimeoutMs, QString* error)
 {
     QLocalSocket socket;
     // The running program may hold the lock an instant before it listens.
-    const QDeadlineTimer connectDeadline(kConnectTimeoutMs);
+    const QDeadlineTimer connectDeadline(connectTimeoutMs);
     for (;;) {
         socket.connectToServer(mServerName);
-        if (socket.waitForConnected(int(connectDeadline.remainingTime())))
+        if (socket.waitForConnected(std::max(int(connectDeadline.remainingTime()), 100)))
             break;
         if (connectDeadline.hasExpired()) {
             *error = socket.errorString();

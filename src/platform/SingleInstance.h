@@ -61,7 +61,9 @@ signals:
 
 private:
     void listen(bool replaceStale);
-    bool handOver(const QString& message, QString* error);
+    // Gives the message to the program listening on the folder's socket, trying to
+    // reach it for up to `connectTimeoutMs`; false with the reason when it cannot.
+    bool handOver(const QString& message, int connectTimeoutMs, QString* error);
     void acceptConnections();
     void readMessage(QLocalSocket* socket);
 
