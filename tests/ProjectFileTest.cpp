@@ -519,10 +519,13 @@ TEST_F(ProjectFileTest, NoDocumentsDirectoryIsLoggedAndAnswersNo)
         DataHome dataHome(blocker + "/share");
         g_log.clear();
         const QtMessageHandler previous = qInstallMessageHandler(captureLog);
-        const bool saved = canvas->SaveProject(1);
+        CanvasView::SaveFailure failure;
+        const bool saved = canvas->SaveProject(1, &failure);
         const bool loaded = canvas->LoadProject(1);
         qInstallMessageHandler(previous);
         EXPECT_FALSE(saved);
+        EXPECT_TRUE(failure.file.startsWith(blocker + "/share/")) << "the folder that cannot be made";
+        EXPECT_FALSE(failure.reason.isEmpty());
         EXPECT_FALSE(loaded);
         EXPECT_EQ(g_log, (QStringList{"Documents directory not found!", "Documents directory not found!"}));
     }

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
+#include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
 #include <system_error>
@@ -84,7 +85,9 @@ bool CanvasView::SaveProject(int slot, SaveFailure* failure)
     const QString directory = DocumentsDirectory::path();
     if (directory.isEmpty()) {
         if (failure)
-            *failure = {ProjectSlotFiles::projectFileName(slot), QStringLiteral("the data folder cannot be created")};
+            *failure = {QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                            .filePath(ProjectSlotFiles::projectFileName(slot)),
+                        QStringLiteral("the data folder cannot be created")};
         return false;
     }
 
