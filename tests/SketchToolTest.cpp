@@ -8,8 +8,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstring>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -170,6 +172,23 @@ TEST(SketchTool, OutputThatCannotBeMadeGivesOneLine)
     QFile check(file);
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), "x");
+
+    // A write cut short (here by a file size limit the tool inherits) names the
+    // system's reason and leaves no output file behind.
+    const QString large = dir.filePath("large.jpg");
+    ASSERT_TRUE(writeFile(large, jpegBytes(photoLikePicture(300, 200))));
+    rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;  // below each output PNG
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const ToolRun cut = runTool({large, "-o", dir.filePath("cut")});
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err, QStringLiteral("charcolino-sketch: %1: File too large\n").arg(dir.filePath("cut/original.png")));
+    EXPECT_TRUE(QDir(dir.filePath("cut")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(SketchTool, HelpAndUsage)

@@ -9,10 +9,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 #include <vector>
 
+#include "platform/ReplaceFile.h"
 #include "tools/PhotoSketches.h"
 #include "tools/ProjectImages.h"
 #include "tools/SilencedStderr.h"
@@ -70,9 +70,11 @@ int writeOutputs(const QString& outputDir, const std::vector<Output>& outputs)
     const QDir dir(outputDir);
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const QString path = dir.filePath(QString::fromLatin1(outputs[i].name));
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(pngs[i]) != pngs[i].size() || !file.commit())
-            return fail(path, file.errorString().isEmpty() ? QStringLiteral("cannot be written") : file.errorString());
+        const QByteArray& png = pngs[i];
+        QString reason;
+        if (!replaceFile(path, [&png](QFileDevice& file) { return writeAll(file, png.constData(), png.size()); },
+                         &reason))
+            return fail(path, reason.isEmpty() ? QStringLiteral("cannot be written") : reason);
     }
     return 0;
 }
