@@ -22,6 +22,7 @@
 #include "canvas/SketchFilter.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/SegmentedControl.h"
+#include "support/Alerts.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/GlTestFramebuffer.h"
@@ -326,6 +327,28 @@ TEST_F(ProjectFileTest, FilesThatFailToLoadLeaveTheCurrentProjectWhole)
         EXPECT_TRUE(working() == full.mid(35 + n));
         toolbar->setSelectedSegmentIndex(0);
     }
+}
+
+// A project of another size gets all its buffers before the current ones go: when
+// memory runs out the alert is shown and the current project stays.
+TEST_F(ProjectFileTest, ShortageOfMemoryOnLoadLeavesTheCurrentProjectWhole)
+{
+    ASSERT_TRUE(writeFile(slotPath(2), header(8, 16, 8, 10) + patternBuffer(16, 8, 2) + patternBuffer(16, 8, 3)));
+    for (int failing = 1; failing <= 4; ++failing) {
+        SCOPED_TRACE(failing);
+        ASSERT_TRUE(install(4, 4, {4, 4}));
+        const std::uint8_t* buffer = canvas->workingBuffer();
+        PixelMemory::failAllocation(failing);
+        const bool loaded = canvas->LoadProject(2);
+        PixelMemory::failAllocation(0);
+        EXPECT_FALSE(loaded);
+        EXPECT_EQ(takeAlerts(), QStringList{QStringLiteral("Error: ") + CanvasView::kLowMemoryMessage});
+        EXPECT_TRUE(canvas->isLoaded());
+        EXPECT_EQ(canvas->workingBuffer(), buffer);
+        EXPECT_NE(canvas->blackSketchBuffer(), nullptr);
+        EXPECT_EQ(canvas->bufferWidth(), 4);
+    }
+    EXPECT_TRUE(canvas->LoadProject(2));
 }
 
 TEST_F(ProjectFileTest, HostileHeadersFailBeforeAnyAllocation)
