@@ -201,22 +201,27 @@ TEST_F(PhotoAlbumExport, ACanvasGoneBeforeTheCompletionIsSkippedAndTheCopyStillF
 
 TEST(PhotoAlbumFile, NeverReplacesAFileAndCountsUpFromATakenName)
 {
-    QTemporaryDir temp;
+    QTemporaryDir temp, elsewhere;
     const QDateTime when(QDate(2009, 6, 30), QTime(17, 5, 42));
     QFile taken(temp.filePath("Charcolino 2009-06-30 17-05-42.png"));
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("keep") == 4);
     taken.close();
+    // A link to nowhere takes its name too: it is neither replaced nor written through.
+    const QString link = temp.filePath("Charcolino 2009-06-30 17-05-42 2.png");
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("outside.png"), link));
 
     QImage picture(3, 2, QImage::Format_RGBX8888);
     picture.fill(QColor(10, 20, 30));
     QString first, second;
     EXPECT_EQ(PhotoAlbum::writePng(picture, temp.path(), when, &first), "");
     EXPECT_EQ(PhotoAlbum::writePng(picture, temp.path(), when, &second), "");
-    EXPECT_EQ(QFileInfo(first).fileName(), "Charcolino 2009-06-30 17-05-42 2.png");
-    EXPECT_EQ(QFileInfo(second).fileName(), "Charcolino 2009-06-30 17-05-42 3.png");
+    EXPECT_EQ(QFileInfo(first).fileName(), "Charcolino 2009-06-30 17-05-42 3.png");
+    EXPECT_EQ(QFileInfo(second).fileName(), "Charcolino 2009-06-30 17-05-42 4.png");
     EXPECT_EQ(QImage(second).pixel(2, 1), qRgb(10, 20, 30));
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_EQ(taken.readAll(), "keep");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(elsewhere.filePath("outside.png")));
     // Pictures are written under a hidden temporary name and renamed when whole:
     // nothing else is left behind.
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);

@@ -16,8 +16,10 @@
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +42,30 @@ QString failure(const QString& folder, const QString& reason)
 
 // The system's text for an errno value ("No space left on device").
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Gives the file `from` the name `to` unless something already has that name (a
+// file, a directory, a link, even one pointing nowhere): nothing is replaced and
+// nothing is written through a link. Answers 0, or the errno value (EEXIST when
+// the name is taken).
+int renameWithoutReplacing(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the exclusive rename: a hard link is made only under
+    // a free name; without hard links either, the name is checked just before.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno == EEXIST)
+        return EEXIST;
+    struct stat existing {};
+    if (::lstat(to.constData(), &existing) == 0)
+        return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
 
 QByteArray pngBytes(const QImage& image)
 {
@@ -120,18 +146,17 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
     const QString stem = QDir(folder).filePath(
         QStringLiteral("Charcolino ") +
         QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd HH-mm-ss")));
-    QFile file(part);
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
         const QString name = candidateName(stem, attempt);
-        if (file.rename(name)) {
+        const int error = renameWithoutReplacing(QFile::encodeName(part), QFile::encodeName(name));
+        if (error == 0) {
             if (savedPath)
                 *savedPath = name;
             return QString();
         }
-        const QFileInfo taken(name);
-        if (!taken.exists() && !taken.isSymLink()) {
+        if (error != EEXIST) {
             QFile::remove(part);
-            return failure(folder, file.errorString());
+            return failure(folder, systemReason(error));
         }
     }
     QFile::remove(part);
