@@ -31,6 +31,7 @@ TEST(ControlBand, FormSuppliesTheNamedControlsInsideTheBand)
     EXPECT_EQ(brushshape->selectedSegmentIndex(), 0);
     EXPECT_NEAR(brushsize->alpha(), 0.4, 1e-9);
     EXPECT_NEAR(brushshape->alpha(), 0.4, 1e-9);
+    EXPECT_FALSE(brushsize->isEnabled() || brushshape->isEnabled()) << "dimmed controls take no input";
 
     const QList<QWidget*> controls{toolbar, brushsize, brushshape, menu};
     for (QWidget* c : controls) {

@@ -8,14 +8,20 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLoggingCategory>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QSettings>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
 
 #include "app/ApplicationShell.h"
+#include "app/ControlSettings.h"
+#include "app/FeedbackLabel.h"
 #include "canvas/CanvasView.h"
+#include "canvas/PictureImage.h"
 #include "platform/ActionSheet.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/SegmentedControl.h"
@@ -391,4 +397,218 @@ TEST_F(MainScreen, DroppedImageFileStartsANewProject)
     EXPECT_TRUE(after.mid(19) == before.mid(19)) << "the red project of slot 0, not the dropped photo";
     ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));
     EXPECT_TRUE(canvas->isLoaded());
+}
+
+namespace {
+
+// The visible question box ("question"), or null.
+QMessageBox* openQuestion()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->objectName() == "question")
+            return box;
+    return nullptr;
+}
+
+bool answerQuestion(const QString& button)
+{
+    QMessageBox* box = openQuestion();
+    if (!box)
+        return false;
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == button) {
+            b->click();
+            QApplication::processEvents();
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+// Keys reach the controls as clicks would; the dimmed brush controls ignore them.
+TEST_F(MainScreen, KeysChooseToolsBrushAndMenuCommandsAndShowInTooltips)
+{
+    MainWindow& window = shell->window();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    SegmentedControl* tool = controller().toolbar();
+    SegmentedControl* size = controller().brushsize();
+    SegmentedControl* shape = controller().brushshape();
+    struct Step {
+        QKeySequence key;
+        int tool, size, shape;
+    };
+    const Step steps[] = {
+        {QKeySequence("]"), 3, 1, 0},  // Move: the brush controls are disabled
+        {QKeySequence("X"), 3, 1, 0},
+        {QKeySequence("B"), 0, 1, 0},
+        {QKeySequence("]"), 0, 2, 0},
+        {QKeySequence("]"), 0, 3, 0},
+        {QKeySequence("]"), 0, 3, 0},  // no larger brush
+        {QKeySequence("X"), 0, 3, 1},
+        {QKeySequence("C"), 1, 3, 1},
+        {QKeySequence("["), 1, 2, 1},
+        {QKeySequence("P"), 2, 2, 1},
+        {QKeySequence("X"), 2, 2, 0},
+        {QKeySequence("M"), 3, 2, 0},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key.toString().toStdString());
+        QTest::keySequence(&window, step.key);
+        EXPECT_EQ(tool->selectedSegmentIndex(), step.tool);
+        EXPECT_EQ(size->selectedSegmentIndex(), step.size);
+        EXPECT_EQ(shape->selectedSegmentIndex(), step.shape);
+        EXPECT_EQ(size->isEnabled(), step.tool != 3);
+        EXPECT_EQ(size->alpha(), step.tool != 3 ? 1.0 : 0.4);
+    }
+    EXPECT_TRUE(tool->segmentToolTip(0).contains("(B)"));
+    EXPECT_TRUE(controller().newButton()->toolTip().contains("Ctrl+N"));
+
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+    ASSERT_TRUE(menuShown());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(menuHidden());
+    QTest::keySequence(&window, QKeySequence("Ctrl+S"));
+    EXPECT_TRUE(controller().slotBrowser()->isVisible());
+    EXPECT_TRUE(controller().slotBrowser()->isSaveMode());
+    EXPECT_TRUE(menuHidden());
+    controller().slotBrowser()->cancelButton()->click();
+
+    QTest::keyClick(&window, Qt::Key_F1);
+    ASSERT_NE(controller().keysBox(), nullptr);
+    EXPECT_TRUE(controller().keysBox()->text().contains("Ctrl+Z"));
+    controller().keysBox()->close();
+}
+
+// A press beside the shown menu only closes it: nothing is painted, to its release.
+TEST_F(MainScreen, APressBesideTheMenuClosesItWithoutPainting)
+{
+    clickSegment(controller().toolbar(), 0);
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+    ASSERT_TRUE(menuShown());
+    const QByteArray before(reinterpret_cast<const char*>(canvas->workingBuffer()),
+                            canvas->bufferWidth() * canvas->bufferHeight() * 4);
+    const QPoint beside(160, 300 - 70);  // between Load Project and Export, over the picture
+    QTest::mousePress(canvas, Qt::LeftButton, {}, beside);
+    QTest::mouseMove(canvas, beside + QPoint(20, 5));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, beside + QPoint(20, 5));
+    EXPECT_TRUE(menuHidden());
+    EXPECT_EQ(QByteArray::fromRawData(reinterpret_cast<const char*>(canvas->workingBuffer()), before.size()), before);
+
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, beside);  // the menu is gone: this paints
+    EXPECT_NE(QByteArray::fromRawData(reinterpret_cast<const char*>(canvas->workingBuffer()), before.size()), before);
+}
+
+// Strokes in no slot: a star in the title and a question before New, Load and a
+// drop; a save clears it and says where it went; a save over a slot asks first.
+TEST_F(MainScreen, UnsavedStrokesAreAskedAboutAndSavesAreReported)
+{
+    MainWindow& window = shell->window();
+    emit canvas->strokeFinished();
+    EXPECT_EQ(window.windowTitle(), "* Unsaved strokes");
+
+    tapMenuButton(controller().newButton());
+    ASSERT_TRUE(answerQuestion("Cancel"));
+    EXPECT_EQ(controller().picker(), nullptr);
+    tapMenuButton(controller().loadButton());
+    ASSERT_TRUE(answerQuestion("Cancel"));
+    EXPECT_FALSE(controller().slotBrowser()->isVisible());
+    const QString photo = writePhoto("dropped.png", 120, 80);
+    controller().openImageFile(photo);
+    ASSERT_TRUE(answerQuestion("Cancel"));
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{200, 150})) << "the project stays";
+    tapMenuButton(controller().newButton());
+    ASSERT_TRUE(answerQuestion("Discard"));
+    ASSERT_NE(controller().picker(), nullptr);
+    controller().picker()->reject();
+    QApplication::processEvents();
+
+    ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project2.dat"), QByteArray("2010-10-10 10:10:10\x01\x02")));
+    const QByteArray occupied = readBytes(DocumentsDirectory::filePath("project2.dat"));
+    for (const char* answer : {"Cancel", "Replace"}) {
+        tapMenuButton(controller().saveButton());
+        chooseSlot(controller().slotBrowser(), 2);
+        ASSERT_NE(openQuestion(), nullptr);
+        EXPECT_TRUE(openQuestion()->text().contains("2010-10-10 10:10:10"));
+        ASSERT_TRUE(answerQuestion(answer));
+    }
+    EXPECT_NE(readBytes(DocumentsDirectory::filePath("project2.dat")), occupied);
+    EXPECT_EQ(window.windowTitle(), "Charcolino");
+    EXPECT_TRUE(controller().feedback()->isVisible());
+    EXPECT_EQ(controller().feedback()->text(), "Saved to slot 2");
+    EXPECT_TRUE(controller().feedback()->hideTimer().isActive()) << "it goes by itself";
+
+    tapMenuButton(controller().exportButton());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return controller().feedback()->text().startsWith("Exported"); }, 30000));
+    const QString shown = controller().feedback()->text();
+    EXPECT_TRUE(shown.startsWith("Exported to ~/Pictures/Charcolino ") && shown.endsWith(".png")) << shown.toStdString();
+    EXPECT_TRUE(QFile::exists(QDir::homePath() + shown.mid(QString("Exported to ~").size())));
+
+    controller().openImageFile(photo);  // nothing unsaved now: no question
+    EXPECT_EQ(openQuestion(), nullptr);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
+    ASSERT_TRUE(chooseOnSheet("Original Picture"));
+    EXPECT_TRUE(takeAlerts().isEmpty());
+}
+
+// The pointer outlines the brush, at its size and in its shape; a hand in Move.
+TEST_F(MainScreen, PointerOutlinesTheBrushAndIsAHandInMove)
+{
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(160, 200));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::ClosedHandCursor);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(160, 200));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+
+    clickSegment(controller().toolbar(), 1);
+    struct Case {
+        int size, shape, side;
+        bool corner;
+    };
+    for (const Case& c : {Case{0, 0, 24, false}, Case{3, 1, 54, true}, Case{3, 0, 54, false}}) {
+        clickSegment(controller().brushsize(), c.size);
+        clickSegment(controller().brushshape(), c.shape);
+        const QImage outline = canvas->cursor().pixmap().toImage();
+        const qreal ratio = outline.devicePixelRatio();
+        EXPECT_EQ(canvas->cursor().shape(), Qt::BitmapCursor);
+        EXPECT_EQ(outline.width(), int(c.side * ratio)) << c.size;
+        EXPECT_EQ(qAlpha(outline.pixel(int(2 * ratio), int(2 * ratio))) > 0, c.corner) << c.size << c.shape;
+        EXPECT_GT(qAlpha(outline.pixel(outline.width() / 2, int(2 * ratio))), 0) << "top of the outline";
+    }
+}
+
+// With remembering on (the program turns it on), the tool and brush come back.
+TEST_F(MainScreen, ToolAndBrushAreRememberedAcrossStarts)
+{
+    ControlSettings::setEnabled(true);
+    clickSegment(controller().toolbar(), 2);
+    clickSegment(controller().brushsize(), 3);
+    clickSegment(controller().brushshape(), 1);
+    shell.reset();
+    shell = std::make_unique<ApplicationShell>();
+    shell->launch();
+    ControlSettings::setEnabled(false);
+    QSettings().clear();
+    EXPECT_EQ(controller().toolbar()->selectedSegmentIndex(), 2);
+    EXPECT_EQ(controller().brushsize()->selectedSegmentIndex(), 3);
+    EXPECT_EQ(controller().brushshape()->selectedSegmentIndex(), 1);
+    EXPECT_TRUE(controller().brushsize()->isEnabled());
+}
+
+// The console texts go through one category, on by default, that can be turned off.
+TEST(ConsoleLog, TextsGoThroughTheConsoleCategoryThatCanBeTurnedOff)
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            lines << QString::fromLatin1(context.category) + ": " + text;
+        });
+    releaseData(std::malloc(16));
+    QLoggingCategory::setFilterRules(QStringLiteral("charcolino.console=false"));
+    releaseData(std::malloc(16));
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(lines, QStringList{"charcolino.console: releaseData"});
 }

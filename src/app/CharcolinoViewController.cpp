@@ -7,8 +7,10 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "app/FeedbackLabel.h"
 #include "canvas/CanvasView.h"
 #include "platform/ErrorAlert.h"
+#include "platform/Question.h"
 #include "platform/SegmentedControl.h"
 #include "storage/FileListViewController.h"
 #include "ui_CharcolinoViewController.h"
@@ -71,6 +73,11 @@ QWidget* CharcolinoViewController::view()
         connect(mUi->toolbar, &SegmentedControl::selectedSegmentIndexChanged, this,
                 &CharcolinoViewController::updateBrushControlsAlpha);
         connect(mUi->menuButton, &QPushButton::clicked, this, &CharcolinoViewController::MenuClick);
+        for (SegmentedControl* control : {mUi->toolbar, mUi->brushsize, mUi->brushshape})
+            connect(control, &SegmentedControl::selectedSegmentIndexChanged, this, [this] {
+                updateCursor();
+                rememberControls();
+            });
         viewDidLoad();
     }
     return mView;
@@ -123,6 +130,9 @@ void CharcolinoViewController::viewDidLoad()
     // Made once, ready before it is first presented; it is window-modal over the
     // window that holds this view.
     fileListController = new FileListViewController(mView);
+
+    installDesktopLayer();
+    restoreControls();
 }
 
 void CharcolinoViewController::ToggleMenu()
@@ -141,14 +151,14 @@ void CharcolinoViewController::action(QObject* sender)
     if (!sender)
         return;
     if (sender == NewButton)
-        startCameraPickerFromViewController(this, kSourceTypePhotoLibrary, this);
+        proceedDiscarding([this] { startCameraPickerFromViewController(this, kSourceTypePhotoLibrary, this); });
     else if (sender == ExportButton) {
         if (myview)
             myview->ExportToPhotoAlbum();
     } else if (sender == SaveButton)
         presentFileList(true);
     else if (sender == LoadButton)
-        presentFileList(false);
+        proceedDiscarding([this] { presentFileList(false); });
 }
 
 void CharcolinoViewController::presentFileList(bool save)
@@ -169,9 +179,13 @@ void CharcolinoViewController::ToolbarChange()
 
 void CharcolinoViewController::updateBrushControlsAlpha()
 {
-    const qreal alpha = mUi->toolbar->selectedSegmentIndex() == 3 ? 0.4 : 1.0;
+    const bool navigating = mUi->toolbar->selectedSegmentIndex() == 3;
+    const qreal alpha = navigating ? 0.4 : 1.0;
     mUi->brushsize->setAlpha(alpha);
     mUi->brushshape->setAlpha(alpha);
+    // Dimmed controls take no clicks or keys either.
+    mUi->brushsize->setEnabled(!navigating);
+    mUi->brushshape->setEnabled(!navigating);
 }
 
 QString CharcolinoViewController::saveFailedMessage(const QString& file, const QString& reason)
@@ -186,19 +200,41 @@ QString CharcolinoViewController::saveFailedMessage(const QString& file, const Q
 
 void CharcolinoViewController::SaveProject(int slot)
 {
+    // A project already in the slot is replaced only when the user says so.
+    const QString savedAt = slot > 0 ? FileListViewController::TimeOfProject(slot) : QString();
+    if (savedAt.isNull()) {
+        saveIntoSlot(slot);
+        return;
+    }
+    askBeforeProceeding(mView, QStringLiteral("Replace Project"),
+                        QStringLiteral("Slot %1 holds a project saved on %2. Replace it?").arg(slot).arg(savedAt),
+                        QStringLiteral("Replace"), [this, slot] { saveIntoSlot(slot); });
+}
+
+void CharcolinoViewController::saveIntoSlot(int slot)
+{
     CanvasView::SaveFailure failure;
-    if (!myview || !myview->SaveProject(slot, &failure))
+    if (!myview || !myview->SaveProject(slot, &failure)) {
         showErrorAlert(mView, saveFailedMessage(failure.file, failure.reason));
+        return;
+    }
+    setUnsaved(false);
+    if (mFeedback)
+        mFeedback->showMessage(QStringLiteral("Saved to slot %1").arg(slot));
 }
 
 void CharcolinoViewController::LoadProject(int slot)
 {
-    if (!myview || !myview->LoadProject(slot))
+    if (!myview || !myview->LoadProject(slot)) {
         showErrorAlert(mView, QString::fromLatin1(kLoadFailedMessage));
+        return;
+    }
+    setUnsaved(false);
 }
 
 void CharcolinoViewController::SaveWorkingProject()
 {
+    rememberControls();  // with whether the work saved here is also in a slot
     // Nothing to save is no failure; a write that failed is told in one line.
     CanvasView::SaveFailure failure;
     if (!myview || myview->SaveProject(0, &failure) || failure.reason.isEmpty())

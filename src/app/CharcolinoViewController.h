@@ -1,17 +1,22 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <memory>
 
+#include "app/ShortcutTable.h"
 #include "platform/Image.h"
 #include "storage/FileListViewControllerDelegate.h"
 
 class CanvasView;
+class FeedbackLabel;
 class FileListViewController;
+class QAction;
 
 class QPushButton;
 class QWidget;
@@ -108,6 +113,20 @@ public:
     // fails prints one line on standard error naming the file and the reason.
     void SaveWorkingProject();
 
+    // --- Desktop layer (CharcolinoViewControllerDesktop.cpp) ---
+    // The action behind a keyboard command; its shortcuts work while the window
+    // holding the view is active and no dialog is up over it.
+    QAction* shortcutAction(ShortcutTable::Command command) const;
+    void runCommand(ShortcutTable::Command command);
+    // YES while the working image has strokes that are in no slot; the window's
+    // title then shows a star.
+    bool hasUnsavedStrokes() const { return mUnsaved; }
+    // The message over the canvas after a save or an export.
+    FeedbackLabel* feedback() const { return mFeedback; }
+    bool isMenuShown() const;
+    // The key list box while it is shown, else null.
+    QMessageBox* keysBox() const { return mKeysBox; }
+
 public slots:
     void ToolbarChange();
     void MenuClick();
@@ -124,6 +143,22 @@ private:
     void updateBrushControlsAlpha();
     void presentFileList(bool save);
 
+    // Desktop layer.
+    void installDesktopLayer();
+    void setUnsaved(bool unsaved);
+    // Runs `then` at once when nothing unsaved would be lost, else after the user
+    // chose Discard.
+    void proceedDiscarding(std::function<void()> then);
+    // The save itself, once any question is answered.
+    void saveIntoSlot(int slot);
+    void chooseTool(int index);
+    void stepBrushSize(int step);
+    void updateCursor();
+    void rememberControls();
+    void restoreControls();
+    void showKeys();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     std::unique_ptr<Ui::CharcolinoViewController> mUi;
     QPointer<QWidget> mView;
     CanvasView* myview = nullptr;
@@ -134,4 +169,11 @@ private:
     QPushButton* ExportButton = nullptr;
     FileListViewController* fileListController = nullptr;
     QPointer<QFileDialog> mPicker;
+    QList<QPair<ShortcutTable::Command, QAction*>> mActions;
+    FeedbackLabel* mFeedback = nullptr;
+    QPointer<QMessageBox> mKeysBox;
+    bool mUnsaved = false;
+    // A press that closed the menu: the rest of it (moves, release) is not painting.
+    bool mSwallowingPress = false;
+    bool mGrabbing = false;  // a drag in Move is under way
 };

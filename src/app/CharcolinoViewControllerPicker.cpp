@@ -120,6 +120,7 @@ void CharcolinoViewController::useImage(const Image& image)
 {
     if (myview)
         myview->NewProject(image);
+    setUnsaved(false);  // the strokes went with the project they were on
 }
 
 void CharcolinoViewController::openImageFile(const QString& path)
@@ -127,10 +128,12 @@ void CharcolinoViewController::openImageFile(const QString& path)
     // The same state as after "New Project": menu hidden, then the new project.
     if (NewButton && !NewButton->isHidden())
         ToggleMenu();
-    QString failure;
-    const Image image = imageFromFile(path, &failure);
-    if (image.hasBitmap())
-        useImage(image);
-    else
-        showErrorAlert(mView, failure);  // the current project stays
+    proceedDiscarding([this, path] {
+        QString failure;
+        const Image image = imageFromFile(path, &failure);
+        if (image.hasBitmap())
+            useImage(image);
+        else
+            showErrorAlert(mView, failure);  // the current project stays
+    });
 }

@@ -40,6 +40,12 @@ QString MainWindow::droppedImagePath(const QMimeData* mime)
     return QString();
 }
 
+void MainWindow::setUnsaved(bool unsaved)
+{
+    // The desktop adds " - Charcolino" to any title other than the program's name.
+    setWindowTitle(unsaved ? QStringLiteral("* Unsaved strokes") : QStringLiteral("Charcolino"));
+}
+
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!QApplication::activeModalWidget() && !droppedImagePath(event->mimeData()).isEmpty())

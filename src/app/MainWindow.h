@@ -18,6 +18,10 @@ public:
     // format this program reads; empty when there is none.
     static QString droppedImagePath(const QMimeData* mime);
 
+    // The title is the program's name, or "* Unsaved strokes" while the working
+    // image has strokes that are in no project slot.
+    void setUnsaved(bool unsaved);
+
 signals:
     void imageFileDropped(const QString& path);
     // Once, after the window's first paint has been handed to the screen.

@@ -3,6 +3,7 @@
 
 #include "canvas/CanvasView.h"
 #include "canvas/PictureImage.h"
+#include "platform/ConsoleLog.h"
 #include "platform/ErrorAlert.h"
 #include "platform/PhotoAlbum.h"
 
@@ -21,14 +22,16 @@ void CanvasView::ExportToPhotoAlbum()
         showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
         return;
     }
-    PhotoAlbum::save(std::move(picture), this, [this](QImage image, const QString& error) {
+    PhotoAlbum::save(std::move(picture), this, [this](QImage image, const QString& error, const QString& path) {
         imageDidFinishSavingWithError(std::move(image), error, nullptr);
+        if (error.isEmpty())
+            emit exported(path);
     });
 }
 
 void CanvasView::imageDidFinishSavingWithError(QImage image, const QString& error, void* /*contextInfo*/)
 {
-    qInfo().noquote() << "Save finished";
+    qCInfo(consoleLog).noquote() << "Save finished";
     // The album has let go of the picture; this was the last reference, so the
     // packed copy goes now.
     image = QImage();

@@ -84,6 +84,10 @@ public:
     // user with the error alert carrying `error`.
     void imageDidFinishSavingWithError(QImage image, const QString& error, void* contextInfo);
     static const char* const kNoDataMessage;
+signals:
+    // After the completion of an album save that wrote `path`.
+    void exported(const QString& path);
+public:
     // --- end of photo album export ---
 
     // Presentation.

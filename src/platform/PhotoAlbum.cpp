@@ -200,14 +200,15 @@ void PhotoAlbum::save(QImage image, QObject* target, Completion completion)
     // the application object outlives every worker.
     QThreadPool::globalInstance()->start(
         [image = std::move(image), into, guard, app, completion = std::move(completion)]() mutable {
-            const QString error = writePng(image, into);
+            QString path;
+            const QString error = writePng(image, into, &path);
             if (!app)
                 return;
             QMetaObject::invokeMethod(
                 app.data(),
-                [image = std::move(image), error, guard, completion = std::move(completion)]() mutable {
+                [image = std::move(image), error, path, guard, completion = std::move(completion)]() mutable {
                     if (guard && completion)
-                        completion(std::move(image), error);
+                        completion(std::move(image), error, path);
                 },
                 Qt::QueuedConnection);
         });

@@ -19,7 +19,8 @@ class QObject;
 // them.
 class PhotoAlbum {
 public:
-    using Completion = std::function<void(QImage image, const QString& error)>;
+    // `path`: the file written, empty when the save failed.
+    using Completion = std::function<void(QImage image, const QString& error, const QString& path)>;
 
     // Starts the save into folder() as it is now. The completion runs only while
     // `target` still exists; when it is gone by then, the image is dropped silently.

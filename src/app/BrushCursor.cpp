@@ -1,0 +1,43 @@
+#include "app/BrushCursor.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <algorithm>
+#include <cmath>
+
+#include "canvas/BrushDab.h"
+
+namespace BrushCursor {
+
+QImage outline(double radius, int shape, qreal devicePixelRatio)
+{
+    const double r = std::max(1.0, radius * devicePixelRatio);
+    const int side = 2 * int(std::ceil(r)) + 4;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    const QPointF centre(side / 2.0, side / 2.0);
+    const QRectF box(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
+    for (const QPen& pen : {QPen(QColor(255, 255, 255, 200), 3.0), QPen(Qt::black, 1.0)}) {
+        p.setPen(pen);
+        if (shape == BrushDab::Square)
+            p.drawRect(box);
+        else
+            p.drawEllipse(box);
+    }
+    p.end();
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+QCursor cursor(double radius, int shape, qreal devicePixelRatio)
+{
+    const QPixmap pixmap = QPixmap::fromImage(outline(radius, shape, devicePixelRatio));
+    // Hot spot in points: the centre of the picture.
+    const int hot = int(pixmap.width() / devicePixelRatio / 2);
+    return QCursor(pixmap, hot, hot);
+}
+
+}  // namespace BrushCursor

@@ -1,0 +1,297 @@
+// The desktop layer of the main screen: keyboard commands, the question before
+// unsaved strokes are lost, the message after a save, the pointer over the canvas,
+// the menu closing on Esc or a click beside it, and the controls remembered
+// between starts.
+#include <QAction>
+#include <QDir>
+#include <QEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/BrushCursor.h"
+#include "app/CharcolinoViewController.h"
+#include "app/ControlSettings.h"
+#include "app/FeedbackLabel.h"
+#include "app/MainWindow.h"
+#include "canvas/BrushDab.h"
+#include "canvas/CanvasView.h"
+#include "platform/Question.h"
+#include "platform/SegmentedControl.h"
+#include "ui_CharcolinoViewController.h"
+
+namespace {
+
+constexpr int kMoveTool = 3;
+
+// A file's path with the home folder written as ~.
+QString shownPath(const QString& path)
+{
+    const QString home = QDir::homePath();
+    if (path.startsWith(home + QLatin1Char('/')))
+        return QLatin1Char('~') + path.mid(home.size());
+    return QDir::toNativeSeparators(path);
+}
+
+}  // namespace
+
+void CharcolinoViewController::installDesktopLayer()
+{
+    using T = ShortcutTable;
+    for (const T::Entry& entry : T::entries()) {
+        auto* action = new QAction(entry.description, mView);
+        action->setShortcuts(entry.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        const T::Command command = entry.command;
+        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+        mView->addAction(action);
+        mActions.append({command, action});
+    }
+
+    mUi->toolbar->setSegmentToolTips({T::withKeys(QStringLiteral("Black"), T::Black),
+                                      T::withKeys(QStringLiteral("Color"), T::Color),
+                                      T::withKeys(QStringLiteral("Photo"), T::Photo),
+                                      T::withKeys(QStringLiteral("Move"), T::Move)});
+    const QString size = QStringLiteral("Brush size (%1 smaller, %2 larger)")
+                             .arg(T::keyText(T::SmallerBrush), T::keyText(T::LargerBrush));
+    mUi->brushsize->setSegmentToolTips(QStringList(mUi->brushsize->numberOfSegments(), size));
+    mUi->brushshape->setSegmentToolTips({T::withKeys(QStringLiteral("Round"), T::ToggleShape),
+                                         T::withKeys(QStringLiteral("Square"), T::ToggleShape)});
+    mUi->menuButton->setToolTip(T::withKeys(QStringLiteral("Menu; closing it"), T::CloseMenu));
+    const QPair<QPushButton*, T::Command> buttons[] = {
+        {NewButton, T::NewProject}, {SaveButton, T::SaveProject}, {LoadButton, T::LoadProject}, {ExportButton, T::Export}};
+    for (const auto& [button, command] : buttons)
+        button->setToolTip(T::withKeys(button->text(), command));
+
+    const QRectF a = kApplicationFrame;
+    mFeedback = new FeedbackLabel(mView, QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight).toRect());
+
+    mView->installEventFilter(this);
+    for (QWidget* control : {static_cast<QWidget*>(mUi->toolbar), static_cast<QWidget*>(mUi->brushsize),
+                             static_cast<QWidget*>(mUi->brushshape)})
+        control->installEventFilter(this);
+    if (myview) {
+        // After the canvas's own input handling was installed, so this sees events first.
+        myview->installEventFilter(this);
+        connect(myview, &CanvasView::strokeFinished, this, [this] { setUnsaved(true); });
+        connect(myview, &CanvasView::exported, this, [this](const QString& path) {
+            mFeedback->showMessage(QStringLiteral("Exported to %1").arg(shownPath(path)));
+        });
+    }
+    updateCursor();
+}
+
+QAction* CharcolinoViewController::shortcutAction(ShortcutTable::Command command) const
+{
+    for (const auto& [c, action] : mActions)
+        if (c == command)
+            return action;
+    return nullptr;
+}
+
+bool CharcolinoViewController::isMenuShown() const { return NewButton && !NewButton->isHidden(); }
+
+void CharcolinoViewController::runCommand(ShortcutTable::Command command)
+{
+    using T = ShortcutTable;
+    const auto menuCommand = [this](QPushButton* button) {
+        // As if the button were clicked on the shown menu: action() hides it first.
+        if (!isMenuShown())
+            ToggleMenu();
+        action(button);
+    };
+    switch (command) {
+    case T::Black:
+    case T::Color:
+    case T::Photo:
+    case T::Move:
+        chooseTool(int(command) - int(T::Black));
+        break;
+    case T::SmallerBrush:
+        stepBrushSize(-1);
+        break;
+    case T::LargerBrush:
+        stepBrushSize(+1);
+        break;
+    case T::ToggleShape:
+        if (mUi->brushshape->isEnabled())
+            mUi->brushshape->setSelectedSegmentIndex(mUi->brushshape->selectedSegmentIndex() == 0 ? 1 : 0);
+        break;
+    case T::NewProject:
+        menuCommand(NewButton);
+        break;
+    case T::SaveProject:
+        menuCommand(SaveButton);
+        break;
+    case T::LoadProject:
+        menuCommand(LoadButton);
+        break;
+    case T::Export:
+        menuCommand(ExportButton);
+        break;
+    case T::Undo:
+        if (myview && myview->undo())
+            setUnsaved(true);
+        break;
+    case T::Redo:
+        if (myview && myview->redo())
+            setUnsaved(true);
+        break;
+    case T::ZoomIn:
+        if (myview)
+            myview->zoomIn();
+        break;
+    case T::ZoomOut:
+        if (myview)
+            myview->zoomOut();
+        break;
+    case T::ZoomToFit:
+        if (myview)
+            myview->zoomToFitWhole();
+        break;
+    case T::CloseMenu:
+        if (isMenuShown())
+            ToggleMenu();
+        break;
+    case T::ShowKeys:
+        showKeys();
+        break;
+    }
+}
+
+void CharcolinoViewController::chooseTool(int index)
+{
+    if (mUi->toolbar->selectedSegmentIndex() == index)
+        return;
+    mUi->toolbar->setSelectedSegmentIndex(index);
+    ToolbarChange();  // as a click on the segment does
+}
+
+void CharcolinoViewController::stepBrushSize(int step)
+{
+    SegmentedControl* size = mUi->brushsize;
+    const int n = size->numberOfSegments();
+    if (!size->isEnabled() || n == 0)
+        return;
+    const int current = size->selectedSegmentIndex();
+    size->setSelectedSegmentIndex(current < 0 ? (step > 0 ? 0 : n - 1) : std::clamp(current + step, 0, n - 1));
+}
+
+void CharcolinoViewController::updateCursor()
+{
+    if (!myview)
+        return;
+    const int tool = mUi->toolbar->selectedSegmentIndex();
+    if (mGrabbing || tool == kMoveTool) {
+        myview->setCursor(mGrabbing ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    } else if (tool >= 0) {
+        // The brush is sized in points on screen, so this outline fits it at every zoom.
+        const double radius = BrushDab::radiusInPixels(std::max(0, mUi->brushsize->selectedSegmentIndex()), 1.0f);
+        myview->setCursor(BrushCursor::cursor(radius, std::max(0, mUi->brushshape->selectedSegmentIndex()),
+                                              myview->devicePixelRatioF()));
+    } else {
+        myview->unsetCursor();
+    }
+}
+
+void CharcolinoViewController::setUnsaved(bool unsaved)
+{
+    mUnsaved = unsaved;
+    if (auto* window = mView ? qobject_cast<MainWindow*>(mView->window()) : nullptr)
+        window->setUnsaved(unsaved);
+}
+
+void CharcolinoViewController::proceedDiscarding(std::function<void()> then)
+{
+    if (!mUnsaved) {
+        then();
+        return;
+    }
+    askBeforeProceeding(mView, QStringLiteral("Unsaved Strokes"),
+                        QStringLiteral("The picture has strokes that are in no project slot. Discard them?"),
+                        QStringLiteral("Discard"), std::move(then));
+}
+
+void CharcolinoViewController::rememberControls()
+{
+    ControlSettings::save({mUi->toolbar->selectedSegmentIndex(), mUi->brushsize->selectedSegmentIndex(),
+                           mUi->brushshape->selectedSegmentIndex(), mUnsaved});
+}
+
+void CharcolinoViewController::restoreControls()
+{
+    const ControlSettings::Controls stored =
+        ControlSettings::load({mUi->toolbar->selectedSegmentIndex(), mUi->brushsize->selectedSegmentIndex(),
+                               mUi->brushshape->selectedSegmentIndex(), false});
+    mUi->brushsize->setSelectedSegmentIndex(stored.brushSize);
+    mUi->brushshape->setSelectedSegmentIndex(stored.brushShape);
+    mUi->toolbar->setSelectedSegmentIndex(stored.tool);
+    updateBrushControlsAlpha();
+    // Unsaved strokes come back only with the working project they were on.
+    setUnsaved(stored.unsaved && myview && myview->isLoaded());
+    rememberControls();
+    updateCursor();
+}
+
+void CharcolinoViewController::showKeys()
+{
+    if (mKeysBox) {
+        mKeysBox->raise();
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Keys"), ShortcutTable::helpText(),
+                                QMessageBox::Close, mView);
+    box->setObjectName(QStringLiteral("keysBox"));
+    box->setTextFormat(Qt::RichText);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    mKeysBox = box;
+    box->show();
+}
+
+bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == mView) {
+        if (type == QEvent::ParentChange)
+            setUnsaved(mUnsaved);  // the title of the window the view went into
+        return false;
+    }
+    if (watched == myview) {
+        const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+                           type == QEvent::TouchBegin;
+        if (press && isMenuShown()) {
+            // A press beside the menu closes it and paints nothing, to its release.
+            ToggleMenu();
+            mSwallowingPress = true;
+            return true;
+        }
+        if (mSwallowingPress) {
+            if (type == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton)
+                return true;
+            if (type == QEvent::MouseButtonRelease || type == QEvent::TouchEnd || type == QEvent::TouchCancel) {
+                mSwallowingPress = false;
+                return true;
+            }
+            if (type == QEvent::MouseMove || type == QEvent::TouchUpdate || press)
+                return true;
+        }
+        if (type == QEvent::MouseButtonPress) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::MiddleButton || mUi->toolbar->selectedSegmentIndex() == kMoveTool) {
+                mGrabbing = true;
+                updateCursor();
+            }
+        } else if (type == QEvent::MouseButtonRelease && mGrabbing &&
+                   static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
+            mGrabbing = false;
+            updateCursor();
+        }
+        return false;
+    }
+    // A click on the band's controls closes the menu and still works on the control.
+    if (type == QEvent::MouseButtonPress && isMenuShown())
+        ToggleMenu();
+    return false;
+}

@@ -1,0 +1,43 @@
+#include "app/ControlSettings.h"
+
+#include <QSettings>
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> enabledFlag{false};
+
+const QString kTool = QStringLiteral("controls/tool");
+const QString kBrushSize = QStringLiteral("controls/brushSize");
+const QString kBrushShape = QStringLiteral("controls/brushShape");
+const QString kUnsaved = QStringLiteral("working/unsaved");
+
+}  // namespace
+
+void ControlSettings::setEnabled(bool enabled) { enabledFlag = enabled; }
+
+bool ControlSettings::isEnabled() { return enabledFlag; }
+
+ControlSettings::Controls ControlSettings::load(const Controls& defaults)
+{
+    if (!isEnabled())
+        return defaults;
+    QSettings settings;
+    Controls c;
+    c.tool = settings.value(kTool, defaults.tool).toInt();
+    c.brushSize = settings.value(kBrushSize, defaults.brushSize).toInt();
+    c.brushShape = settings.value(kBrushShape, defaults.brushShape).toInt();
+    c.unsaved = settings.value(kUnsaved, defaults.unsaved).toBool();
+    return c;
+}
+
+void ControlSettings::save(const Controls& controls)
+{
+    if (!isEnabled())
+        return;
+    QSettings settings;
+    settings.setValue(kTool, controls.tool);
+    settings.setValue(kBrushSize, controls.brushSize);
+    settings.setValue(kBrushShape, controls.brushShape);
+    settings.setValue(kUnsaved, controls.unsaved);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <QString>
+
+// The keyboard commands of the main screen and their keys, in the order the key
+// list shows them. Standard keys (New, Open, Save, Undo, Redo, Cancel, Help) come
+// from the platform's bindings, with the keys this program documents added where
+// the platform names others, so every documented key works everywhere.
+class ShortcutTable {
+public:
+    enum Command {
+        Black,
+        Color,
+        Photo,
+        Move,
+        SmallerBrush,
+        LargerBrush,
+        ToggleShape,
+        NewProject,
+        SaveProject,
+        LoadProject,
+        Export,
+        Undo,
+        Redo,
+        ZoomIn,
+        ZoomOut,
+        ZoomToFit,
+        CloseMenu,
+        ShowKeys,
+    };
+
+    struct Entry {
+        Command command;
+        QString description;
+        QList<QKeySequence> keys;
+    };
+
+    static const QList<Entry>& entries();
+    static QList<QKeySequence> keys(Command command);
+    // The keys as people read them, e.g. "Ctrl+Shift+Z, Ctrl+Y".
+    static QString keyText(Command command);
+    // "text (keys)", for tooltips.
+    static QString withKeys(const QString& text, Command command);
+    // A rich-text table, one row per command: its keys, then what it does.
+    static QString helpText();
+};

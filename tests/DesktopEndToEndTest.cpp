@@ -1,0 +1,248 @@
+// The built program on a virtual X display (Xvfb), driven by real X input
+// (xdotool) as a desktop user drives it, and judged only by what it shows
+// (screenshots taken with ImageMagick's import) and the files it writes (slot
+// files read back with charcolino-sketch --project).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <functional>
+
+#include "support/MainScreenTestSupport.h"
+
+using namespace MainScreenTestSupport;
+
+namespace {
+
+constexpr int kBand = 70;  // the control band above the canvas, in window points
+constexpr int kWaitMs = 30000;
+
+// The working image is red with a blue band down the middle, over a white photo:
+// every sketch is white, so whatever the brush touches turns white, and the band's
+// width on screen tells the zoom.
+constexpr std::uint32_t kRed = 0xff0000ffu;
+constexpr std::uint32_t kBlue = 0xffff0000u;
+constexpr std::uint32_t kWhite = 0xffffffffu;
+
+bool isRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
+bool isBlue(QRgb c) { return qBlue(c) > 200 && qGreen(c) < 60 && qRed(c) < 60; }
+bool isWhite(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
+
+int count(const QImage& image, const std::function<bool(QRgb)>& test, QRect area = QRect())
+{
+    if (area.isNull())
+        area = image.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += test(image.pixel(x, y)) ? 1 : 0;
+    return n;
+}
+
+class DesktopEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "xdotool", "import"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+                if (qEnvironmentVariableIntValue("CHARCOLINO_REQUIRE_GL") == 1)
+                    FAIL() << tool << " is missing, and CHARCOLINO_REQUIRE_GL=1 requires the X test to run";
+                GTEST_SKIP() << tool << " is missing (scripts/setup installs it)";
+            }
+        ASSERT_TRUE(home.isValid());
+        xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        ASSERT_TRUE(xvfb.waitForStarted(kWaitMs));
+        QElapsedTimer waited;
+        waited.start();
+        while (!xvfb.canReadLine() && xvfb.state() == QProcess::Running && waited.elapsed() < kWaitMs)
+            xvfb.waitForReadyRead(1000);
+        ASSERT_TRUE(xvfb.canReadLine()) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
+        display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
+
+        env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR", "WAYLAND_DISPLAY", "XAUTHORITY"})
+            env.remove(QString::fromLatin1(name));
+        env.insert("DISPLAY", display);
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("XDG_CACHE_HOME", home.filePath(".cache"));
+        env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+        QDir().mkpath(home.filePath("runtime"));
+        QFile::setPermissions(home.filePath("runtime"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    void TearDown() override
+    {
+        for (QProcess* p : {&app, &xvfb})
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(kWaitMs);
+            }
+    }
+
+    QString documents(const QString& name) const { return home.filePath(".local/share/Charcolino/Charcolino/" + name); }
+
+    // Runs a helper program on the display; its standard output.
+    QByteArray x(const QString& program, const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        if (!p.waitForFinished(kWaitMs) || p.exitCode() != 0)
+            ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << ": "
+                          << p.readAllStandardError().toStdString();
+        return p.readAllStandardOutput();
+    }
+    void xdotool(const QString& commands) { x("xdotool", commands.split(' ', Qt::SkipEmptyParts)); }
+
+    // The window as it is on the display, in window points.
+    QImage screenshot()
+    {
+        const QString file = home.filePath("shot.png");
+        x("import", {"-window", window, file});
+        return QImage(file).convertToFormat(QImage::Format_RGB32);
+    }
+    // Waits for the window to show what `shows` looks for; the last screenshot.
+    QImage waitForScreen(const std::function<bool(const QImage&)>& shows)
+    {
+        QImage shot;
+        (void)QTest::qWaitFor([&] { return shows(shot = screenshot()); }, kWaitMs);
+        return shot;
+    }
+    // A point of the canvas (canvas points) on the display.
+    QString at(int cx, int cy) const
+    {
+        return QStringLiteral("%1 %2").arg(origin.x() + cx).arg(origin.y() + kBand + cy);
+    }
+    // One motion from start to end with the button held: as fast as a drag gets.
+    void fastDrag(QPoint from, QPoint to)
+    {
+        xdotool(QStringLiteral("mousemove %1 mousedown 1 mousemove %2 mouseup 1")
+                    .arg(at(from.x(), from.y()), at(to.x(), to.y())));
+    }
+    // The working image of a project file, as the sketch tool writes it.
+    QImage storedWorking(const QString& project)
+    {
+        const QString out = home.filePath("images-" + QFileInfo(project).baseName());
+        x(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {"--project", project, "-o", out});
+        return QImage(out + "/working.png").convertToFormat(QImage::Format_RGB32);
+    }
+
+    QTemporaryDir home;
+    QProcess xvfb;
+    QProcess app;
+    QString display;
+    QProcessEnvironment env;
+    QString window;  // X window id of the main window
+    QPoint origin;   // its top-left corner on the display
+};
+
+}  // namespace
+
+TEST_F(DesktopEndToEnd, DragUndoWheelSaveExportAndTerminate)
+{
+    // A 1000 x 700 picture: red working image with a blue band at x 480..519, white photo.
+    ASSERT_TRUE(writeBytes(documents("project0.dat"),
+                           projectFileBytes(1024, 1024, FloatSize{1000, 700}, [](int buffer, int x, int) {
+                               return buffer != 3 ? kWhite : x >= 480 && x < 520 ? kBlue : kRed;
+                           })));
+    QProcessEnvironment appEnv = env;
+    appEnv.insert("QT_QPA_PLATFORM", "xcb");
+    appEnv.insert("CHARCOLINO_READY_LINE", "1");
+    app.setProcessEnvironment(appEnv);
+    app.start(QStringLiteral(CHARCOLINO_APP), {});
+    ASSERT_TRUE(app.waitForStarted(kWaitMs));
+    QElapsedTimer waited;
+    waited.start();
+    while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < kWaitMs)
+        app.waitForReadyRead(1000);
+    ASSERT_TRUE(app.canReadLine()) << "no ready line: " << app.readAllStandardError().toStdString();
+
+    window = QString::fromLatin1(x("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Charcolino"})
+                                     .split('\n')
+                                     .first()
+                                     .trimmed());
+    ASSERT_FALSE(window.isEmpty());
+    for (const QByteArray& line : x("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+        if (line.startsWith("X="))
+            origin.setX(line.mid(2).toInt());
+        if (line.startsWith("Y="))
+            origin.setY(line.mid(2).toInt());
+    }
+    xdotool("windowfocus " + window);
+
+    // The canvas (320 x 390) shows the whole picture width; its middle row is red.
+    const int row = 195;
+    const QRect line(40, kBand + row, 241, 1);  // from x 40 to 280
+    QImage shot = waitForScreen([&](const QImage& s) { return count(s, isRed, line) > line.width() / 2; });
+    ASSERT_EQ(count(shot, isRed, line) + count(shot, isBlue, line), line.width()) << "the picture is on screen";
+    const int redBefore = count(shot, isRed);
+    const int blueBefore = count(shot, isBlue);
+    ASSERT_GT(blueBefore, 0);
+
+    // B, then one fast drag: a continuous white line, no red left along it.
+    xdotool("key b");
+    fastDrag({40, row}, {280, row});
+    shot = waitForScreen([&](const QImage& s) { return count(s, isWhite, line) == line.width(); });
+    EXPECT_EQ(count(shot, isWhite, line), line.width()) << "a gap in the line";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return x("xdotool", {"getwindowname", window}).startsWith('*'); },
+                                kWaitMs))
+        << "unsaved strokes";
+
+    // Ctrl+Z takes the whole stroke back.
+    xdotool("key ctrl+z");
+    shot = waitForScreen([&](const QImage& s) { return count(s, isRed) == redBefore; });
+    EXPECT_EQ(count(shot, isRed), redBefore);
+
+    // One wheel notch up over the canvas: the band grows.
+    xdotool("mousemove " + at(160, row) + " click 4");
+    shot = waitForScreen([&](const QImage& s) { return count(s, isBlue) > blueBefore * 11 / 10; });
+    EXPECT_GT(count(shot, isBlue), blueBefore * 11 / 10) << "the wheel zooms";
+
+    // A stroke, saved into slot 1 through the browser (Ctrl+S, Down, Enter).
+    fastDrag({60, row}, {260, row});
+    waitForScreen([&](const QImage& s) { return count(s, isWhite, QRect(60, kBand + row, 201, 1)) == 201; });
+    xdotool("key ctrl+s");
+    const QByteArray browser = x("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Save Project$"});
+    ASSERT_FALSE(browser.trimmed().isEmpty());
+    xdotool("windowfocus " + QString::fromLatin1(browser.split('\n').first().trimmed()));
+    xdotool("key Down Return");
+    (void)QTest::qWaitFor([&] { return QFile::exists(documents("thumbnail1.jpg")); }, kWaitMs);
+    ASSERT_TRUE(QFile::exists(documents("project1.dat")));
+    ASSERT_TRUE(QFile::exists(documents("thumbnail1.jpg")));
+    const QImage slot1 = storedWorking(documents("project1.dat"));
+    ASSERT_EQ(slot1.size(), QSize(1000, 700));
+    const int slot1White = count(slot1, isWhite);
+    EXPECT_GT(slot1White, 5000) << "the stroke is in the slot";
+    EXPECT_EQ(slot1White + count(slot1, isRed) + count(slot1, isBlue), 1000 * 700);
+
+    // Ctrl+E: the picture as a new PNG in the Pictures folder. (Without a window
+    // manager nothing gives the focus back when the browser goes.)
+    xdotool("windowfocus " + window);
+    xdotool("key ctrl+e");
+    QDir pictures(home.filePath("Pictures"));
+    (void)QTest::qWaitFor([&] { return !pictures.entryList({"Charcolino *.png"}, QDir::Files).isEmpty(); }, kWaitMs);
+    const QStringList exported = pictures.entryList({"Charcolino *.png"}, QDir::Files);
+    ASSERT_EQ(exported.size(), 1);
+    const QImage picture = QImage(pictures.filePath(exported.first())).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(picture.size(), QSize(1000, 700));
+    EXPECT_EQ(count(picture, isWhite), slot1White);
+
+    // A last stroke, then SIGTERM: the working project keeps it.
+    fastDrag({160, 20}, {160, 370});
+    waitForScreen([&](const QImage& s) { return isWhite(s.pixel(160, kBand + 100)); });
+    ASSERT_EQ(::kill(pid_t(app.processId()), SIGTERM), 0);
+    ASSERT_TRUE(app.waitForFinished(kWaitMs));
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_GT(count(storedWorking(documents("project0.dat")), isWhite), slot1White);
+}
