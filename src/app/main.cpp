@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/ApplicationShell.h"
+#include "app/ControlSettings.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
@@ -91,6 +92,8 @@ int main(int argc, char** argv)
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [] { QCoreApplication::exit(0); });
 
+    // The tool and the brush come back at the next start.
+    ControlSettings::setEnabled(true);
     ApplicationShell shell;
     QObject::connect(&instance, &SingleInstance::messageReceived, &shell, &ApplicationShell::bringToFront);
     if (qEnvironmentVariableIsSet("CHARCOLINO_READY_LINE")) {
