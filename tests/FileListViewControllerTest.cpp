@@ -185,6 +185,7 @@ TEST_F(SlotBrowser, ArrowsEnterAndDoubleClickChooseAndPressTheButton)
     QListView* list = browser->tableView();
     EXPECT_FALSE(list->selectionModel()->hasSelection());
     EXPECT_TRUE(list->hasFocus());
+    EXPECT_FALSE(list->currentIndex().isValid()) << "no row highlighted";
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_TRUE(browser->saveLoadButton()->isEnabled());
     QTest::keyClick(list, Qt::Key_Down);

@@ -157,6 +157,13 @@ void FileListViewController::showEvent(QShowEvent* event)
 
 bool FileListViewController::eventFilter(QObject* watched, QEvent* event)
 {
+    // Taking the focus, the list puts its cursor on the first row, which the style
+    // then highlights: with no row chosen it is taken off again.
+    if (watched == myTableView && event->type() == QEvent::FocusIn && selectedRow() < 0) {
+        static_cast<QObject*>(myTableView)->event(event);
+        myTableView->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return true;
+    }
     // With no row chosen the list's own cursor may sit on the first row unchosen;
     // the first Up or Down then chooses the last or the first row itself.
     if (watched == myTableView && event->type() == QEvent::KeyPress && selectedRow() < 0) {
