@@ -578,13 +578,16 @@ TEST_F(MainScreen, PointerOutlinesTheBrushAndIsAHandInMove)
     }
 }
 
-// With remembering on (the program turns it on), the tool and brush come back.
-TEST_F(MainScreen, ToolAndBrushAreRememberedAcrossStarts)
+// With remembering on (the program turns it on), the tool and brush come back, and
+// so does the star of strokes saved at quit into the working project only.
+TEST_F(MainScreen, ToolBrushAndUnsavedStrokesAreRememberedAcrossStarts)
 {
     ControlSettings::setEnabled(true);
     clickSegment(controller().toolbar(), 2);
     clickSegment(controller().brushsize(), 3);
     clickSegment(controller().brushshape(), 1);
+    emit canvas->strokeFinished();
+    shell->delegate().applicationWillTerminate();
     shell.reset();
     shell = std::make_unique<ApplicationShell>();
     shell->launch();
@@ -594,6 +597,8 @@ TEST_F(MainScreen, ToolAndBrushAreRememberedAcrossStarts)
     EXPECT_EQ(controller().brushsize()->selectedSegmentIndex(), 3);
     EXPECT_EQ(controller().brushshape()->selectedSegmentIndex(), 1);
     EXPECT_TRUE(controller().brushsize()->isEnabled());
+    EXPECT_TRUE(controller().hasUnsavedStrokes());
+    EXPECT_EQ(shell->window().windowTitle(), "* Unsaved strokes");
 }
 
 // The console texts go through one category, on by default, that can be turned off.
