@@ -1,15 +1,18 @@
 // Every input that ever upset the project file reader, and the fuzzer's seeds: each
 // must decode cleanly or fail with a reason, and the canvas must load exactly the
-// files that the decoder accepts.
+// files that the decoder accepts, with their pixels and the sketches of them.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfoList>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "canvas/ProjectCodec.h"
 #include "canvas/ProjectSlotFiles.h"
+#include "canvas/SketchFilter.h"
 #include "canvas/ThumbnailGeometry.h"
 #include "platform/DocumentsDirectory.h"
 #include "support/CanvasTestAccess.h"
@@ -81,6 +84,19 @@ TEST(ProjectFuzzRegression, CanvasLoadsWhatTheDecoderAccepts)
         EXPECT_EQ(canvas->LoadProject(9), valid);
         EXPECT_EQ(canvas->isLoaded(), valid || wasLoaded) << "a refused file leaves the project as it was";
         if (valid) {
+            const ProjectCodec::Header& h = project.header;
+            const std::size_t n = ProjectCodec::imageBytes(h);
+            ASSERT_EQ(canvas->bufferWidth(), h.width);
+            ASSERT_EQ(canvas->bufferHeight(), h.height);
+            EXPECT_EQ(std::memcmp(canvas->originalBuffer(), project.original.data(), n), 0);
+            EXPECT_EQ(std::memcmp(canvas->workingBuffer(), project.working.data(), n), 0);
+            // The sketches made while the working image was read are the filter's own.
+            std::vector<std::uint8_t> black(canvas->blackSketchBuffer(), canvas->blackSketchBuffer() + n);
+            std::vector<std::uint8_t> color(canvas->colorSketchBuffer(), canvas->colorSketchBuffer() + n);
+            buildSketchReference(SketchBuffers{canvas->originalBuffer(), nullptr, black.data(), color.data(), h.width,
+                                               h.height, h.picsize});
+            EXPECT_EQ(std::memcmp(canvas->blackSketchBuffer(), black.data(), n), 0);
+            EXPECT_EQ(std::memcmp(canvas->colorSketchBuffer(), color.data(), n), 0);
             // Saving again and making a thumbnail work on whatever was accepted.
             EXPECT_TRUE(canvas->SaveProject(9));
             EXPECT_EQ(ProjectCodec::decodeHeader(reinterpret_cast<const std::uint8_t*>(readFile(slot).constData()),
