@@ -58,7 +58,7 @@ void CharcolinoViewController::installDesktopLayer()
     mUi->brushsize->setSegmentToolTips(QStringList(mUi->brushsize->numberOfSegments(), size));
     mUi->brushshape->setSegmentToolTips({T::withKeys(QStringLiteral("Round"), T::ToggleShape),
                                          T::withKeys(QStringLiteral("Square"), T::ToggleShape)});
-    mUi->menuButton->setToolTip(T::withKeys(QStringLiteral("Menu; closing it"), T::CloseMenu));
+    mUi->menuButton->setToolTip(QStringLiteral("Menu (%1 closes it)").arg(T::keyText(T::CloseMenu)));
     const QPair<QPushButton*, T::Command> buttons[] = {
         {NewButton, T::NewProject}, {SaveButton, T::SaveProject}, {LoadButton, T::LoadProject}, {ExportButton, T::Export}};
     for (const auto& [button, command] : buttons)
