@@ -85,32 +85,54 @@ void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
     mFingers.clear();  // a stroke going on continues from here, not across the change
     if (rects.empty())
         return;
-    if (!bufferTextureFits(pic.get())) {
+    // A stroke over most of the picture costs less as one upload and redraw.
+    std::size_t area = 0;
+    for (const StrokeHistory::Rect& r : rects)
+        area += std::size_t(r.width + 2) * std::size_t(r.height + 2);
+    if (!bufferTextureFits(pic.get()) || 2 * area >= std::size_t(width) * std::size_t(height)) {
         ReloadCanvas();
         mWorkingTextureStale = false;
         UpdateScreen();
         return;
     }
 
-    const StrokeHistory::Pixels area = historyPixels();
+    // Each rectangle with a pixel of margin, so that filtering at its edges blends
+    // the working image's own neighbours, not what the texture held before. A
+    // rectangle at least half as wide as the texture goes up as whole rows, straight
+    // from workingbuff (bands of rows joined); a narrower one is packed first.
+    const StrokeHistory::Pixels picture = historyPixels();
     std::vector<std::uint8_t> packed;
-    glBindTexture(GL_TEXTURE_2D, pic->name());
+    int bandFirst = 0;
+    int bandEnd = 0;  // rows bandFirst .. bandEnd - 1 still to go up whole; none when 0
+    const auto uploadBand = [&] {
+        if (bandEnd > bandFirst)
+            pic->replaceRows(workingbuff.get(), std::uint32_t(bandFirst), std::uint32_t(bandEnd - bandFirst));
+        bandFirst = bandEnd = 0;
+    };
     for (const StrokeHistory::Rect& r : rects) {
-        // A pixel of margin, so that filtering at the rectangle's edges blends the
-        // working image's own neighbours, not what the texture held before.
         const int x0 = std::max(r.x - 1, 0);
         const int y0 = std::max(r.y - 1, 0);
-        const int x1 = std::min(r.x + r.width + 1, area.columns);
-        const int y1 = std::min(r.y + r.height + 1, area.rows);
+        const int x1 = std::min(r.x + r.width + 1, picture.columns);
+        const int y1 = std::min(r.y + r.height + 1, picture.rows);
         if (x0 >= x1 || y0 >= y1)
             continue;
+        if (2 * (x1 - x0) >= width) {
+            if (y0 > bandEnd)
+                uploadBand();
+            if (bandEnd == 0)
+                bandFirst = y0;
+            bandEnd = std::max(bandEnd, y1);
+            continue;
+        }
         const std::size_t span = std::size_t(x1 - x0) * 4;
         packed.resize(span * std::size_t(y1 - y0));
         for (int y = y0; y < y1; ++y)
             std::memcpy(packed.data() + std::size_t(y - y0) * span,
                         workingbuff.get() + (std::size_t(y) * std::size_t(width) + std::size_t(x0)) * 4, span);
+        glBindTexture(GL_TEXTURE_2D, pic->name());
         glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x1 - x0, y1 - y0, GL_RGBA, GL_UNSIGNED_BYTE, packed.data());
     }
+    uploadBand();
     for (const StrokeHistory::Rect& r : rects)
         drawPatch(pic.get(), r.x, r.y, r.x + r.width, r.y + r.height);
     swapBuffers();

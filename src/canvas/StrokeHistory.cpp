@@ -163,16 +163,12 @@ bool StrokeHistory::exchange(std::vector<Stroke>& from, std::vector<Stroke>& to,
         return false;
     Stroke stroke = std::move(from.back());
     from.pop_back();
-    std::vector<std::uint8_t> row;
     for (Tile& tile : stroke.tiles) {
         const std::size_t span = std::size_t(tile.rect.width) * 4;
-        row.resize(span);
         for (int y = 0; y < tile.rect.height; ++y) {
             std::uint8_t* kept = tile.pixels.data() + std::size_t(y) * span;
             std::uint8_t* shown = pixelAt(pixels, tile.rect.x, tile.rect.y + y);
-            std::memcpy(row.data(), shown, span);
-            std::memcpy(shown, kept, span);
-            std::memcpy(kept, row.data(), span);
+            std::swap_ranges(kept, kept + span, shown);
         }
         if (!changed)
             continue;
