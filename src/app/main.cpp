@@ -8,6 +8,7 @@
 
 #include "app/ApplicationShell.h"
 #include "app/ControlSettings.h"
+#include "platform/ConsoleLog.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
@@ -42,6 +43,7 @@ QString photoArgument(const QString& argument, QString* error)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    installConsoleLogFormat();
     // The Documents directory is <data home>/Charcolino/Charcolino.
     QApplication::setApplicationName(QStringLiteral("Charcolino"));
     QApplication::setOrganizationName(QStringLiteral("Charcolino"));
