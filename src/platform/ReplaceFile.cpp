@@ -1,5 +1,6 @@
 #include "platform/ReplaceFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
@@ -20,12 +21,23 @@ bool fail(QString* reason, const QString& text)
 
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// The mode a newly created file gets under the process's umask.
+// The mode a newly created file gets under the process's umask. The umask is read
+// from the kernel's status of this process: setting it to read it back would, for
+// an instant, give files that other threads create (album pictures) the wrong mode.
 mode_t newFileMode()
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mode_t(0666) & ~mask;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(0666) & ~mode_t(mask);
+        }
+    }
+    return mode_t(0644);  // the usual umask 022, for a kernel that does not tell
 }
 
 // The link case: a temporary file, created exclusively (so it never writes through
