@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QNativeGestureEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
@@ -213,6 +214,33 @@ TEST_F(DesktopInput, WheelZoomsOneStepPerNotchKeepingThePointUnderThePointerWher
             EXPECT_EQ(canvas->centerY(), 195);
         }
     }
+}
+
+TEST_F(DesktopInput, TrackpadPinchZoomsAStepEachTimeItsScaleGrowsBy125OrShrinksBy08)
+{
+    install(1024, {1024, 1024}, 160, 195, 1.0f);
+    const QPoint at(200, 100);
+    const FloatPoint before = pictureUnder(at);
+    const auto pinch = [&](Qt::NativeGestureType type, double value) {
+        QNativeGestureEvent e(type, QPointingDevice::primaryPointingDevice(), 2, QPointF(at), QPointF(at),
+                              canvas->mapToGlobal(QPointF(at)), value, QPointF());
+        QCoreApplication::sendEvent(canvas, &e);
+    };
+    struct Step {
+        double value;
+        float zoom;
+    };
+    // Scales 1.1, 1.21, then 1.331: a step in, 1.0648 left over; x 0.8 gives 0.85,
+    // x 0.9 then 0.77: a step out.
+    pinch(Qt::BeginNativeGesture, 0);
+    for (const Step s : {Step{0.1, 1.0f}, Step{0.1, 1.0f}, Step{0.1, 1.25f}, Step{-0.2, 1.25f}, Step{-0.1, 1.0f}}) {
+        pinch(Qt::ZoomNativeGesture, s.value);
+        EXPECT_FLOAT_EQ(canvas->zoomLevel(), s.zoom) << s.value;
+    }
+    pinch(Qt::EndNativeGesture, 0);
+    const FloatPoint after = pictureUnder(at);
+    EXPECT_NEAR(after.x, before.x, 1.0f);
+    EXPECT_NEAR(after.y, before.y, 1.0f);
 }
 
 TEST_F(DesktopInput, MiddleAndSpaceDragsPanInAPaintingToolWithoutPainting)
