@@ -8,12 +8,18 @@
 //    pixel itself always takes part with a key of at least 16;
 //  - row loops that the compiler vectorises, the four divisions per pixel done as
 //    exact float divisions, eight pixels at a time with AVX2.
-// No allocation per call: the few scratch rows (kilobytes) live on with the thread.
+//  - bands of 64 rows shared out between the cores, each band reading two rows of
+//    greys beyond its edges again, so the bytes do not depend on the split.
+// The few scratch rows (kilobytes) of each thread live on with the thread.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "canvas/SketchFilter.h"
@@ -25,7 +31,9 @@ using Key = std::int16_t;
 constexpr int kLeftPad = 16;    // keys before column 0 (2 are needed)
 constexpr int kRightPad = 48;   // keys after the last column: 2 + a vector's overrun
 constexpr int kRingRows = 5;
-constexpr int kRowsPerWakeUp = 32;  // how often a waiting reader is woken
+constexpr int kBandRows = 64;                      // rows a thread takes at a time
+constexpr std::int64_t kMinPixelsPerThread = 1 << 16;
+constexpr int kMaxThreads = 4;
 
 // Number of columns (rows) n with float(n) < size, never more than the buffer has.
 int pictureExtent(float size, int limit)
@@ -175,26 +183,18 @@ void dodgeRow(const std::uint8_t* __restrict original, const std::uint32_t* __re
     }
 }
 
-// The filter; with `rowsFinal`, each finished row is published there.
-void runFilter(const SketchBuffers& buffers, std::atomic<int>* rowsFinal)
+// The rows [first, end) of the picture. Greys of the two rows above and below the
+// band are computed again as keys only, so bands never write the same bytes and
+// each can run on a thread of its own.
+void filterBand(const SketchBuffers& buffers, int columns, int rows, int first, int end, Scratch& scratch)
 {
-    if (!buffers.original || !buffers.black || !buffers.color || buffers.width <= 0 || buffers.height <= 0)
-        return;
-    const int width = buffers.width;
-    const int columns = pictureExtent(buffers.picsize.width, width);
-    const int rows = pictureExtent(buffers.picsize.height, buffers.height);
-    if (columns == 0 || rows == 0)
-        return;
-
-    thread_local Scratch scratch;
-    scratch.prepare(columns);
     const Key* zeroRow = scratch.row(kRingRows);
     Key* bestKeys = scratch.row(kRingRows + 1);
     std::uint32_t* brightRow = scratch.bright.data();
 
     // Byte offset of each candidate from its pixel, by the low four bits of its key
     // (15 - scan index), so each row of the block runs right to left.
-    const std::ptrdiff_t stride = std::ptrdiff_t(width) * 4;
+    const std::ptrdiff_t stride = std::ptrdiff_t(buffers.width) * 4;
     const std::ptrdiff_t offsets[16] = {
         0, 0, 0,                             // unused
         8, -8, 2 * stride, -2 * stride,      // two right, two left, two down, two up
@@ -205,30 +205,112 @@ void runFilter(const SketchBuffers& buffers, std::atomic<int>* rowsFinal)
 
     auto greyKeys = [&](int y) -> const Key* { return y >= 0 && y < rows ? scratch.row(y % kRingRows) : zeroRow; };
     auto computeGrey = [&](int y) {
-        if (y < rows) {
-            const std::ptrdiff_t p = y * stride;
-            if (buffers.working)
-                greyRow(buffers.original + p, buffers.working + p, scratch.row(y % kRingRows), columns);
-            else
-                greyKeyRow(buffers.original + p, scratch.row(y % kRingRows), columns);
-        }
+        if (y < 0 || y >= rows)
+            return;
+        const std::ptrdiff_t p = y * stride;
+        if (buffers.working && y >= first && y < end)
+            greyRow(buffers.original + p, buffers.working + p, scratch.row(y % kRingRows), columns);
+        else
+            greyKeyRow(buffers.original + p, scratch.row(y % kRingRows), columns);
     };
 
-    computeGrey(0);
-    computeGrey(1);
-    for (int y = 0; y < rows; ++y) {
+    for (int y = first - 2; y < first + 2; ++y)
+        computeGrey(y);
+    for (int y = first; y < end; ++y) {
         computeGrey(y + 2);
         bestRow(greyKeys(y - 2), greyKeys(y - 1), greyKeys(y), greyKeys(y + 1), greyKeys(y + 2), bestKeys, columns);
         const std::ptrdiff_t p = y * stride;
         brightestRow(buffers.original + p, bestKeys, offsets, brightRow, columns);
         dodgeRow(buffers.original + p, brightRow, greyKeys(y), bestKeys, buffers.black + p, buffers.color + p,
                  columns);
-        if (rowsFinal) {
-            rowsFinal->store(y + 1, std::memory_order_release);
-            if ((y + 1) % kRowsPerWakeUp == 0)
-                rowsFinal->notify_all();
+    }
+}
+
+// Bands of rows handed out top first to the threads of one run; finished bands
+// are published in order, as the count of final rows from the top.
+class BandQueue {
+public:
+    BandQueue(int rows, std::atomic<int>* rowsFinal)
+        : mRows(rows), mBands((rows + kBandRows - 1) / kBandRows), mDone(std::size_t(mBands), false),
+          mRowsFinal(rowsFinal)
+    {
+    }
+
+    int bands() const { return mBands; }
+
+    // The next band to compute; bands() or more when all are taken.
+    int take() { return mNext.fetch_add(1, std::memory_order_relaxed); }
+    int first(int band) const { return band * kBandRows; }
+    int end(int band) const { return std::min(mRows, (band + 1) * kBandRows); }
+
+    void finished(int band)
+    {
+        if (!mRowsFinal)
+            return;
+        const std::lock_guard lock(mMutex);
+        mDone[std::size_t(band)] = true;
+        const int before = mPublished;
+        while (mPublished < mBands && mDone[std::size_t(mPublished)])
+            ++mPublished;
+        if (mPublished > before) {
+            mRowsFinal->store(std::min(mRows, mPublished * kBandRows), std::memory_order_release);
+            mRowsFinal->notify_all();
         }
     }
+
+private:
+    const int mRows;
+    const int mBands;
+    std::atomic<int> mNext{0};
+    std::mutex mMutex;
+    std::vector<bool> mDone;
+    int mPublished = 0;
+    std::atomic<int>* mRowsFinal;
+};
+
+void filterBands(const SketchBuffers& buffers, int columns, int rows, BandQueue& queue)
+{
+    thread_local Scratch scratch;
+    scratch.prepare(columns);
+    for (int band = queue.take(); band < queue.bands(); band = queue.take()) {
+        filterBand(buffers, columns, rows, queue.first(band), queue.end(band), scratch);
+        queue.finished(band);
+    }
+}
+
+// How many threads a picture is worth: one per core (at most maxThreads), fewer for a
+// small picture, where starting a thread costs more than it saves.
+int threadsFor(int columns, int rows, int bands, int maxThreads)
+{
+    if (std::int64_t(columns) * rows < kMinPixelsPerThread * 2 || maxThreads <= 1)
+        return 1;
+    const int cores = std::min(maxThreads, int(std::max(1u, std::thread::hardware_concurrency())));
+    return std::max(1, std::min({cores, bands, int(std::int64_t(columns) * rows / kMinPixelsPerThread)}));
+}
+
+// The filter; with `rowsFinal`, finished rows are published there.
+void runFilter(const SketchBuffers& buffers, std::atomic<int>* rowsFinal, int maxThreads = kMaxThreads)
+{
+    if (!buffers.original || !buffers.black || !buffers.color || buffers.width <= 0 || buffers.height <= 0)
+        return;
+    const int columns = pictureExtent(buffers.picsize.width, buffers.width);
+    const int rows = pictureExtent(buffers.picsize.height, buffers.height);
+    if (columns == 0 || rows == 0)
+        return;
+
+    BandQueue queue(rows, rowsFinal);
+    std::vector<std::thread> helpers;
+    const int threads = threadsFor(columns, rows, queue.bands(), maxThreads);
+    for (int i = 1; i < threads; ++i) {
+        try {
+            helpers.emplace_back([&] { filterBands(buffers, columns, rows, queue); });
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: the bands are done here
+        }
+    }
+    filterBands(buffers, columns, rows, queue);
+    for (std::thread& helper : helpers)
+        helper.join();
 }
 
 }  // namespace
@@ -236,6 +318,11 @@ void runFilter(const SketchBuffers& buffers, std::atomic<int>* rowsFinal)
 void buildSketch(const SketchBuffers& buffers)
 {
     runFilter(buffers, nullptr);
+}
+
+void buildSketchOnThreads(const SketchBuffers& buffers, int threads)
+{
+    runFilter(buffers, nullptr, threads);
 }
 
 void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& rowsFinal)

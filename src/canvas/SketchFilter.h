@@ -33,13 +33,21 @@ struct SketchBuffers {
 // Neighbours outside the picture take no part, whatever bytes the buffers hold
 // there. On equal greys the neighbour met first in scan order wins (the 3x3 block
 // row by row, then two up, two down, two left, two right).
+//
+// It runs on the calling thread and, for a large picture, on one more thread per
+// further core (up to four in all), each taking bands of rows; it returns when all
+// are done.
 void buildSketch(const SketchBuffers& buffers);
 
-// The same, telling a reader on another thread how far it got: after each row it
-// stores (release) in `rowsFinal` how many rows from the top of `black` and
-// `color` hold their final bytes, and at the end, however the run ends, the
-// buffers' height (rows below the picture are never written). Waiters on
-// `rowsFinal` are woken every few rows and at the end.
+// The same on at most `threads` threads, the calling one included (1: on the
+// calling thread only), for callers that keep the other cores busy themselves.
+void buildSketchOnThreads(const SketchBuffers& buffers, int threads);
+
+// The same, telling a reader on another thread how far it got: as bands of rows
+// finish it stores (release) in `rowsFinal` how many rows from the top of `black`
+// and `color` hold their final bytes, only ever growing, and at the end, however
+// the run ends, the buffers' height (rows below the picture are never written).
+// Waiters on `rowsFinal` are woken at each store.
 void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& rowsFinal);
 
 // The same, written step by step for clarity: the reference that buildSketch must
