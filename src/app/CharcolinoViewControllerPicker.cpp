@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
-#include <QImageReader>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -33,10 +32,8 @@ QString CharcolinoViewController::picturesFolder()
 QString CharcolinoViewController::imageNameFilter()
 {
     QStringList patterns;
-    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
-        const QString suffix = QString::fromLatin1(format).toLower();
+    for (const QString& suffix : ImageFile::readableSuffixes())
         patterns << QStringLiteral("*.") + suffix << QStringLiteral("*.") + suffix.toUpper();
-    }
     return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 

@@ -6,12 +6,12 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImageReader>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
 #include "app/CharcolinoViewController.h"
+#include "platform/ImageFile.h"
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 {
@@ -29,12 +29,12 @@ QString MainWindow::droppedImagePath(const QMimeData* mime)
 {
     if (!mime || !mime->hasUrls())
         return QString();
-    const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    const QStringList suffixes = ImageFile::readableSuffixes();
     for (const QUrl& url : mime->urls()) {
         if (!url.isLocalFile())
             continue;
         const QFileInfo file(url.toLocalFile());
-        if (file.isFile() && formats.contains(file.suffix().toLower().toLatin1()))
+        if (file.isFile() && suffixes.contains(file.suffix().toLower()))
             return file.absoluteFilePath();
     }
     return QString();

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ExifOrientation.h"
+#include "platform/HeifPicture.h"
 #include "platform/JpegEnd.h"
 #include "platform/RegularFile.h"
 
@@ -61,8 +63,9 @@ enum class Conversion {
 };
 
 // Bytes that decoding a picture of `size` in `format` takes at its peak, with the
-// conversion a smooth shrink makes (the small result is not counted).
-qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion)
+// conversion a smooth shrink makes (the small result is not counted) and the
+// decoder's own working memory (`workingBytes` a pixel).
+qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion, int workingBytes = 0)
 {
     const qint64 pixels = qint64(size.width()) * size.height();
     const int decoded = bytesPerPixel(format);
@@ -73,7 +76,7 @@ qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion)
         extra = converted;
     else if (conversion == Conversion::InPlace && converts && converted != decoded)
         extra = converted;  // grown: the old and the new memory at once at worst
-    return pixels * (decoded + extra);
+    return pixels * (decoded + extra + workingBytes);
 }
 
 QString tooLargeReason(QSize size, const Limits& limits)
@@ -91,12 +94,12 @@ QString tooLargeReason(QSize size, const Limits& limits)
 
 // `stored` names the picture; `decoded` is the size the decoder makes of it.
 QString tooMuchMemoryReason(QSize stored, QSize decoded, QImage::Format format, Conversion conversion,
-                            const Limits& limits)
+                            const Limits& limits, int workingBytes = 0)
 {
-    const qint64 bytes = decodeBytes(decoded, format, conversion);
+    const qint64 bytes = decodeBytes(decoded, format, conversion, workingBytes);
     if (bytes <= limits.maxBytes)
         return QString();
-    const int perPixel = bytesPerPixel(format);
+    const int perPixel = bytesPerPixel(format) + workingBytes;
     return QStringLiteral("picture too large: %1 x %2 pixels at %3 a pixel take %4 MB to read (at most %5 MB)")
         .arg(stored.width())
         .arg(stored.height())
@@ -151,12 +154,67 @@ QImage shrunk(QImage bitmap, QSize size)
     return bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// The size wanted of a picture of `stored` size (the stored size when the caller
+// wants no other).
+QSize wantedSize(QSize stored, const std::function<QSize(QSize)>& decodeSize)
+{
+    const QSize wanted = decodeSize ? decodeSize(stored) : stored;
+    return wanted.isEmpty() ? stored : wanted;
+}
+
+// The working memory of HEVC and AV1 decoding a pixel: the decoded colour planes
+// (three full ones at worst, twice as large above 8 bits) and an alpha plane.
+int heifWorkingBytes(const HeifPicture& picture) { return picture.deep() ? 8 : 4; }
+
+// HEIF and AVIF pictures: decoded upright (libheif applies the file's turns and
+// mirrors; an EXIF orientation in them only repeats those), then shrunk smoothly.
+ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
+{
+    const HeifPicture picture(file);
+    if (!picture.error().isEmpty())
+        return failure(picture.error());
+    const QSize stored = picture.size();
+    if (stored.isEmpty())
+        return failure(QStringLiteral("the picture has no pixels (its header gives %1 x %2)")
+                           .arg(stored.width())
+                           .arg(stored.height()));
+    QSize wanted = wantedSize(stored, decodeSize);
+    const QImage::Format format = picture.hasAlpha() ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888;
+    QString tooLarge = tooLargeReason(stored, limits);
+    if (tooLarge.isEmpty())
+        tooLarge = tooMuchMemoryReason(stored, stored, format, wanted != stored ? Conversion::InPlace : Conversion::None,
+                                       limits, heifWorkingBytes(picture));
+    if (!tooLarge.isEmpty())
+        return failure(tooLarge);
+
+    QString error;
+    QImage bitmap = picture.decode(&error);
+    if (bitmap.isNull())
+        return failure(error);
+    if (bitmap.size() != stored) {
+        // Cropped on decoding: the picture decoded is judged.
+        tooLarge = tooLargeReason(bitmap.size(), limits);
+        if (!tooLarge.isEmpty())
+            return failure(tooLarge);
+        wanted = wantedSize(bitmap.size(), decodeSize);
+    }
+    if (bitmap.size() != wanted)
+        bitmap = shrunk(std::move(bitmap), wanted);
+    if (bitmap.isNull())
+        return failure(QStringLiteral("out of memory"));
+    return ImageFileResult{Image{bitmap, ImageOrientationUp}, QString(), QString()};
+}
+
 ImageFileResult readWithin(const QString& path, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
 {
     QFile file(path);
     QString reason;
     if (!openPicture(file, &reason))
         return failure(reason);
+    if (HeifPicture::isHeifFile(file.peek(256)))
+        return readHeif(file, limits, decodeSize);
+    // PNG and WebP readers do not report the EXIF orientation these files can hold.
+    const QImageIOHandler::Transformations embedded = ExifOrientation::ofPngOrWebp(file);
 
     setDecoderAllocationLimit();
     QImageReader reader(&file);
@@ -178,9 +236,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
                                .arg(stored.width())
                                .arg(stored.height()));
         QString tooLarge = tooLargeReason(stored, limits);
-        wanted = decodeSize ? decodeSize(stored) : stored;
-        if (wanted.isEmpty())
-            wanted = stored;
+        wanted = wantedSize(stored, decodeSize);
         // The JPEG decoder shrinks while decoding (by n/8, then smoothly to exactly
         // the wanted size): only the smaller picture is ever held.
         decoderShrinks = jpeg && wanted != stored;
@@ -193,7 +249,9 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
         if (!tooLarge.isEmpty())
             return failure(tooLarge);
     }
-    const int orientation = ImageFile::orientationFromTransformation(reader.transformation());
+    const QImageIOHandler::Transformations transformation = reader.transformation();
+    const int orientation = ImageFile::orientationFromTransformation(
+        transformation == QImageIOHandler::TransformationNone ? embedded : transformation);
     if (decoderShrinks) {
         reader.setScaledSize(wanted);
         reader.setQuality(100);  // smooth resampling after the n/8 decode
@@ -207,9 +265,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
         // judged (the allocation limit kept the decode itself within memory).
         if (bitmap.size().isEmpty())
             return failure(QStringLiteral("the picture has no pixels"));
-        wanted = decodeSize ? decodeSize(bitmap.size()) : bitmap.size();
-        if (wanted.isEmpty())
-            wanted = bitmap.size();
+        wanted = wantedSize(bitmap.size(), decodeSize);
         QString tooLarge = tooLargeReason(bitmap.size(), limits);
         if (tooLarge.isEmpty())
             tooLarge = tooMuchMemoryReason(bitmap.size(), bitmap.size(), bitmap.format(),
@@ -244,6 +300,17 @@ int orientationFromTransformation(QImageIOHandler::Transformations transformatio
     case QImageIOHandler::TransformationMirrorAndRotate90:  return ImageOrientationRightMirrored; // EXIF 7
     default:                                                return ImageOrientationUp;            // EXIF 1 or none
     }
+}
+
+QStringList readableSuffixes()
+{
+    QStringList suffixes;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        suffixes << QString::fromLatin1(format).toLower();
+    for (const QString& suffix : HeifPicture::suffixes())
+        if (!suffixes.contains(suffix))
+            suffixes << suffix;
+    return suffixes;
 }
 
 ImageFileResult read(const QString& path) { return readWithin(path, kPictureLimits, {}); }

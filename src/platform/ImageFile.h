@@ -3,6 +3,7 @@
 #include <QImageIOHandler>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 #include "platform/Image.h"
@@ -40,6 +41,10 @@ inline constexpr int kMaxSide = kPictureLimits.maxSide;
 
 // The orientation tag for the turn a file's EXIF data asks for.
 int orientationFromTransformation(QImageIOHandler::Transformations transformation);
+
+// The file name suffixes of the pictures read (lower case, without the dot): every
+// format of Qt's image readers, and HEIF/HEIC and AVIF through libheif.
+QStringList readableSuffixes();
 
 // Reads the picture in `path` as stored (its pixels are not turned); the file's
 // EXIF orientation becomes the image's orientation tag. Only regular files are

@@ -123,8 +123,12 @@ int main(int argc, char** argv)
         "takes the images out of a project file saved by the painting program.\n"
         "\n"
         "PHOTO -o DIR: the photo is imported as the painting program imports it:\n"
-        "turned upright by its EXIF orientation and scaled down to at most 1024\n"
-        "pixels a side. DIR receives three RGB PNG files of the picture's size:\n"
+        "turned upright by its EXIF orientation (a HEIC or AVIF photo by its own\n"
+        "turns and mirrors) and scaled down to at most 1024 pixels a side.\n"
+        "Formats read: JPEG, PNG, HEIC/HEIF, AVIF, WebP, TIFF, GIF, BMP, and the\n"
+        "others Qt reads here (ICO, TGA, PBM/PGM/PPM, XBM, XPM ...); a file with\n"
+        "several pictures (a burst, a multi-page TIFF) gives its first or primary\n"
+        "one. DIR receives three RGB PNG files of the picture's size:\n"
         "  original.png  the imported photo\n"
         "  black.png     the black pencil sketch\n"
         "  color.png     the colour pencil sketch\n"
@@ -147,7 +151,7 @@ int main(int argc, char** argv)
         "it) with one warning line on standard error and exit status 0."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
-                                 QStringLiteral("The photo: JPEG, PNG or another format Qt can read."),
+                                 QStringLiteral("The photo: JPEG, PNG, HEIC, AVIF, WebP, TIFF or another format read."),
                                  QStringLiteral("PHOTO -o DIR | --project FILE -o DIR"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Write the PNG files into <DIR>."), QStringLiteral("DIR"));

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+struct heif_context;
+struct heif_image_handle;
+
+// The primary picture of a HEIF file (HEIC, AVIF): opened from the file's boxes,
+// its size known before anything is decoded. Decoding applies the file's own
+// turns, mirrors and crop, so the picture comes out upright. A burst or
+// collection gives its primary picture.
+class HeifPicture {
+public:
+    // True when the first bytes of a file are a HEIF file type box naming a HEIF
+    // brand (HEIC, AVIF and the general HEIF ones). An MP4 or other ISO media
+    // file is not.
+    static bool isHeifFile(QByteArrayView head);
+
+    // The file name suffixes of the HEIF pictures that can be decoded here
+    // (lower case: "heic", "heif", "hif", "avif"), by the decoders libheif has.
+    static QStringList suffixes();
+
+    // Reads the boxes of `file` (open, readable, at any position; it must stay
+    // open while the picture is used). error() tells whether that worked.
+    explicit HeifPicture(QIODevice& file);
+    ~HeifPicture();
+    HeifPicture(const HeifPicture&) = delete;
+    HeifPicture& operator=(const HeifPicture&) = delete;
+
+    // Empty when the picture can be decoded, else a short lower-case reason.
+    QString error() const { return mError; }
+
+    // The upright size, from the header.
+    QSize size() const;
+    bool hasAlpha() const;
+    // More than 8 bits a channel as stored (decoded to 8 bits all the same).
+    bool deep() const;
+
+    // The decoded picture, upright: RGBX8888, or RGBA8888 (premultiplied when the
+    // file says so) for a picture with alpha. A null image and the reason on failure.
+    QImage decode(QString* error) const;
+
+private:
+    QIODevice& mFile;
+    heif_context* mContext = nullptr;
+    heif_image_handle* mHandle = nullptr;
+    QString mError;
+};

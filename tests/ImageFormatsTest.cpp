@@ -1,0 +1,304 @@
+// The photo formats besides JPEG: each opens upright as the same photo saved as an
+// oriented JPEG does, HEIF files by their own header, and a truncated file of each
+// format gives one line. Files are made here: HEIC and AVIF by libheif's encoders,
+// WebP by cwebp (from the oriented JPEG), TIFF by Qt with tiffset's orientation tag,
+// PNG by Qt with an eXIf chunk.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <libheif/heif.h>
+
+#include "canvas/UprightImage.h"
+#include "platform/HeifPicture.h"
+#include "platform/ImageFile.h"
+#include "support/GlContextTest.h"
+#include "support/ImportTestFiles.h"
+
+using namespace ImportTestFiles;
+
+namespace {
+
+// The picture every file holds as stored: asymmetric, so each of the eight
+// orientations gives a different upright picture.
+QImage storedPicture() { return quadrantPicture(64, 32); }
+
+QByteArray encoded(const QImage& picture, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes;
+}
+
+std::uint32_t crc32(const QByteArray& bytes)
+{
+    std::uint32_t crc = 0xffffffffu;
+    for (const char c : bytes) {
+        crc ^= std::uint8_t(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendBigEndian32(QByteArray& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char((value >> shift) & 0xff));
+}
+
+// A little-endian EXIF block with a few entries, the orientation not the first.
+QByteArray littleEndianExif(int orientation)
+{
+    const std::uint16_t entries[][6] = {
+        // tag, type SHORT, count (low, high), value, pad
+        {0x0100, 3, 1, 0, 64, 0},
+        {0x0112, 3, 1, 0, std::uint16_t(orientation), 0},
+        {0x0128, 3, 1, 0, 2, 0},
+    };
+    QByteArray exif("II\x2a\0\x08\0\0\0", 8);
+    exif.append(char(3)).append(char(0));
+    for (const auto& entry : entries)
+        for (const std::uint16_t v : entry)
+            exif.append(char(v & 0xff)).append(char(v >> 8));
+    exif.append(QByteArray(4, '\0'));
+    return exif;
+}
+
+// The PNG with an eXIf chunk before its image data.
+QByteArray withPngExif(const QByteArray& png, const QByteArray& exif)
+{
+    const qsizetype idat = png.indexOf("IDAT") - 4;
+    QByteArray chunk;
+    appendBigEndian32(chunk, std::uint32_t(exif.size()));
+    chunk.append("eXIf" + exif);
+    appendBigEndian32(chunk, crc32("eXIf" + exif));
+    return png.left(idat) + chunk + png.mid(idat);
+}
+
+// Encodes `picture` as HEIC or AVIF with the orientation as the file's own
+// turn and mirror boxes (the stored pixels are as given). Empty when no encoder.
+QByteArray heifBytes(const QImage& picture, heif_compression_format compression, int orientation,
+                     const QImage& primaryAfter = QImage())
+{
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    QByteArray bytes;
+    if (heif_context_get_encoder_for_format(context, compression, &encoder).code != heif_error_Ok) {
+        heif_context_free(context);
+        return bytes;
+    }
+    heif_encoder_set_lossy_quality(encoder, 90);
+    const auto add = [&](const QImage& source, int turn) {
+        const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+        heif_image* image = nullptr;
+        heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+        heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < rgb.height(); ++y)
+            std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+        heif_encoding_options* options = heif_encoding_options_alloc();
+        options->image_orientation = heif_orientation(turn);
+        heif_image_handle* handle = nullptr;
+        const bool ok = heif_context_encode_image(context, image, encoder, options, &handle).code == heif_error_Ok;
+        heif_encoding_options_free(options);
+        heif_image_release(image);
+        if (ok && !primaryAfter.isNull() && source == primaryAfter)
+            heif_context_set_primary_image(context, handle);
+        if (handle)
+            heif_image_handle_release(handle);
+        return ok;
+    };
+    bool ok = add(picture, orientation);
+    if (ok && !primaryAfter.isNull())
+        ok = add(primaryAfter, 1);
+    heif_encoder_release(encoder);
+    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
+                           static_cast<QByteArray*>(out)->append(static_cast<const char*>(data), qsizetype(size));
+                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                       }};
+    if (ok)
+        heif_context_write(context, &writer, &bytes);
+    heif_context_free(context);
+    return bytes;
+}
+
+class ImageFormatsTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(writeFile(path, bytes));
+        return path;
+    }
+
+    // Runs a tool that writes test files; false (with the test skipped, or failed
+    // when the run must be complete) when it is not installed.
+    bool run(const QString& tool, const QStringList& arguments)
+    {
+        const QString program = QStandardPaths::findExecutable(tool);
+        if (program.isEmpty()) {
+            missing = tool;
+            return false;
+        }
+        QProcess process;
+        process.start(program, arguments);
+        const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+                        process.exitCode() == 0;
+        EXPECT_TRUE(ok) << tool.toStdString() << ": " << process.readAllStandardError().toStdString();
+        return ok;
+    }
+
+    // Makes the photo in `format` with the EXIF `orientation`, from the stored
+    // picture and its oriented JPEG; an empty path when it cannot be made here.
+    QString make(const QString& format, int orientation, const QString& jpegPath)
+    {
+        const QString path = dir.filePath(QStringLiteral("o%1.%2").arg(orientation).arg(format));
+        if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
+            const QByteArray bytes = heifBytes(
+                storedPicture(), format == QLatin1String("heic") ? heif_compression_HEVC : heif_compression_AV1,
+                orientation);
+            if (bytes.isEmpty()) {
+                missing = format + QStringLiteral(" encoder");
+                return QString();
+            }
+            return write(QFileInfo(path).fileName(), bytes);
+        }
+        if (format == QLatin1String("webp"))
+            return run(QStringLiteral("cwebp"), {QStringLiteral("-quiet"), QStringLiteral("-q"), QStringLiteral("95"),
+                                                 QStringLiteral("-metadata"), QStringLiteral("exif"), jpegPath,
+                                                 QStringLiteral("-o"), path})
+                       ? path
+                       : QString();
+        if (format == QLatin1String("tif")) {
+            write(QFileInfo(path).fileName(), encoded(storedPicture(), "TIFF"));
+            return run(QStringLiteral("tiffset"), {QStringLiteral("-s"), QStringLiteral("274"),
+                                                   QString::number(orientation), path})
+                       ? path
+                       : QString();
+        }
+        return write(QFileInfo(path).fileName(),
+                     withPngExif(encoded(storedPicture(), "PNG"), littleEndianExif(orientation)));
+    }
+
+    void toolMissing()
+    {
+        if (glContextRequired())
+            FAIL() << missing.toStdString() << " is missing, and CHARCOLINO_REQUIRE_GL=1 requires every format";
+        GTEST_SKIP() << missing.toStdString() << " is missing";
+    }
+
+    QTemporaryDir dir;
+    QString missing;
+};
+
+// Mean difference a channel between two pictures of the same size.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+}  // namespace
+
+TEST_F(ImageFormatsTest, EveryFormatAndOrientationComesOutAsTheOrientedJpeg)
+{
+    const QByteArray jpeg = jpegBytes(storedPicture());
+    for (const QString format : {"heic", "avif", "webp", "tif", "png"}) {
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(QStringLiteral("%1 orientation %2").arg(format).arg(orientation).toStdString());
+            const QString jpegPath = write(QStringLiteral("o%1.jpg").arg(orientation), withExifOrientation(jpeg, orientation));
+            const ImageFileResult reference = ImageFile::read(jpegPath);
+            ASSERT_TRUE(reference.ok());
+            const QString path = make(format, orientation, jpegPath);
+            if (path.isEmpty())
+                return toolMissing();
+
+            const ImageFileResult read = ImageFile::read(path);
+            ASSERT_TRUE(read.ok()) << read.error.toStdString();
+            EXPECT_TRUE(read.warning.isEmpty()) << read.warning.toStdString();
+            const QImage expected = uprightImage(reference.image).bitmap;
+            const QImage upright = uprightImage(read.image).bitmap;
+            ASSERT_EQ(upright.size(), expected.size());
+            // Quadrants in the wrong corners differ by about 100 a channel.
+            EXPECT_LT(meanDifference(upright, expected), 6.0);
+        }
+    }
+}
+
+TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
+{
+    const QImage second = storedPicture().mirrored(true, false);
+    const QByteArray burst = heifBytes(storedPicture(), heif_compression_HEVC, 1, second);
+    if (burst.isEmpty()) {
+        missing = QStringLiteral("heic encoder");
+        return toolMissing();
+    }
+    // A burst: the primary picture (here the second one) is read, under any name.
+    const ImageFileResult primary = ImageFile::read(write(QStringLiteral("burst.jpg"), burst));
+    ASSERT_TRUE(primary.ok()) << primary.error.toStdString();
+    EXPECT_LT(meanDifference(primary.image.bitmap, second), 6.0);
+
+    // The header's size decides before decoding: a picture said to be too large
+    // is refused for its size (the pixels would not even decode to it).
+    const QByteArray small = heifBytes(storedPicture(), heif_compression_HEVC, 1);
+    const auto withSize = [&small](const QByteArray& size) {  // every image spatial extents box
+        QByteArray bytes = small;
+        for (qsizetype at = bytes.indexOf("ispe"); at > 0; at = bytes.indexOf("ispe", at + 4))
+            bytes.replace(at + 8, 8, size);
+        return bytes;
+    };
+    const ImageFileResult refused =
+        ImageFile::read(write(QStringLiteral("large.heic"), withSize(QByteArray("\0\0\x4e\x20\0\0\x4e\x20", 8))));
+    EXPECT_TRUE(refused.error.startsWith(QStringLiteral("picture too large: 20000 x 20000"))) << refused.error.toStdString();
+    // 65536 x 32: beyond libheif's own limit.
+    const ImageFileResult beyond =
+        ImageFile::read(write(QStringLiteral("beyond.heic"), withSize(QByteArray("\0\x01\0\0\0\0\0\x20", 8))));
+    EXPECT_TRUE(beyond.error.startsWith(QStringLiteral("picture too large"))) << beyond.error.toStdString();
+
+    // HEIF brands only: an MP4 video's file type box is not a picture.
+    const auto fileType = [](const char* major, const char* compatible) {
+        QByteArray box("\0\0\0\x18" "ftyp", 8);
+        return box + major + QByteArray(4, '\0') + compatible + "mp41";
+    };
+    EXPECT_TRUE(HeifPicture::isHeifFile(fileType("mif1", "avif")));
+    EXPECT_TRUE(HeifPicture::isHeifFile(fileType("isom", "heic")));
+    EXPECT_FALSE(HeifPicture::isHeifFile(fileType("isom", "mp42")));
+    EXPECT_TRUE(ImageFile::readableSuffixes().contains(QStringLiteral("heic")));
+    EXPECT_TRUE(ImageFile::readableSuffixes().contains(QStringLiteral("avif")));
+}
+
+TEST_F(ImageFormatsTest, ATruncatedFileOfEachFormatGivesOneLine)
+{
+    const QString jpegPath = write(QStringLiteral("o6.jpg"), withExifOrientation(jpegBytes(storedPicture()), 6));
+    for (const QString format : {"heic", "avif", "webp", "tif", "png"}) {
+        SCOPED_TRACE(format.toStdString());
+        const QString path = make(format, 6, jpegPath);
+        if (path.isEmpty())
+            return toolMissing();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const ImageFileResult read = ImageFile::read(write(QStringLiteral("cut.") + format, bytes.left(bytes.size() * 2 / 3)));
+        const QString line = read.ok() ? read.warning : read.error;
+        EXPECT_FALSE(line.isEmpty());
+        EXPECT_FALSE(line.contains(QLatin1Char('\n'))) << line.toStdString();
+    }
+}
