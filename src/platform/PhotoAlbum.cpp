@@ -1,12 +1,10 @@
 #include "platform/PhotoAlbum.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QLocale>
 #include <QMetaObject>
 #include <QMutex>
@@ -21,6 +19,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/FastPng.h"
 
 namespace {
 
@@ -65,15 +65,6 @@ int renameWithoutReplacing(const QByteArray& from, const QByteArray& to)
     if (::lstat(to.constData(), &existing) == 0)
         return EEXIST;
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
-}
-
-QByteArray pngBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    return writer.write(image) ? bytes : QByteArray();
 }
 
 QString candidateName(const QString& stem, int attempt)
@@ -123,7 +114,7 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
     // that is taken. A rename that would replace an existing file fails, so
     // nothing is ever overwritten. The temporary file is made as any new file is
     // (read and write for all, less the user's umask); the rename keeps that mode.
-    const QByteArray png = pngBytes(image);
+    const QByteArray png = fastPngBytes(image);
     if (png.isEmpty())
         return failure(folder, QStringLiteral("the picture cannot be encoded as PNG"));
     QString part;

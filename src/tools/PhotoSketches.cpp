@@ -7,7 +7,7 @@
 #include "gl/Texture2D.h"
 #include "tools/OpaqueRgbImage.h"
 
-bool PhotoSketches::make(const QString& photoPath, QString* error)
+bool PhotoSketches::make(const QString& photoPath, QString* error, int filterThreads)
 {
     const ImageFileResult read = readImportFile(photoPath);
     if (!read.ok()) {
@@ -36,8 +36,9 @@ bool PhotoSketches::make(const QString& photoPath, QString* error)
         return false;
     }
 
-    buildSketch(SketchBuffers{originalbuff.get(), workingbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
-                              width, height, unpacked.imageSize});
+    buildSketchOnThreads(SketchBuffers{originalbuff.get(), workingbuff.get(), blacksketchbuff.get(),
+                                       colorsketchbuff.get(), width, height, unpacked.imageSize},
+                         filterThreads);
     return true;
 }
 

@@ -9,9 +9,10 @@
 // pixels a side, in a power-of-two buffer) and its two pencil sketches.
 class PhotoSketches {
 public:
-    // Imports `photoPath` and runs the sketch filter. False with a one-line reason
-    // in *error when the photo cannot be read or memory runs out.
-    bool make(const QString& photoPath, QString* error);
+    // Imports `photoPath` and runs the sketch filter, on up to `filterThreads`
+    // threads. False with a one-line reason in *error when the photo cannot be
+    // read or memory runs out.
+    bool make(const QString& photoPath, QString* error, int filterThreads);
 
     // After make(): empty, or what is wrong with a photo that was still read
     // ("the picture is incomplete (truncated file)").

@@ -26,3 +26,8 @@ SilencedStderr::~SilencedStderr()
     ::dup2(mSaved, STDERR_FILENO);
     ::close(mSaved);
 }
+
+int SilencedStderr::original() const
+{
+    return mSaved >= 0 ? mSaved : STDERR_FILENO;
+}

@@ -11,6 +11,10 @@ public:
     SilencedStderr(const SilencedStderr&) = delete;
     SilencedStderr& operator=(const SilencedStderr&) = delete;
 
+    // Where standard error went before: the descriptor for lines that must still
+    // be seen while it lives.
+    int original() const;
+
 private:
     int mSaved = -1;
 };

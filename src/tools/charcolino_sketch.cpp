@@ -1,33 +1,29 @@
 // charcolino-sketch: the photo import and the pencil sketch filter of the painting
 // program, without a window.
 //   charcolino-sketch PHOTO -o DIR            original.png, black.png, color.png
+//   charcolino-sketch PHOTO... -o DIR         the same in DIR/<name> for each photo
 //   charcolino-sketch --project FILE -o DIR   original.png, working.png, black.png,
 //                                             color.png from a saved project
-#include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <cstdio>
-#include <vector>
-
-#include "platform/ReplaceFile.h"
-#include "tools/PhotoSketches.h"
+#include "tools/PhotoBatch.h"
+#include "tools/PngFiles.h"
 #include "tools/ProjectImages.h"
 #include "tools/SilencedStderr.h"
+#include "tools/ToolConsole.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void printLine(const QString& text) { std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr); }
-
 // One line on standard error: the tool, what it was about, why it failed.
 int fail(const QString& subject, const QString& reason, int code = kExitFailure)
 {
-    printLine(QStringLiteral("charcolino-sketch: %1: %2").arg(subject, reason));
+    ToolConsole::line(QStringLiteral("%1: %2").arg(subject, reason));
     return code;
 }
 
@@ -37,64 +33,7 @@ int fail(const QString& subject, const QString& reason, int code = kExitFailure)
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtFatalMsg)
-        printLine(QStringLiteral("charcolino-sketch: %1").arg(message));
-}
-
-QByteArray pngBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return QByteArray();
-    return bytes;
-}
-
-struct Output {
-    const char* name;
-    QImage image;
-};
-
-// Encodes every image first, so that nothing is written when one cannot be; then
-// creates DIR and replaces each file whole.
-int writeOutputs(const QString& outputDir, const std::vector<Output>& outputs)
-{
-    std::vector<QByteArray> pngs;
-    for (const Output& output : outputs) {
-        pngs.push_back(pngBytes(output.image));
-        if (pngs.back().isEmpty())
-            return fail(QString::fromLatin1(output.name), QStringLiteral("cannot encode the PNG"));
-    }
-    if (!QDir().mkpath(outputDir) || !QFileInfo(outputDir).isDir())
-        return fail(outputDir, QStringLiteral("cannot create the output directory"));
-    const QDir dir(outputDir);
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const QString path = dir.filePath(QString::fromLatin1(outputs[i].name));
-        const QByteArray& png = pngs[i];
-        QString reason;
-        if (!replaceFile(path, [&png](QFileDevice& file) { return writeAll(file, png.constData(), png.size()); },
-                         &reason))
-            return fail(path, reason.isEmpty() ? QStringLiteral("cannot be written") : reason);
-    }
-    return 0;
-}
-
-int sketchPhoto(const QString& photo, const QString& outputDir)
-{
-    PhotoSketches sketches;
-    QString error;
-    bool made;
-    {
-        const SilencedStderr quiet;  // libpng prints its errors itself
-        made = sketches.make(photo, &error);
-    }
-    if (!made)
-        return fail(photo, error);
-    if (!sketches.warning().isEmpty())
-        printLine(QStringLiteral("charcolino-sketch: %1: warning: %2").arg(photo, sketches.warning()));
-    return writeOutputs(outputDir, {{"original.png", sketches.original()},
-                                    {"black.png", sketches.black()},
-                                    {"color.png", sketches.color()}});
+        ToolConsole::line(message);
 }
 
 int extractProject(const QString& project, const QString& outputDir)
@@ -103,10 +42,15 @@ int extractProject(const QString& project, const QString& outputDir)
     QString error;
     if (!images.read(project, &error))
         return fail(project, error);
-    return writeOutputs(outputDir, {{"original.png", images.original()},
-                                    {"working.png", images.working()},
-                                    {"black.png", images.black()},
-                                    {"color.png", images.color()}});
+    QString subject, reason;
+    if (!writePngFiles(outputDir,
+                       {{"original.png", images.original()},
+                        {"working.png", images.working()},
+                        {"black.png", images.black()},
+                        {"color.png", images.color()}},
+                       true, &subject, &reason))
+        return fail(subject, reason);
+    return 0;
 }
 
 }  // namespace
@@ -133,6 +77,11 @@ int main(int argc, char** argv)
         "  black.png     the black pencil sketch\n"
         "  color.png     the colour pencil sketch\n"
         "\n"
+        "PHOTO... -o DIR: several photos, each into a folder of DIR named after\n"
+        "it: DIR/beach/original.png ... for beach.jpg. A photo that fails has its\n"
+        "line and the others are still made; the exit status is then 1. On a\n"
+        "terminal a progress line shows how many are done.\n"
+        "\n"
         "--project FILE -o DIR: FILE is a project file (projectN.dat in the\n"
         "program's data folder). DIR receives four RGB PNG files of the picture's\n"
         "size:\n"
@@ -152,7 +101,7 @@ int main(int argc, char** argv)
     const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG, HEIC, AVIF, WebP, TIFF or another format read."),
-                                 QStringLiteral("PHOTO -o DIR | --project FILE -o DIR"));
+                                 QStringLiteral("PHOTO... -o DIR | --project FILE -o DIR"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Write the PNG files into <DIR>."), QStringLiteral("DIR"));
     const QCommandLineOption projectOption(QStringLiteral("project"),
@@ -170,14 +119,20 @@ int main(int argc, char** argv)
     if (projectMode && (!photos.isEmpty() || parser.value(projectOption).isEmpty()))
         return fail(QStringLiteral("usage"), QStringLiteral("give either PHOTO or --project FILE (see --help)"),
                     kExitUsage);
-    if (!projectMode && photos.size() != 1)
-        return fail(QStringLiteral("usage"), QStringLiteral("give exactly one PHOTO and -o DIR (see --help)"),
-                    kExitUsage);
+    if (!projectMode && photos.isEmpty())
+        return fail(QStringLiteral("usage"), QStringLiteral("give a PHOTO and -o DIR (see --help)"), kExitUsage);
     if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty())
         return fail(QStringLiteral("usage"), QStringLiteral("missing -o DIR (see --help)"), kExitUsage);
     const QString outputDir = parser.value(outputOption);
 
     if (projectMode)
         return extractProject(parser.value(projectOption), outputDir);
-    return sketchPhoto(photos.first(), outputDir);
+    QString clash;
+    if (photos.size() > 1 && batchFolderNames(photos, &clash).isEmpty())
+        return fail(QStringLiteral("usage"), clash, kExitUsage);
+    // libpng prints its errors itself: standard error stays silenced while photos
+    // are read, the tool's own lines go to where it was.
+    const SilencedStderr quiet;
+    ToolConsole::setDescriptor(quiet.original());
+    return sketchPhotos(photos, outputDir) ? 0 : kExitFailure;
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// `image` as the bytes of a PNG file, lossless: it decodes to the same pixels.
+// An opaque image is written as RGB, one with alpha as unpremultiplied RGBA, 8
+// bits a channel. Rows are compressed at zlib's fastest level: filtered by their
+// left neighbour and matched in runs only, or for an all-grey picture unfiltered
+// with plain matching. Several times faster than Qt's PNG writer at its default
+// level, files within some 5% of its size. Empty when the image is null or memory
+// runs out.
+QByteArray fastPngBytes(const QImage& image);

@@ -1,0 +1,124 @@
+#include "tools/PhotoBatch.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "tools/PhotoSketches.h"
+#include "tools/PngFiles.h"
+#include "tools/ToolConsole.h"
+
+namespace {
+
+constexpr int kAllCores = 1 << 10;
+
+struct Effort {
+    int filterThreads;
+    bool parallelEncodes;
+};
+
+bool sketchPhoto(const QString& photo, const QString& outputDir, Effort effort)
+{
+    PhotoSketches sketches;
+    QString error;
+    if (!sketches.make(photo, &error, effort.filterThreads)) {
+        ToolConsole::line(QStringLiteral("%1: %2").arg(photo, error));
+        return false;
+    }
+    if (!sketches.warning().isEmpty())
+        ToolConsole::line(QStringLiteral("%1: warning: %2").arg(photo, sketches.warning()));
+    QString subject, reason;
+    if (!writePngFiles(outputDir,
+                       {{"original.png", sketches.original()},
+                        {"black.png", sketches.black()},
+                        {"color.png", sketches.color()}},
+                       effort.parallelEncodes, &subject, &reason)) {
+        ToolConsole::line(QStringLiteral("%1: %2").arg(subject, reason));
+        return false;
+    }
+    return true;
+}
+
+bool usableName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+}  // namespace
+
+QStringList batchFolderNames(const QStringList& photos, QString* clash)
+{
+    QStringList names;
+    QHash<QString, QString> photoOfName;
+    for (const QString& photo : photos) {
+        const QFileInfo info(photo);
+        QString name = info.completeBaseName();
+        if (!usableName(name))
+            name = info.fileName();
+        const auto earlier = photoOfName.constFind(name);
+        if (earlier != photoOfName.cend()) {
+            *clash = QStringLiteral("%1 and %2 would both be written to the folder %3")
+                         .arg(earlier.value(), photo, name);
+            return {};
+        }
+        photoOfName.insert(name, photo);
+        names.append(name);
+    }
+    return names;
+}
+
+bool sketchPhotos(const QStringList& photos, const QString& outputDir)
+{
+    if (photos.size() == 1)
+        return sketchPhoto(photos.first(), outputDir, Effort{kAllCores, true});
+
+    QString clash;
+    const QStringList names = batchFolderNames(photos, &clash);
+    if (names.isEmpty()) {
+        ToolConsole::line(clash);
+        return false;
+    }
+    const QDir dir(outputDir);
+    const int total = int(photos.size());
+    std::atomic<int> next{0};
+    std::atomic<bool> allWritten{true};
+    std::mutex progressMutex;
+    int finished = 0;
+    ToolConsole::progress(QStringLiteral("0/%1 photos").arg(total));
+
+    // Each thread takes the next photo until none is left; one core each.
+    auto work = [&] {
+        for (int i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
+            const QString& name = names[i];
+            bool written = false;
+            if (usableName(name))
+                written = sketchPhoto(photos[i], dir.filePath(name), Effort{1, false});
+            else
+                ToolConsole::line(QStringLiteral("%1: the photo has no name to give its folder").arg(photos[i]));
+            if (!written)
+                allWritten = false;
+            const std::lock_guard lock(progressMutex);
+            ToolConsole::progress(QStringLiteral("%1/%2 photos").arg(++finished).arg(total));
+        }
+    };
+    const int threads = std::min(total, int(std::max(1u, std::thread::hardware_concurrency())));
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    ToolConsole::endProgress();
+    return allWritten;
+}
