@@ -191,6 +191,61 @@ TEST(SketchTool, OutputThatCannotBeMadeGivesOneLine)
     EXPECT_TRUE(QDir(dir.filePath("cut")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
+// Several photos: each into its own folder, the same files as alone; a photo that
+// fails has its one line and the others are still written.
+TEST(SketchTool, SeveralPhotosEachGetTheirFolderAndAFailureStopsOnlyItsOwn)
+{
+    QTemporaryDir dir;
+    const QByteArray jpeg = jpegBytes(photoLikePicture(120, 90), 90);
+    struct Case {
+        const char* file;
+        QByteArray bytes;
+        const char* line;  // what its line on standard error says, if it has one
+    } cases[] = {
+        {"first.jpg", jpeg, nullptr},
+        {"letter.jpg", "Dear reader, this is not a picture.\n", "not a picture"},
+        {"cut.jpg", jpeg.left(jpeg.size() * 2 / 3), "warning: the picture is incomplete"},
+        {"missing.jpg", QByteArray(), "missing.jpg: "},
+        {"last.photo.jpg", jpegBytes(quadrantPicture(64, 48)), nullptr},
+    };
+    QStringList arguments;
+    for (const Case& c : cases) {
+        if (!c.bytes.isEmpty()) {
+            ASSERT_TRUE(writeFile(dir.filePath(c.file), c.bytes));
+        }
+        arguments << dir.filePath(c.file);
+    }
+    const QString out = dir.filePath("out");
+    const ToolRun run = runTool(arguments + QStringList{"-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.count('\n'), 3) << run.err.toStdString();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString photo = dir.filePath(c.file);
+        const QString folder = out + '/' + QFileInfo(photo).completeBaseName();
+        if (c.line) {
+            EXPECT_TRUE(run.err.contains(photo + ": ") && run.err.contains(c.line)) << run.err.toStdString();
+        }
+        const bool written = !c.line || QByteArray(c.line).startsWith("warning");
+        EXPECT_EQ(QDir(folder).exists(), written);
+        if (!written)
+            continue;
+        const QString alone = dir.filePath(QStringLiteral("alone-%1").arg(c.file));
+        ASSERT_EQ(runTool({photo, "-o", alone}).exitCode, 0);
+        for (const char* name : {"original.png", "black.png", "color.png"})
+            EXPECT_EQ(loaded(folder + '/' + name), loaded(alone + '/' + name)) << name;
+    }
+
+    // Two photos that would share a folder: a usage error before anything is made.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("again"));
+    ASSERT_TRUE(writeFile(dir.filePath("again/first.jpg"), jpeg));
+    const ToolRun clash =
+        runTool({dir.filePath("first.jpg"), dir.filePath("again/first.jpg"), "-o", dir.filePath("clash")});
+    EXPECT_EQ(clash.exitCode, 2);
+    EXPECT_EQ(clash.err.count('\n'), 1) << clash.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("clash")));
+}
+
 TEST(SketchTool, HelpAndUsage)
 {
     const ToolRun help = runTool({"--help"});
