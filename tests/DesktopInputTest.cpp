@@ -142,6 +142,24 @@ TEST_F(DesktopInput, FastDragLaysTheDabsOfTouchesAtTheSpacingAlongItsWaySlowDrag
     }
 }
 
+TEST_F(DesktopInput, AGestureAfterACancelledOneStartsAFreshStrokeWithoutALineFromTheOldFinger)
+{
+    install(512, {512, 512}, 160, 195, 1.0f);
+    static QPointingDevice* screen = QTest::createTouchDevice();
+    QTest::touchEvent(canvas, screen).press(0, {20, 20});
+    QTest::touchEvent(canvas, screen).move(0, {30, 20});
+    QTouchEvent cancel(QEvent::TouchCancel, screen);
+    QCoreApplication::sendEvent(canvas, &cancel);
+    QTest::touchEvent(canvas, screen).press(0, {300, 370});
+    QTest::touchEvent(canvas, screen).release(0, {300, 370});
+    // Two strokes: the cancelled one and the new one, each undone alone; nothing
+    // was painted between them.
+    EXPECT_EQ(canvas->strokeHistory().undoCount(), 2u);
+    const FloatPoint middle = pictureUnder({160, 195});
+    const std::uint8_t* w = canvas->workingBuffer() + (int(middle.y) * 512 + int(middle.x)) * 4;
+    EXPECT_EQ(PaintTestCanvas::bufferPixel(w, 1, 0, 0), PaintTestCanvas::patternPixel(3, int(middle.x), int(middle.y)));
+}
+
 TEST_F(DesktopInput, UndoTakesStrokesBackByteForByteAndTheScreenMatchesAFullRedraw)
 {
     install(512, {500, 470}, 160, 195, 1.0f);

@@ -74,6 +74,9 @@ void CanvasView::paintTouches(const TouchEvent& event)
 
 void CanvasView::touchesBegan(const TouchEvent& event)
 {
+    // A new gesture is a new stroke, also after a cancelled one that never ended.
+    if (event.firstFingerDown)
+        finishStroke();
     if (!navigates(event))
         return;
 

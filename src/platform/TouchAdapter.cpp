@@ -78,9 +78,12 @@ bool TouchAdapter::handleTouch(QTouchEvent* event)
     event->accept();
 
     switch (event->type()) {
-    case QEvent::TouchBegin:
-        mResponder->touchesBegan(touchesOf(event));
+    case QEvent::TouchBegin: {
+        TouchEvent touches = touchesOf(event);
+        touches.firstFingerDown = true;
+        mResponder->touchesBegan(touches);
         break;
+    }
     case QEvent::TouchEnd:
         mResponder->touchesEnded(touchesOf(event));
         break;
@@ -139,7 +142,9 @@ bool TouchAdapter::handleMouse(QMouseEvent* event)
         // click or both; the drag starts once.
         if (!mMouseDown) {
             mMouseDown = true;
-            mResponder->touchesBegan(touchesFromMouse(event));
+            TouchEvent touches = touchesFromMouse(event);
+            touches.firstFingerDown = true;
+            mResponder->touchesBegan(touches);
         }
         break;
     case QEvent::MouseMove:

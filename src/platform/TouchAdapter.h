@@ -17,7 +17,8 @@ struct TouchEvent;
 // lifted): new fingers are known before their moves are seen, and a lift comes
 // last because it ends the gesture. TouchCancel is consumed and reported to no one.
 // Every call lists all points of the event, stationary and lifted ones included,
-// in the event's order, with their ids; an end says whether every finger is up.
+// in the event's order, with their ids; a begin says whether it starts a gesture,
+// an end whether every finger is up.
 //
 // Mouse: a left-button drag is one finger (press began, moves with the left button
 // held moved, release ended). With Alt held a second finger mirrors the pointer

@@ -14,4 +14,6 @@ struct TouchEvent {
     std::vector<int> fingerIds = {};
     // For an end: no finger stays down (the last one was lifted).
     bool lastFingerLifted = true;
+    // For a begin: the first finger of a new gesture was put down.
+    bool firstFingerDown = false;
 };
