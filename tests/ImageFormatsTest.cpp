@@ -7,6 +7,8 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QMimeData>
+#include <QUrl>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -16,6 +18,8 @@
 #include <functional>
 #include <libheif/heif.h>
 
+#include "app/CharcolinoViewController.h"
+#include "app/MainWindow.h"
 #include "canvas/UprightImage.h"
 #include "platform/HeifPicture.h"
 #include "platform/ImageFile.h"
@@ -281,8 +285,19 @@ TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
     EXPECT_TRUE(HeifPicture::isHeifFile(fileType("mif1", "avif")));
     EXPECT_TRUE(HeifPicture::isHeifFile(fileType("isom", "heic")));
     EXPECT_FALSE(HeifPicture::isHeifFile(fileType("isom", "mp42")));
-    EXPECT_TRUE(ImageFile::readableSuffixes().contains(QStringLiteral("heic")));
-    EXPECT_TRUE(ImageFile::readableSuffixes().contains(QStringLiteral("avif")));
+}
+
+TEST_F(ImageFormatsTest, ThePickerAndDropsOfferEveryFormat)
+{
+    const QString filter = CharcolinoViewController::imageNameFilter();
+    for (const char* suffix : {"heic", "heif", "avif", "webp", "tif", "tiff", "png", "jpg"}) {
+        SCOPED_TRACE(suffix);
+        EXPECT_TRUE(filter.contains(QStringLiteral("*.%1 ").arg(QLatin1String(suffix))));
+        const QString path = write(QStringLiteral("photo.") + QString::fromLatin1(suffix).toUpper(), QByteArray("x"));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        EXPECT_EQ(MainWindow::droppedImagePath(&mime), path);
+    }
 }
 
 TEST_F(ImageFormatsTest, ATruncatedFileOfEachFormatGivesOneLine)

@@ -1,0 +1,130 @@
+// Photo import of the same 12-megapixel photo as JPEG and as HEIC (and AVIF):
+// the whole import into the upright 1024-side buffer. The HEIC and AVIF files are
+// encoded from the JPEG's pixels at start (libheif's default quality 50, which
+// gives a file of a phone photo's size; one coded picture, 4:2:0), which takes a
+// minute. Times are wall-clock; the CPU column counts every thread of the
+// process (the HEVC decoder works in a thread of its own). Run from the build folder:
+//   ./bench_import_formats --benchmark_min_time=2
+// CHARCOLINO_BENCH_AVIF=1 adds the AVIF file (its encoding takes minutes).
+#include <benchmark/benchmark.h>
+
+#include "BenchmarkRunner.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstring>
+#include <libheif/heif.h>
+
+#include "canvas/ImportFile.h"
+#include "canvas/UprightImage.h"
+#include "platform/HeifPicture.h"
+#include "platform/PictureUnpack.h"
+
+namespace {
+
+const QString kPhoto = QStringLiteral(CHARCOLINO_SOURCE_DIR "/bench/photos/photo12mp.jpg");
+QString gHeic;
+QString gAvif;
+
+// The photo's pixels encoded as HEIC or AVIF into `path`; false when no encoder.
+bool encodeHeif(const QImage& photo, heif_compression_format compression, const QString& path)
+{
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    if (heif_context_get_encoder_for_format(context, compression, &encoder).code != heif_error_Ok) {
+        heif_context_free(context);
+        return false;
+    }
+    heif_encoder_set_lossy_quality(encoder, 50);
+    if (compression == heif_compression_AV1)
+        heif_encoder_set_parameter(encoder, "speed", "8");
+    const QImage rgb = photo.convertToFormat(QImage::Format_RGB888);
+    heif_image* image = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    bool ok = heif_context_encode_image(context, image, encoder, nullptr, nullptr).code == heif_error_Ok;
+    ok = ok && heif_context_write_to_file(context, QFile::encodeName(path).constData()).code == heif_error_Ok;
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return ok;
+}
+
+void import(benchmark::State& state, const QString& path)
+{
+    if (path.isEmpty()) {
+        state.SkipWithError("no encoder for this format");
+        return;
+    }
+    for (auto _ : state) {
+        const ImageFileResult read = readImportFile(path);
+        if (!read.ok()) {
+            state.SkipWithError("photo not readable");
+            return;
+        }
+        UnpackedPicture picture = unpackPicture(uprightImage(read.image).bitmap);
+        benchmark::DoNotOptimize(picture.buffer.get());
+    }
+}
+
+void BM_ImportJpeg(benchmark::State& state) { import(state, kPhoto); }
+void BM_ImportHeic(benchmark::State& state) { import(state, gHeic); }
+void BM_ImportAvif(benchmark::State& state) { import(state, gAvif); }
+
+// The HEVC decode and colour conversion alone, upright at full size: the floor
+// under the HEIC import.
+void BM_HeicDecodeOnly(benchmark::State& state)
+{
+    if (gHeic.isEmpty()) {
+        state.SkipWithError("no encoder for this format");
+        return;
+    }
+    for (auto _ : state) {
+        QFile file(gHeic);
+        file.open(QIODevice::ReadOnly);
+        const HeifPicture picture(file);
+        QString error;
+        const QImage decoded = picture.decode(&error);
+        if (decoded.isNull()) {
+            state.SkipWithError("photo not readable");
+            return;
+        }
+        benchmark::DoNotOptimize(decoded.constBits());
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_ImportJpeg)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ImportHeic)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_HeicDecodeOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    // The image format plugins are found through the application object.
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QImage photo(kPhoto);
+    if (photo.isNull() || !dir.isValid()) {
+        std::fputs("bench_import_formats: the bench photo cannot be read\n", stderr);
+        return 1;
+    }
+    if (encodeHeif(photo, heif_compression_HEVC, dir.filePath(QStringLiteral("photo12mp.heic"))))
+        gHeic = dir.filePath(QStringLiteral("photo12mp.heic"));
+    if (qEnvironmentVariableIntValue("CHARCOLINO_BENCH_AVIF") == 1) {
+        if (encodeHeif(photo, heif_compression_AV1, dir.filePath(QStringLiteral("photo12mp.avif"))))
+            gAvif = dir.filePath(QStringLiteral("photo12mp.avif"));
+        benchmark::RegisterBenchmark("BM_ImportAvif", BM_ImportAvif)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+    }
+    return runBenchmarks(argc, argv);
+}
