@@ -10,9 +10,9 @@
 #include <QString>
 
 #include "canvas/ImportFile.h"
-#include "canvas/PictureUnpack.h"
 #include "canvas/UprightImage.h"
 #include "platform/ImageFile.h"
+#include "platform/PictureUnpack.h"
 
 namespace {
 

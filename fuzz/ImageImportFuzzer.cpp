@@ -29,10 +29,10 @@
 #include "FuzzEnvironment.h"
 #include "canvas/ImportFile.h"
 #include "canvas/OrientPixels.h"
-#include "canvas/PictureUnpack.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/UprightImage.h"
 #include "gl/Texture2D.h"
+#include "platform/PictureUnpack.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "canvas/ImportFile.h"
-#include "canvas/PictureUnpack.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/UprightImage.h"
+#include "platform/PictureUnpack.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 
 #include "canvas/CanvasView.h"
 #include "canvas/ImportFile.h"
-#include "canvas/PictureUnpack.h"
 #include "canvas/UprightImage.h"
 #include "gl/EglContext.h"
 #include "gl/Texture2D.h"
 #include "platform/InternalInconsistency.h"
+#include "platform/PictureUnpack.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
 

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "canvas/ImportFile.h"
-#include "canvas/PictureUnpack.h"
 #include "canvas/ProjectCodec.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/UprightImage.h"
 #include "platform/DocumentsDirectory.h"
+#include "platform/PictureUnpack.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"

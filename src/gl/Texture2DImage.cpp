@@ -1,9 +1,12 @@
 #include <QtGlobal>
 
-#include "canvas/PictureUnpack.h"
 #include "gl/Texture2D.h"
 #include "platform/ConsoleLog.h"
 #include "platform/Image.h"
+#include "platform/PictureUnpack.h"
+
+static_assert(kUnpackedRGBA8888 == Texture2D::RGBA8888 && kUnpackedA8 == Texture2D::A8,
+              "an unpacked picture is uploaded in its own layout");
 
 std::unique_ptr<Texture2D> Texture2D::initWithImage(const Image& image, PixelBlock* imageBuffer)
 {

@@ -1,10 +1,9 @@
 #include "tools/PhotoSketches.h"
 
 #include "canvas/ImportFile.h"
-#include "canvas/PictureUnpack.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/UprightImage.h"
-#include "gl/Texture2D.h"
+#include "platform/PictureUnpack.h"
 #include "tools/OpaqueRgbImage.h"
 
 bool PhotoSketches::make(const QString& photoPath, QString* error, int filterThreads)
@@ -16,7 +15,7 @@ bool PhotoSketches::make(const QString& photoPath, QString* error, int filterThr
     }
     mWarning = read.warning;
     UnpackedPicture unpacked = unpackPicture(uprightImage(read.image).bitmap);
-    if (unpacked.pixelFormat != Texture2D::RGBA8888) {
+    if (unpacked.pixelFormat != kUnpackedRGBA8888) {
         *error = QStringLiteral("unsupported picture format");
         return false;
     }

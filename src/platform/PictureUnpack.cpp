@@ -1,10 +1,8 @@
-#include "canvas/PictureUnpack.h"
+#include "platform/PictureUnpack.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
-
-#include "gl/Texture2D.h"
 
 namespace {
 constexpr std::uint32_t kMaxTextureSide = 1024;
@@ -27,7 +25,7 @@ UnpackedPicture unpackPicture(const QImage& bitmap)
     // A bitmap without colour, alpha only, stays alpha only. Everything else becomes
     // 4-byte RGBA: a bitmap without alpha is laid out the same way with A = 255.
     const bool alphaOnly = bitmap.format() == QImage::Format_Alpha8;
-    out.pixelFormat = alphaOnly ? Texture2D::A8 : Texture2D::RGBA8888;
+    out.pixelFormat = alphaOnly ? kUnpackedA8 : kUnpackedRGBA8888;
     const QImage::Format layout = alphaOnly ? QImage::Format_Alpha8 : QImage::Format_RGBA8888_Premultiplied;
     const int bytesPerPixel = alphaOnly ? 1 : 4;
 

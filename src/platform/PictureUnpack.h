@@ -6,10 +6,15 @@
 #include "platform/Geometry.h"
 #include "platform/PixelMemory.h"
 
+// Pixel layouts of an unpacked picture: the numbers of the texture formats of the
+// same layout, so that a picture goes to a texture as it is.
+constexpr int kUnpackedRGBA8888 = 1;
+constexpr int kUnpackedA8 = 3;
+
 // A picture unpacked into a texture-shaped pixel buffer.
 struct UnpackedPicture {
     PixelBlock buffer;         // width x height pixels; empty when the allocation failed
-    int pixelFormat = 0;       // Texture2D::RGBA8888 (4 bytes R, G, B, A) or Texture2D::A8 (1 byte)
+    int pixelFormat = 0;       // kUnpackedRGBA8888 (4 bytes R, G, B, A) or kUnpackedA8 (1 byte)
     std::uint32_t width = 0;   // power of two, at most 1024
     std::uint32_t height = 0;  // power of two, at most 1024
     FloatSize imageSize;       // the picture's size inside the buffer, from the top-left corner
