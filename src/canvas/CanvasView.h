@@ -56,7 +56,7 @@ public:
     void NewProject(const Image& image);
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
 
-    // --- Project files, slots and thumbnails (add declarations of this group here) ---
+    // Project files, slots and thumbnails.
     // Why a save answered NO: an empty reason when there was no complete project
     // to save, else the file that could not be written and the system's reason.
     struct SaveFailure {
@@ -73,9 +73,8 @@ public:
     bool LoadProject(int slot);
     // JPEG of the working picture fitted into 80 x 80; empty when no project is loaded.
     QByteArray CreateThumbNail() const;
-    // --- end of project files ---
 
-    // --- Photo album export (add declarations of this group here) ---
+    // Photo album export.
     // Saves the picture area of the working image into the photo album in the
     // background; "No data in the working space." when there is no project.
     void ExportToPhotoAlbum();
@@ -88,8 +87,6 @@ signals:
     // After the completion of an album save that wrote `path`.
     void exported(const QString& path);
 public:
-    // --- end of photo album export ---
-
     // Presentation.
     void ReloadCanvas();
     void ReloadFixTexture();
@@ -106,7 +103,7 @@ public:
     // The spacing of those dabs, in points: a quarter of the brush's width.
     float dabSpacing() const;
 
-    // --- Strokes and their undo (add declarations of this group here) ---
+    // Strokes and their undo.
     // A stroke is everything painted from a press to the lift of the last finger.
     // Undo and redo redraw only the rectangles that changed. Both answer NO when
     // there is nothing to take back (or no project); an open stroke is ended first.
@@ -121,9 +118,7 @@ signals:
     void historyChanged();  // after a stroke ends, undo, redo, or the history is reset
     void strokeFinished();  // a stroke that painted at least one dab ended
 public:
-    // --- end of strokes ---
-
-    // --- Desktop navigation (add declarations of this group here) ---
+    // Desktop navigation.
     // Zoom steps of the touch navigation, each keeping the picture point at
     // `viewPoint` (view coordinates) in place where the pan and re-centring limits
     // allow. Positive steps zoom in. Used by the wheel and the trackpad pinch.
@@ -139,8 +134,6 @@ public slots:
     void zoomOut();
     void zoomToFitWhole();
 public:
-    // --- end of desktop navigation ---
-
     // Touches and navigation.
     void touchesBegan(const TouchEvent& event) override;
     void touchesMoved(const TouchEvent& event) override;
