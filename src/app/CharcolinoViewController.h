@@ -100,7 +100,8 @@ public:
     void imagePickerControllerDidFinishPickingFile(QFileDialog* picker, const QString& path);
     void imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image);
     void imagePickerControllerDidCancel(QFileDialog* picker);
-    void useImage(const Image& image);
+    // `photoPath`: the file the image was read from, kept for the full-size drawing.
+    void useImage(const Image& image, const QString& photoPath = QString());
 
     // FileListViewControllerDelegate: the canvas saves or loads; a NO is an alert.
     void SaveProject(int slot) override;

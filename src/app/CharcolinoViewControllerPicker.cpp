@@ -87,7 +87,8 @@ void CharcolinoViewController::imagePickerControllerDidFinishPickingFile(QFileDi
     QString failure;
     const Image image = imageFromFile(path, &failure);
     if (image.hasBitmap()) {
-        imagePickerControllerDidFinishPickingImage(picker, image);
+        useImage(image, path);
+        imagePickerControllerDidCancel(picker);  // the picker goes as after any pick
         return;
     }
     showErrorAlert(mView, failure);
@@ -113,10 +114,10 @@ void CharcolinoViewController::imagePickerControllerDidCancel(QFileDialog* picke
     mPicker = nullptr;
 }
 
-void CharcolinoViewController::useImage(const Image& image)
+void CharcolinoViewController::useImage(const Image& image, const QString& photoPath)
 {
     if (myview)
-        myview->NewProject(image);
+        myview->NewProject(image, photoPath);
     setUnsaved(false);  // the strokes went with the project they were on
 }
 
@@ -129,7 +130,7 @@ void CharcolinoViewController::openImageFile(const QString& path)
         QString failure;
         const Image image = imageFromFile(path, &failure);
         if (image.hasBitmap())
-            useImage(image);
+            useImage(image, path);
         else
             showErrorAlert(mView, failure);  // the current project stays
     });

@@ -1,13 +1,36 @@
+#include <QFile>
 #include <QString>
 #include <cstring>
 
 #include "canvas/CanvasView.h"
+#include "canvas/ProjectSideFiles.h"
 #include "platform/ActionSheet.h"
 #include "platform/ErrorAlert.h"
+#include "platform/RegularFile.h"
 
 const char* const CanvasView::kUnsupportedImageMessage = "Unsupported image format or image file.";
 
-void CanvasView::NewProject(const Image& image)
+namespace {
+
+// The photo file's bytes, kept for the drawing at full resolution; empty when
+// there is no file or it cannot be read whole (the project is then drawn at its
+// own size only).
+QByteArray photoFileBytes(const QString& path)
+{
+    if (path.isEmpty())
+        return QByteArray();
+    QFile file(path);
+    if (!openRegularFileForReading(file, nullptr) || file.size() > ProjectSideFiles::kMaxPhotoBytes)
+        return QByteArray();
+    QByteArray bytes = file.read(ProjectSideFiles::kMaxPhotoBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > ProjectSideFiles::kMaxPhotoBytes)
+        return QByteArray();
+    return bytes;
+}
+
+}  // namespace
+
+void CanvasView::NewProject(const Image& image, const QString& photoPath)
 {
     // The picture is imported into a buffer of its own first: one that cannot be
     // imported leaves the current project whole.
@@ -29,6 +52,7 @@ void CanvasView::NewProject(const Image& image)
                                                       height, picsize});
     }
     choosing = false;
+    mPendingPhoto = photoFileBytes(photoPath);
     pic = std::move(texture);
     FreeBuff();
     originalbuff = std::move(imported);
@@ -72,6 +96,9 @@ void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
     loaded = true;
     choosing = false;
     replacedProject.reset();
+    mPhoto = std::move(mPendingPhoto);
+    mPendingPhoto = QByteArray();
+    mStartSource = (buttonIndex == 0 || buttonIndex == 1) ? buttonIndex : 2;
 
     const FloatPoint c = center();
     centerx = std::int32_t(c.x);

@@ -17,8 +17,10 @@
 #include <thread>
 
 #include "canvas/CanvasView.h"
+#include "canvas/FullResolutionRecord.h"
 #include "canvas/PictureImage.h"
 #include "canvas/ProjectCodec.h"
+#include "canvas/ProjectSideFiles.h"
 #include "canvas/ProjectSlotFiles.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/ThumbnailJpeg.h"
@@ -112,16 +114,49 @@ bool CanvasView::SaveProject(int slot, SaveFailure* failure)
         return false;
     }
 
+    // The files of the full-resolution drawing follow the project file, so a failed
+    // project write leaves the slot's earlier save whole, side files included. Side
+    // files that did not follow no longer match the project file's images and are
+    // ignored when it is loaded: the project then opens at its own size. That is
+    // still told, as a failed save naming the side file, so the user can save again.
+    bool sideFilesSaved = true;
+    if (mPhoto.isEmpty()) {
+        ProjectSideFiles::remove(path);
+    } else {
+        QString sideFile;
+        if (!ProjectSideFiles::write(path, mPhoto, fullResolutionRecord(project), &sideFile, &reason)) {
+            sideFilesSaved = false;
+            if (failure)
+                *failure = {sideFile, reason.isEmpty() ? QStringLiteral("unknown error") : reason};
+        }
+    }
+
     if (slot <= 0)
-        return true;  // the working project has no thumbnail
+        return sideFilesSaved;  // the working project has no thumbnail
     const QByteArray thumbnail = CreateThumbNail();
     if (thumbnail.isEmpty())
-        return true;  // nothing to show: an older thumbnail of the slot stays
+        return sideFilesSaved;  // nothing to show: an older thumbnail of the slot stays
     const QString thumbnailPath = QDir(directory).filePath(ProjectSlotFiles::thumbnailFileName(slot));
     if (!replaceFile(thumbnailPath, [&](QFileDevice& file) { return writeAll(file, thumbnail.constData(), thumbnail.size()); },
                      &reason))
         qWarning().noquote() << "Cannot write the thumbnail" << thumbnailPath << ":" << reason;
-    return true;  // the project is saved; the slot list shows it without a picture
+    return sideFilesSaved;  // the project is saved; the slot list shows it without a picture
+}
+
+FullResolutionRecord CanvasView::fullResolutionRecord(const ProjectImages& project) const
+{
+    const std::size_t n = std::size_t(project.width) * std::size_t(project.height) * 4;
+    FullResolutionRecord record;
+    record.width = project.width;
+    record.height = project.height;
+    record.picsize = project.picsize;
+    record.startSource = mStartSource;
+    record.originalChecksum = contentChecksum(project.original, n);
+    record.workingChecksum = contentChecksum(project.working, n);
+    record.photoBytes = std::uint64_t(mPhoto.size());
+    record.photoChecksum = contentChecksum(mPhoto.constData(), std::size_t(mPhoto.size()));
+    record.dabs = mHistory.recordedDabs();
+    return record;
 }
 
 bool CanvasView::LoadProject(int slot)
@@ -129,7 +164,8 @@ bool CanvasView::LoadProject(int slot)
     const QString directory = DocumentsDirectory::path();
     if (directory.isEmpty())
         return false;
-    QFile file(QDir(directory).filePath(ProjectSlotFiles::projectFileName(slot)));
+    const QString path = QDir(directory).filePath(ProjectSlotFiles::projectFileName(slot));
+    QFile file(path);
     // Only a regular file is opened, and without blocking: a FIFO in the slot's
     // place fails at once. Most often the slot was simply never saved.
     if (!openRegularFileForReading(file, nullptr))
@@ -168,6 +204,9 @@ bool CanvasView::LoadProject(int slot)
     loaded = false;
     choosing = false;
     replacedProject.reset();
+    mPhoto = QByteArray();
+    mPendingPhoto = QByteArray();
+    mStartSource = FullResolutionRecord::Photo;
     if (!sameBuffers) {
         FreeBuff();
         originalbuff = std::move(fresh[0]);
@@ -221,6 +260,17 @@ bool CanvasView::LoadProject(int slot)
                          sketchRowsFinal);
     finishSketches();
     resetHistory();
+
+    // The full-resolution drawing's files, when they belong to this save: the
+    // photo, and the record that continues with the strokes painted from now on.
+    FullResolutionRecord record;
+    QByteArray photo;
+    if (ProjectSideFiles::read(path, header, originalbuff.get(), workingbuff.get(), std::size_t(n),
+                               &record, &photo)) {
+        mHistory.restoreRecord(historyPixels(), std::move(record.dabs));
+        mPhoto = std::move(photo);
+        mStartSource = record.startSource;
+    }
 
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);

@@ -19,6 +19,7 @@
 #include "platform/SegmentedControl.h"
 
 struct SketchBuffers;
+struct FullResolutionRecord;
 
 // The view that shows and edits the picture. It owns the project's four pixel
 // buffers (width x height pixels, 4 bytes R, G, B, A premultiplied, rows top to
@@ -53,7 +54,9 @@ public:
     // New project from a picture; the start image is chosen on the sheet. A picture
     // that cannot be imported leaves the current project as it was. Until the
     // choice the project being replaced is kept aside, and saves write that one.
-    void NewProject(const Image& image);
+    // `photoPath`, when given, is the file the picture was read from: its bytes are
+    // kept with the project for the drawing at the photo's full resolution.
+    void NewProject(const Image& image, const QString& photoPath = QString());
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
 
     // Project files, slots and thumbnails.
@@ -213,6 +216,12 @@ protected:
         FloatSize picsize;
     };
 
+    // The drawing at the photo's full resolution (opaque), when the project has
+    // its photo and its record replays to the working image; else null.
+    QImage fullResolutionExport() const;
+    // The record saved beside the project file (checksums of these images).
+    FullResolutionRecord fullResolutionRecord(const ProjectImages& project) const;
+
     // The project's buffers as the sketch filter takes them; with greyScratch NO
     // the filter leaves workingbuff alone.
     SketchBuffers sketchBuffers(bool greyScratch) const;
@@ -276,6 +285,12 @@ protected:
     bool mStrokePainted = false;
     std::vector<std::pair<int, FloatPoint>> mFingers;
     bool mWorkingTextureStale = false;
+    // The full-resolution drawing: the bytes of the photo file the project was made
+    // from (empty when not known), the start image chosen (0 black sketch, 1 colour
+    // sketch, 2 the photo), and the photo of a new project until its start is chosen.
+    QByteArray mPhoto;
+    int mStartSource = 2;
+    QByteArray mPendingPhoto;
     // Desktop panning: whether it is on, and the pointer position of its last step.
     bool mDesktopPanning = false;
     FloatPoint mPanLocation;

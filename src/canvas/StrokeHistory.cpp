@@ -201,3 +201,21 @@ std::vector<StrokeHistory::Dab> StrokeHistory::dabs() const
         all.insert(all.end(), stroke.dabs.begin(), stroke.dabs.end());
     return all;
 }
+
+void StrokeHistory::restoreRecord(const Pixels& pixels, std::vector<Dab> dabs)
+{
+    reset();
+    if (!usable(pixels))
+        return;
+    mGeometry = pixels;
+    mGeometry.data = nullptr;
+    mSettled = std::move(dabs);
+}
+
+std::vector<StrokeHistory::Dab> StrokeHistory::recordedDabs() const
+{
+    std::vector<Dab> all = dabs();
+    if (mOpen)
+        all.insert(all.end(), mStroke.dabs.begin(), mStroke.dabs.end());
+    return all;
+}

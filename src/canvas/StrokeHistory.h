@@ -93,6 +93,13 @@ public:
     // of the strokes that can be undone.
     std::vector<Dab> dabs() const;
 
+    // dabs() and then those of the open stroke: every dab the pixels show.
+    std::vector<Dab> recordedDabs() const;
+
+    // Starts a new history over pixels of this geometry whose record begins with
+    // `dabs`, permanent (a loaded project's record): nothing can be undone yet.
+    void restoreRecord(const Pixels& pixels, std::vector<Dab> dabs);
+
 private:
     struct Tile {
         Rect rect;

@@ -1,0 +1,178 @@
+#include "canvas/FullResolutionRender.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "canvas/BrushDab.h"
+#include "canvas/SketchFilter.h"
+#include "platform/PixelMemory.h"
+
+namespace {
+
+// The filter looks this many rows up and down from a pixel.
+constexpr int kFilterReach = 2;
+
+int pictureExtent(float side, int buffer)
+{
+    if (!(side > 0.0f))
+        return 0;
+    return int(std::min(std::ceil(double(side)), double(buffer)));
+}
+
+}  // namespace
+
+StrokeHistory::Dab scaledDab(const StrokeHistory::Dab& dab, double scaleX, double scaleY)
+{
+    // In double, so that a scale of 1 gives back exactly the float it was given.
+    StrokeHistory::Dab out = dab;
+    out.centre.x = float((double(dab.centre.x) + 0.5) * scaleX - 0.5);
+    out.centre.y = float((double(dab.centre.y) + 0.5) * scaleY - 0.5);
+    out.radius = float(double(dab.radius) * std::sqrt(scaleX * scaleY));
+    return out;
+}
+
+bool renderFullResolution(const FullResolutionJob& job)
+{
+    if (!job.pixels || job.bufferWidth <= 0 || job.bufferHeight <= 0 || job.startSource < 0 ||
+        job.startSource > 2 || !(job.projectPicsize.width > 0.0f) || !(job.projectPicsize.height > 0.0f) ||
+        job.bandRows <= 0)
+        return false;
+    const int columns = pictureExtent(job.picsize.width, job.bufferWidth);
+    const int rows = pictureExtent(job.picsize.height, job.bufferHeight);
+    if (columns <= 0 || rows <= 0)
+        return false;
+
+    const std::size_t stride = std::size_t(job.bufferWidth) * 4;
+    const int bandRows = std::min(job.bandRows, rows);
+    const std::size_t bandBytes = stride * std::size_t(bandRows + 2 * kFilterReach);
+    PixelBlock input = PixelMemory::allocate(bandBytes);
+    PixelBlock black = PixelMemory::allocate(bandBytes);
+    PixelBlock color = PixelMemory::allocate(bandBytes);
+    if (!input || !black || !color)
+        return false;
+
+    const double scaleX = double(job.picsize.width) / double(job.projectPicsize.width);
+    const double scaleY = double(job.picsize.height) / double(job.projectPicsize.height);
+    std::vector<StrokeHistory::Dab> dabs;
+    std::vector<BrushDab::Box> boxes;
+    if (job.dabs) {
+        dabs.reserve(job.dabs->size());
+        for (const StrokeHistory::Dab& dab : *job.dabs) {
+            const StrokeHistory::Dab d =
+                (scaleX == 1.0 && scaleY == 1.0) ? dab : scaledDab(dab, scaleX, scaleY);
+            const BrushDab::Box box =
+                BrushDab::boundingBox(d.centre, d.radius, job.picsize, job.bufferWidth, job.bufferHeight);
+            if (box.empty() || (d.shape != BrushDab::Round && d.shape != BrushDab::Square))
+                continue;
+            dabs.push_back(d);
+            boxes.push_back(box);
+        }
+    }
+
+    std::vector<int> left(static_cast<std::size_t>(bandRows));
+    std::vector<int> right(static_cast<std::size_t>(bandRows));
+    const std::size_t rowBytes = std::size_t(columns) * 4;
+
+    // Band [first, end) reads the photo's rows first - 2 .. end + 1. The rows above
+    // `first` have been overwritten by the band before: their photo rows were
+    // carried over from that band's input. Rows from `first` down are still the photo.
+    int carried = 0;  // rows at the top of `input` that hold the photo above `first`
+    for (int first = 0; first < rows; first += bandRows) {
+        const int end = std::min(first + bandRows, rows);
+        const int inFirst = first - carried;
+        const int inEnd = std::min(end + kFilterReach, rows);
+        std::memcpy(input.get() + stride * std::size_t(carried), job.pixels + stride * std::size_t(first),
+                    stride * std::size_t(inEnd - first));
+
+        SketchBuffers band;
+        band.original = input.get();
+        band.black = black.get();
+        band.color = color.get();
+        band.width = job.bufferWidth;
+        band.height = inEnd - inFirst;
+        band.picsize = FloatSize{job.picsize.width, float(inEnd - inFirst)};
+        if (job.startSource != 2 || !dabs.empty())
+            buildSketch(band);
+
+        const std::uint8_t* sources[3] = {black.get(), color.get(), input.get()};
+        const auto bandRow = [&](const std::uint8_t* source, int y) {
+            return source + stride * std::size_t(y - inFirst);
+        };
+        for (int y = first; y < end; ++y)
+            std::memcpy(job.pixels + stride * std::size_t(y), bandRow(sources[job.startSource], y), rowBytes);
+
+        // Each dab as the brush lays it (BrushDab's coverage), limited to the band's rows.
+        for (std::size_t i = 0; i < dabs.size(); ++i) {
+            BrushDab::Box box = boxes[i];
+            if (box.ye < first || box.ys >= end)
+                continue;
+            box.ys = std::max(box.ys, first);
+            box.ye = std::min(box.ye, end - 1);
+            const StrokeHistory::Dab& d = dabs[i];
+            BrushDab::Dab dab;
+            dab.centre = d.centre;
+            dab.radius = d.radius;
+            dab.shape = d.shape;
+            dab.picsize = job.picsize;
+            dab.bufferWidth = job.bufferWidth;
+            dab.bufferHeight = job.bufferHeight;
+            const int n = box.ye - box.ys + 1;
+            std::fill_n(left.begin(), n, INT_MAX);
+            std::fill_n(right.begin(), n, INT_MIN);
+            for (int x = box.xs; x <= box.xe; ++x) {
+                BrushDab::ColumnRun run;
+                if (!BrushDab::columnRun(dab, box, x, &run))
+                    continue;
+                for (int y = run.first; y <= run.last; ++y) {
+                    left[std::size_t(y - box.ys)] = std::min(left[std::size_t(y - box.ys)], x);
+                    right[std::size_t(y - box.ys)] = std::max(right[std::size_t(y - box.ys)], x);
+                }
+            }
+            const std::uint8_t* source = sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
+            for (int y = box.ys; y <= box.ye; ++y) {
+                const int l = left[std::size_t(y - box.ys)];
+                const int r = right[std::size_t(y - box.ys)];
+                if (l > r)
+                    continue;
+                std::memcpy(job.pixels + stride * std::size_t(y) + std::size_t(l) * 4,
+                            bandRow(source, y) + std::size_t(l) * 4, std::size_t(r - l + 1) * 4);
+            }
+        }
+
+        // The photo rows the next band looks up to.
+        carried = std::min(kFilterReach, end - inFirst);
+        std::memmove(input.get(), input.get() + stride * std::size_t(end - carried - inFirst),
+                     stride * std::size_t(carried));
+    }
+    return true;
+}
+
+bool replayGivesWorking(const std::uint8_t* original, const std::uint8_t* working, int width, int height,
+                        FloatSize picsize, int startSource, const std::vector<StrokeHistory::Dab>& dabs)
+{
+    if (!original || !working || width <= 0 || height <= 0)
+        return false;
+    const std::size_t stride = std::size_t(width) * 4;
+    PixelBlock replay = PixelMemory::allocate(stride * std::size_t(height));
+    if (!replay)
+        return false;
+    std::memcpy(replay.get(), original, stride * std::size_t(height));
+    FullResolutionJob job;
+    job.pixels = replay.get();
+    job.bufferWidth = width;
+    job.bufferHeight = height;
+    job.picsize = picsize;
+    job.projectPicsize = picsize;
+    job.startSource = startSource;
+    job.dabs = &dabs;
+    if (!renderFullResolution(job))
+        return false;
+    const std::size_t rowBytes = std::size_t(pictureExtent(picsize.width, width)) * 4;
+    const int rows = pictureExtent(picsize.height, height);
+    for (int y = 0; y < rows; ++y)
+        if (std::memcmp(replay.get() + stride * std::size_t(y), working + stride * std::size_t(y), rowBytes) != 0)
+            return false;
+    return true;
+}

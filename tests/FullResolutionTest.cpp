@@ -1,0 +1,416 @@
+// The drawing at the photo's full resolution: the replay of the dab record in
+// bands, the files kept beside a project for it, and the export that uses them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <memory>
+#include <vector>
+
+#include "canvas/BrushDab.h"
+#include "canvas/CanvasView.h"
+#include "canvas/FullResolutionRecord.h"
+#include "canvas/FullResolutionRender.h"
+#include "canvas/ImportFile.h"
+#include "canvas/ProjectSideFiles.h"
+#include "canvas/ProjectSlotFiles.h"
+#include "canvas/SketchFilter.h"
+#include "platform/ActionSheet.h"
+#include "platform/DocumentsDirectory.h"
+#include "platform/PhotoAlbum.h"
+#include "platform/SegmentedControl.h"
+#include "support/CanvasTestAccess.h"
+#include "support/GlContextTest.h"
+
+namespace {
+
+std::uint32_t photoPixel(int x, int y)
+{
+    // Soft shapes and edges, so that the sketches are not flat.
+    const int r = (x * 3 + (y / 9) * 40) & 255;
+    const int g = ((x - 300) * (x - 300) + (y - 200) * (y - 200)) / 300 & 255;
+    const int b = std::abs(((x + 2 * y) / 3) % 400 - 200) + 20;
+    return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16 | 0xff000000u;
+}
+
+// A project as painting leaves it: sketches of the original, the start image,
+// then dabs laid by the brush kernel from every source.
+struct PaintedProject {
+    int width;
+    int height;
+    FloatSize picsize;
+    std::vector<std::uint8_t> original, black, color, working;
+    std::vector<StrokeHistory::Dab> dabs;
+
+    PaintedProject(int w, int h, FloatSize pic, int start) : width(w), height(h), picsize(pic)
+    {
+        const std::size_t n = std::size_t(w) * std::size_t(h) * 4;
+        original.resize(n);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t p = photoPixel(x * 7, y * 5);
+                std::memcpy(&original[(std::size_t(y) * w + x) * 4], &p, 4);
+            }
+        black.assign(n, 0);
+        color.assign(n, 0);
+        working.assign(n, 0x5a);  // the spare area keeps whatever it holds
+        buildSketch(SketchBuffers{original.data(), nullptr, black.data(), color.data(), w, h, pic});
+        const std::vector<std::uint8_t>* sources[3] = {&black, &color, &original};
+        for (int y = 0; float(y) < pic.height; ++y)
+            for (int x = 0; float(x) < pic.width; ++x)
+                std::memcpy(&working[(std::size_t(y) * w + x) * 4], &(*sources[start])[(std::size_t(y) * w + x) * 4], 4);
+        // Dabs over the edges, across band seams, overlapping, of fractional sizes.
+        std::vector<BrushDab::ColumnRun> runs;
+        for (int i = 0; i < 60; ++i) {
+            const StrokeHistory::Dab dab{FloatPoint{float((i * 37) % (w + 20)) - 10.3f + 0.1f * float(i % 7),
+                                                    float((i * 23) % (h + 16)) - 8.7f},
+                                         2.3f + float(i % 5) * 1.7f, i % 3 == 2 ? 1 : 0, i % 3};
+            const BrushDab::Dab kernel{dab.centre, dab.radius, dab.shape, pic, w, h};
+            if (BrushDab::paint(kernel, sources[dab.drawType]->data(), working.data(), runs))
+                dabs.push_back(dab);
+        }
+    }
+};
+
+class FullResolution : public ::testing::Test {
+protected:
+    QTemporaryDir temp;
+    QWidget window;
+    CanvasView* canvas = nullptr;
+    SegmentedControl toolbar{QStringList{"Black", "Colour", "Photo", "Move"}};
+    SegmentedControl size{QStringList{"S", "M", "L", "XL"}};
+    SegmentedControl shape{QStringList{"Round", "Square"}};
+    QString photoPath;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        PhotoAlbum::setFolderForTesting(temp.filePath("album"));
+        window.setGeometry(0, 0, 320, 460);
+        canvas = CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390), &window);
+        if (!canvas) {
+            NO_GL_CONTEXT();
+        }
+        canvas->setToolbar(&toolbar);
+        canvas->setBrushsize(&size);
+        canvas->setBrushshape(&shape);
+        window.show();
+        // A 1600 x 1200 photo: the project is 1024 x 768.
+        QImage photo(1600, 1200, QImage::Format_RGBA8888);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x) {
+                const std::uint32_t p = photoPixel(x, y);
+                std::memcpy(photo.scanLine(y) + x * 4, &p, 4);
+            }
+        photoPath = temp.filePath("photo.png");
+        ASSERT_TRUE(photo.save(photoPath));
+    }
+    void TearDown() override { PhotoAlbum::setFolderForTesting(QString()); }
+
+    void startFromPhoto(int choice)
+    {
+        canvas->NewProject(readImportFile(photoPath).image, photoPath);
+        QApplication::processEvents();
+        canvas->actionSheetClickedButtonAtIndex(nullptr, choice);
+        for (ActionSheet* sheet : window.findChildren<ActionSheet*>())
+            delete sheet;
+    }
+
+    void drag(const std::vector<QPoint>& path)
+    {
+        QTest::mousePress(canvas, Qt::LeftButton, {}, path.front());
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            QMouseEvent move(QEvent::MouseMove, path[i], path[i], canvas->mapToGlobal(QPointF(path[i])), Qt::NoButton,
+                             Qt::LeftButton, {}, QPointingDevice::primaryPointingDevice());
+            QCoreApplication::sendEvent(canvas, &move);
+        }
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, path.back());
+    }
+
+    void paintSome()
+    {
+        toolbar.setSelectedSegmentIndex(0);
+        size.setSelectedSegmentIndex(2);
+        drag({{20, 90}, {300, 300}, {150, 420}});
+        toolbar.setSelectedSegmentIndex(2);
+        shape.setSelectedSegmentIndex(1);
+        drag({{300, 100}, {30, 400}});
+        ASSERT_TRUE(canvas->undo());
+        ASSERT_TRUE(canvas->redo());
+        toolbar.setSelectedSegmentIndex(1);
+        shape.setSelectedSegmentIndex(0);
+        size.setSelectedSegmentIndex(0);
+        drag({{100, 250}, {220, 260}});
+        ASSERT_TRUE(canvas->undo());  // undone: not on the picture, not in the drawing
+    }
+
+    std::vector<std::uint8_t> workingPicture() const
+    {
+        std::vector<std::uint8_t> out;
+        const int w = int(std::ceil(canvas->pictureSize().width));
+        for (int y = 0; float(y) < canvas->pictureSize().height; ++y) {
+            const std::uint8_t* row = canvas->workingBuffer() + std::size_t(y) * canvas->bufferWidth() * 4;
+            out.insert(out.end(), row, row + std::size_t(w) * 4);
+        }
+        return out;
+    }
+
+    // The one picture the album got.
+    QImage exported()
+    {
+        QSignalSpy done(canvas, &CanvasView::exported);
+        canvas->ExportToPhotoAlbum();
+        if (!done.wait(20000))
+            return QImage();
+        const QString path = done.takeFirst().at(0).toString();
+        QImage image(path);
+        QFile::remove(path);
+        return image;
+    }
+};
+
+// Over the pixels of `mask` (row by row; empty: all).
+double psnr(const QImage& a, const QImage& b, const std::vector<bool>& mask)
+{
+    double sum = 0;
+    double count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (!mask.empty() && !mask[std::size_t(y) * std::size_t(a.width()) + std::size_t(x)])
+                continue;
+            count += 3;
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                sum += double(d * d);
+        }
+    const double mse = sum / count;
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+}  // namespace
+
+TEST(FullResolutionReplay, AtTheProjectSizeEveryBandingGivesThePaintedPictureByteForByte)
+{
+    struct Case {
+        FloatSize picsize;
+        int start;
+        int bandRows;
+    };
+    for (const Case c : {Case{{97, 61}, 0, 5}, Case{{97, 61}, 1, 1}, Case{{97, 61}, 2, 256},
+                         Case{{96.5f, 60.25f}, 1, 7}, Case{{128, 64}, 0, 3}}) {
+        SCOPED_TRACE(testing::Message() << c.picsize.width << "x" << c.picsize.height << " start " << c.start
+                                        << " bands " << c.bandRows);
+        PaintedProject project(128, 64, c.picsize, c.start);
+        ASSERT_GT(project.dabs.size(), 20u);
+        std::vector<std::uint8_t> replay = project.original;
+        FullResolutionJob job{replay.data(), 128, 64, c.picsize, c.picsize, c.start, &project.dabs, c.bandRows};
+        ASSERT_TRUE(renderFullResolution(job));
+        for (int y = 0; float(y) < c.picsize.height; ++y)
+            ASSERT_EQ(std::memcmp(&replay[std::size_t(y) * 128 * 4], &project.working[std::size_t(y) * 128 * 4],
+                                  std::size_t(std::ceil(c.picsize.width)) * 4),
+                      0)
+                << "row " << y;
+        if (c.picsize.width < 127.0f) {  // outside the picture nothing is written
+            EXPECT_EQ(std::memcmp(&replay[127 * 4], &project.original[127 * 4], 4), 0);
+        }
+        EXPECT_TRUE(replayGivesWorking(project.original.data(), project.working.data(), 128, 64, c.picsize, c.start,
+                                       project.dabs));
+        project.dabs.pop_back();  // a record that misses a dab is told
+        EXPECT_FALSE(replayGivesWorking(project.original.data(), project.working.data(), 128, 64, c.picsize, c.start,
+                                        project.dabs));
+    }
+}
+
+TEST(FullResolutionReplay, DabsLandScaledOnTheLargerPicture)
+{
+    // One square dab of the black sketch at (10, 10), radius 3, on a picture four
+    // times the project's size: it covers the same part of the picture.
+    const std::vector<StrokeHistory::Dab> dabs{{FloatPoint{10, 10}, 3.0f, BrushDab::Square, 0}};
+    std::vector<std::uint8_t> photo(std::size_t(200) * 160 * 4);
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const std::uint32_t p = photoPixel(x * 9, y * 11);
+            std::memcpy(&photo[(std::size_t(y) * 200 + std::size_t(x)) * 4], &p, 4);
+        }
+    std::vector<std::uint8_t> pixels = photo;
+    ASSERT_TRUE(renderFullResolution({pixels.data(), 200, 160, {200, 160}, {50, 40}, 2, &dabs, 16}));
+    const auto painted = [&](int x, int y) {
+        const std::size_t at = (std::size_t(y) * 200 + std::size_t(x)) * 4;
+        return std::memcmp(&pixels[at], &photo[at], 4) != 0;
+    };
+    // Project pixels 7..13 become 4 x 7 + 1.5 - 12 ... : centre 41.5, radius 12.
+    for (const auto& [x, y, want] : {std::tuple{30, 30, true}, {53, 53, true}, {41, 41, true}, {28, 41, false},
+                                     {55, 41, false}, {41, 28, false}, {10, 10, false}})
+        EXPECT_EQ(painted(x, y), want) << x << "," << y;
+}
+
+TEST(FullResolutionRecordFile, DecodesWhatItEncodesAndRefusesEveryDamage)
+{
+    FullResolutionRecord record;
+    record.width = 1024;
+    record.height = 1024;
+    record.picsize = {1024, 768};
+    record.startSource = 1;
+    record.originalChecksum = 11;
+    record.workingChecksum = 22;
+    record.photoBytes = 333;
+    record.photoChecksum = 44;
+    record.dabs = {{FloatPoint{1.5f, 2.5f}, 3.5f, 1, 2}, {FloatPoint{-4, 5}, 6, 0, 0}};
+    const QByteArray good = record.encode();
+    FullResolutionRecord back;
+    ASSERT_TRUE(FullResolutionRecord::decode(good, &back));
+    EXPECT_EQ(back.encode(), good);
+    EXPECT_EQ(back.dabs, record.dabs);
+
+    const auto nan = [](QByteArray b, int at) {
+        const float f = std::nanf("");
+        std::memcpy(b.data() + at, &f, 4);
+        return b;
+    };
+    const auto set = [](QByteArray b, int at, std::int32_t v) {
+        std::memcpy(b.data() + at, &v, 4);
+        return b;
+    };
+    const int dab0 = int(FullResolutionRecord::kHeaderSize);
+    for (const QByteArray& bad :
+         {good.left(good.size() - 1), good + QByteArray(1, '\0'), set(good, 0, 0x30303030), set(good, 8, 0),
+          nan(good, 16), set(good, 24, 3), set(good, 28, 1), set(good, dab0 - 4, 3), nan(good, dab0 + 8),
+          set(good, dab0 + 12, 2), set(good, dab0 + 16, 3), set(good, dab0 + 16, -1), QByteArray()}) {
+        FullResolutionRecord untouched;
+        EXPECT_FALSE(FullResolutionRecord::decode(bad, &untouched));
+        EXPECT_TRUE(untouched.dabs.empty());
+    }
+}
+
+TEST_F(FullResolution, SavedLoadedAndExportedAtThePhotosSizeMatchingTheWorkingPicture)
+{
+    startFromPhoto(1);
+    paintSome();
+    ASSERT_EQ(canvas->pictureSize(), (FloatSize{1024, 768}));
+    const std::vector<std::uint8_t> painted = workingPicture();
+    CanvasView::SaveFailure failure;
+    ASSERT_TRUE(canvas->SaveProject(2, &failure)) << failure.file.toStdString() << failure.reason.toStdString();
+    const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(2));
+    EXPECT_EQ(QFileInfo(ProjectSideFiles::photoPath(project)).size(), QFileInfo(photoPath).size());
+
+    // A new start: another project, then the slot.
+    startFromPhoto(0);
+    ASSERT_TRUE(canvas->LoadProject(2));
+    ASSERT_EQ(workingPicture(), painted);
+    EXPECT_TRUE(replayGivesWorking(canvas->originalBuffer(), canvas->workingBuffer(), canvas->bufferWidth(),
+                                   canvas->bufferHeight(), canvas->pictureSize(), 1,
+                                   canvas->strokeHistory().dabs()));
+    // Painting goes on after the load, into the same drawing.
+    size.setSelectedSegmentIndex(3);
+    toolbar.setSelectedSegmentIndex(2);
+    drag({{60, 380}, {260, 120}});
+
+    const QImage full = exported();
+    ASSERT_EQ(full.size(), QSize(1600, 1200));
+    QImage working(1024, 768, QImage::Format_RGBX8888);
+    const std::vector<std::uint8_t> now = workingPicture();
+    std::memcpy(working.bits(), now.data(), now.size());
+    const QImage small = full.convertToFormat(QImage::Format_RGBX8888).scaled(1024, 768, Qt::IgnoreAspectRatio,
+                                                                             Qt::SmoothTransformation);
+    // Overall the sketches differ with the resolution they are made at; where the
+    // strokes laid the photo itself (away from their edges) the two agree closely,
+    // which they do only when the dabs land where they did on the project.
+    EXPECT_GT(psnr(small, working, {}), 20.0);
+    std::vector<bool> photoInside(std::size_t(1024) * 768, false);
+    const auto photoPainted = [&](int x, int y) {
+        const std::size_t at = (std::size_t(y) * canvas->bufferWidth() + std::size_t(x)) * 4;
+        return std::memcmp(canvas->workingBuffer() + at, canvas->originalBuffer() + at, 4) == 0 &&
+               std::memcmp(canvas->workingBuffer() + at, canvas->colorSketchBuffer() + at, 4) != 0;
+    };
+    std::size_t inside = 0;
+    for (int y = 2; y < 766; ++y)
+        for (int x = 2; x < 1022; ++x) {
+            bool all = true;
+            for (int dy = -2; dy <= 2 && all; ++dy)
+                for (int dx = -2; dx <= 2 && all; ++dx)
+                    all = photoPainted(x + dx, y + dy);
+            photoInside[std::size_t(y) * 1024 + std::size_t(x)] = all;
+            inside += all;
+        }
+    ASSERT_GT(inside, 20000u);
+    EXPECT_GT(psnr(small, working, photoInside), 35.0);
+}
+
+TEST_F(FullResolution, DamagedOrForeignSideFilesLeaveTheProjectAtItsStoredSize)
+{
+    startFromPhoto(2);
+    paintSome();
+    ASSERT_TRUE(canvas->SaveProject(3));
+    const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(3));
+    const QString strokes = ProjectSideFiles::recordPath(project);
+    const QString photo = ProjectSideFiles::photoPath(project);
+    QFile::copy(strokes, temp.filePath("good.strokes"));
+    QFile::copy(photo, temp.filePath("good.photo"));
+    // The record of a later save of the same project, beside the earlier file.
+    drag({{40, 100}, {80, 140}});
+    ASSERT_TRUE(canvas->SaveProject(4));
+    const QString later = ProjectSideFiles::recordPath(DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(4)));
+
+    const auto flipLastByte = [](const QString& path) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() - 1);
+        char c;
+        f.getChar(&c);
+        f.seek(f.size() - 1);
+        f.putChar(char(c ^ 1));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+    };
+    const std::vector<Case> cases{
+        {"intact (the control)", [] {}},
+        {"record cut short", [&] { QFile(strokes).resize(QFileInfo(strokes).size() - 3); }},
+        {"photo changed", [&] { flipLastByte(photo); }},
+        {"photo missing", [&] { QFile::remove(photo); }},
+        {"record of another save", [&] { QFile::remove(strokes), QFile::copy(later, strokes); }},
+        {"both missing (an older build's save)", [&] { QFile::remove(strokes), QFile::remove(photo); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(strokes), QFile::remove(photo);
+        ASSERT_TRUE(QFile::copy(temp.filePath("good.strokes"), strokes));
+        ASSERT_TRUE(QFile::copy(temp.filePath("good.photo"), photo));
+        c.damage();
+        startFromPhoto(0);
+        ASSERT_TRUE(canvas->LoadProject(3));
+        const bool intact = std::string(c.what).starts_with("intact");
+        EXPECT_EQ(exported().size(), intact ? QSize(1600, 1200) : QSize(1024, 768));
+        EXPECT_EQ(canvas->strokeHistory().dabs().empty(), !intact);
+    }
+}
+
+TEST_F(FullResolution, ASideFileThatCannotBeWrittenIsToldAfterTheProjectFileIsSaved)
+{
+    startFromPhoto(0);
+    paintSome();
+    const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(5));
+    ASSERT_TRUE(QDir().mkpath(ProjectSideFiles::recordPath(project) + "/in-the-way"));
+    CanvasView::SaveFailure failure;
+    EXPECT_FALSE(canvas->SaveProject(5, &failure));
+    EXPECT_EQ(failure.file, ProjectSideFiles::recordPath(project));
+    EXPECT_FALSE(failure.reason.isEmpty());
+    const std::vector<std::uint8_t> painted = workingPicture();
+    startFromPhoto(1);
+    ASSERT_TRUE(canvas->LoadProject(5));
+    EXPECT_EQ(workingPicture(), painted);
+}
