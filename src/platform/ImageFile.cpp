@@ -5,6 +5,7 @@
 #include <QPixelFormat>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "platform/ExifOrientation.h"
 #include "platform/HeifPicture.h"
@@ -18,11 +19,15 @@ using ImageFile::Limits;
 // Sets the decoders' own allocation limit to the largest picture accepted: a file
 // whose header does not tell its size, or tells a wrong one, still cannot
 // exhaust memory.
+// Qt's limit is one for the whole process: set once, so that reads on several
+// threads (the tool's batch) never write it while another reads it.
 void setDecoderAllocationLimit()
 {
-    constexpr qint64 kLimitMiB = (ImageFile::kPictureLimits.maxBytes + (1 << 20) - 1) >> 20;
-    if (QImageReader::allocationLimit() != int(kLimitMiB))
+    static std::once_flag once;
+    std::call_once(once, [] {
+        constexpr qint64 kLimitMiB = (ImageFile::kPictureLimits.maxBytes + (1 << 20) - 1) >> 20;
         QImageReader::setAllocationLimit(int(kLimitMiB));
+    });
 }
 
 int bytesPerPixel(QImage::Format format)
