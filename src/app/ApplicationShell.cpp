@@ -1,5 +1,7 @@
 #include "app/ApplicationShell.h"
 
+#include "app/ControlSettings.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QSessionManager>
@@ -18,6 +20,10 @@ ApplicationShell::ApplicationShell()
         // The canvas and its GL context still exist when aboutToQuit is emitted:
         // they go with this object, after the event loop has returned.
         connect(app, &QCoreApplication::aboutToQuit, &mDelegate, &CharcolinoAppDelegate::applicationWillTerminate);
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            if (ControlSettings::isEnabled())
+                mWindow.storeGeometry();
+        });
         connect(app, &QGuiApplication::commitDataRequest, &mDelegate,
                 [this](QSessionManager&) { mDelegate.applicationWillTerminate(); }, Qt::DirectConnection);
     }
@@ -25,7 +31,13 @@ ApplicationShell::ApplicationShell()
 
 ApplicationShell::~ApplicationShell() = default;
 
-void ApplicationShell::launch() { mDelegate.applicationDidFinishLaunching(); }
+void ApplicationShell::launch()
+{
+    // The window comes back as it was left, when the program remembers anything.
+    if (ControlSettings::isEnabled())
+        mWindow.restoreSavedGeometry();
+    mDelegate.applicationDidFinishLaunching();
+}
 
 void ApplicationShell::openPhoto(const QString& path)
 {

@@ -24,7 +24,8 @@ public:
     ApplicationShell();
     ~ApplicationShell() override;
 
-    // The controller's view into the window, the window shown.
+    // The controller's view into the window, the window shown at its size and
+    // place of the last run when settings are on (they are saved at the end).
     void launch();
 
     // Starts a new project with the photo at `path`, as a drop does, from the event

@@ -15,6 +15,14 @@
 #include "storage/FileListViewController.h"
 #include "ui_CharcolinoViewController.h"
 
+// The menu buttons, at their places in the phone-sized view.
+const CharcolinoViewController::MenuEntry CharcolinoViewController::kMenuEntries[4] = {
+    {&CharcolinoViewController::NewButton, "New Project", QRectF(50, 120, 220, 40), "NewButton"},
+    {&CharcolinoViewController::SaveButton, "Save Project", QRectF(50, 180, 220, 40), "SaveButton"},
+    {&CharcolinoViewController::LoadButton, "Load Project", QRectF(50, 240, 220, 40), "LoadButton"},
+    {&CharcolinoViewController::ExportButton, "Export to Photo Album", QRectF(50, 340, 220, 40), "ExportButton"},
+};
+
 const char* const CharcolinoViewController::kSaveFailedMessage = "Failed! No data in the current project.";
 const char* const CharcolinoViewController::kLoadFailedMessage = "Failed! Cannot load the project.";
 
@@ -68,7 +76,8 @@ QWidget* CharcolinoViewController::view()
         mView->setObjectName(QStringLiteral("mainScreen"));
         mUi = std::make_unique<Ui::CharcolinoViewController>();
         mUi->setupUi(mView);
-        mView->setFixedSize(kApplicationFrame.size().toSize());
+        mView->setMinimumSize(kApplicationFrame.size().toSize());
+        mView->resize(kApplicationFrame.size().toSize());
         connect(mUi->toolbar, &SegmentedControl::valueChanged, this, &CharcolinoViewController::ToolbarChange);
         connect(mUi->toolbar, &SegmentedControl::selectedSegmentIndexChanged, this,
                 &CharcolinoViewController::updateBrushControlsAlpha);
@@ -104,26 +113,14 @@ void CharcolinoViewController::viewDidLoad()
     updateBrushControlsAlpha();
 
     // The menu, each button above the canvas and the buttons made before it.
-    struct MenuEntry {
-        QPushButton** field;
-        const char* title;
-        QRectF frame;
-        const char* name;
-    };
-    const MenuEntry entries[] = {
-        {&NewButton, "New Project", QRectF(50, 120, 220, 40), "NewButton"},
-        {&SaveButton, "Save Project", QRectF(50, 180, 220, 40), "SaveButton"},
-        {&LoadButton, "Load Project", QRectF(50, 240, 220, 40), "LoadButton"},
-        {&ExportButton, "Export to Photo Album", QRectF(50, 340, 220, 40), "ExportButton"},
-    };
-    for (const MenuEntry& entry : entries) {
+    for (const MenuEntry& entry : kMenuEntries) {
         QPushButton* button = buttonWithTitle(QString::fromLatin1(entry.title), this, &CharcolinoViewController::action,
                                               entry.frame, kWhiteButton, kBlueButton, true);
         button->setObjectName(QString::fromLatin1(entry.name));
         button->setParent(mView);
         button->show();
         button->raise();
-        *entry.field = button;
+        this->*entry.field = button;
     }
     ToggleMenu();
 
@@ -133,6 +130,27 @@ void CharcolinoViewController::viewDidLoad()
 
     installDesktopLayer();
     restoreControls();
+    layoutView();
+}
+
+void CharcolinoViewController::layoutView()
+{
+    const QSize size = mView->size();
+    const QSizeF phone = kApplicationFrame.size();
+    // The band keeps its height and layout, Menu at its right edge; the canvas
+    // takes everything below it.
+    const QRect form = mUi->menuButton->geometry();
+    mUi->menuButton->move(size.width() - int(phone.width()) + kMenuButtonX, form.y());
+    const QRectF canvasFrame(0, kBandHeight, size.width(), size.height() - kBandHeight);
+    if (myview)
+        myview->setFrame(canvasFrame);
+    if (mFeedback)
+        mFeedback->setArea(canvasFrame.toRect());
+    // The menu keeps its shape, centred in the view.
+    const QPoint shift((size.width() - int(phone.width())) / 2, (size.height() - int(phone.height())) / 2);
+    for (const MenuEntry& entry : kMenuEntries)
+        if (QPushButton* button = this->*entry.field)
+            button->move(entry.frame.topLeft().toPoint() + shift);
 }
 
 void CharcolinoViewController::ToggleMenu()
@@ -165,6 +183,7 @@ void CharcolinoViewController::presentFileList(bool save)
 {
     if (!fileListController)
         return;
+    fileListController->fitInto(mView->window());
     fileListController->SetSaveLoad(save);
     fileListController->setDelegate(this);
     fileListController->open();

@@ -143,6 +143,8 @@ private:
     // match the toolbar as it is shown, whoever changed it.
     void updateBrushControlsAlpha();
     void presentFileList(bool save);
+    // The band, the canvas, the menu and the feedback placed for the view's size.
+    void layoutView();
 
     // Desktop layer.
     void installDesktopLayer();
@@ -159,6 +161,16 @@ private:
     void restoreControls();
     void showKeys();
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    struct MenuEntry {
+        QPushButton* CharcolinoViewController::*field;
+        const char* title;
+        QRectF frame;
+        const char* name;
+    };
+    static const MenuEntry kMenuEntries[4];
+    // The Menu button's x in the phone-sized band.
+    static constexpr int kMenuButtonX = 255;
 
     std::unique_ptr<Ui::CharcolinoViewController> mUi;
     QPointer<QWidget> mView;

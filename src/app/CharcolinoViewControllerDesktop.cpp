@@ -256,6 +256,8 @@ bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
     if (watched == mView) {
         if (type == QEvent::ParentChange)
             setUnsaved(mUnsaved);  // the title of the window the view went into
+        if (type == QEvent::Resize)
+            layoutView();
         return false;
     }
     if (watched == myview) {

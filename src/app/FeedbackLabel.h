@@ -15,6 +15,8 @@ public:
     FeedbackLabel(QWidget* parent, const QRect& area);
 
     void showMessage(const QString& text);
+    // A new area, for the next message.
+    void setArea(const QRect& area) { mArea = area; }
     const QTimer& hideTimer() const { return mHideTimer; }
 
 private:

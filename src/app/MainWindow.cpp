@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMimeData>
+#include <QSettings>
 #include <QTimer>
 #include <QUrl>
 
@@ -17,7 +18,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Charcolino"));
     setWindowIcon(QIcon(QStringLiteral(":/charcolino.png")));
-    setFixedSize(CharcolinoViewController::kApplicationFrame.size().toSize());
+    const QSize phone = CharcolinoViewController::kApplicationFrame.size().toSize();
+    setMinimumSize(phone);
+    resize(phone);
     setAutoFillBackground(true);
     setAcceptDrops(true);
     QPalette p = palette();
@@ -82,6 +85,37 @@ void MainWindow::paintEvent(QPaintEvent* event)
         // The children paint in the same pass; the frame is out after it.
         QTimer::singleShot(0, this, &MainWindow::firstFramePainted);
     }
+}
+
+void MainWindow::restoreSavedGeometry()
+{
+    const QByteArray saved = QSettings().value(QLatin1String(kGeometryKey)).toByteArray();
+    if (!saved.isEmpty())
+        restoreGeometry(saved);
+}
+
+void MainWindow::storeGeometry() const
+{
+    QSettings().setValue(QLatin1String(kGeometryKey), saveGeometry());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitContent();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    fitContent();
+    QWidget::showEvent(event);
+}
+
+void MainWindow::fitContent()
+{
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow())
+            child->setGeometry(rect());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

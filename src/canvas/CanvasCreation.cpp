@@ -1,5 +1,9 @@
 #include "canvas/CanvasView.h"
+
+#include <QResizeEvent>
+
 #include "canvas/ImportFile.h"
+#include "canvas/NavigationSteps.h"
 
 CanvasView* CanvasView::create(const QRectF& frame, QWidget* parent)
 {
@@ -15,6 +19,8 @@ bool CanvasView::initWithFrame(const QRectF& frame)
 {
     if (!EAGLView::initWithFrame(frame, GL_RGB565_OES, 0, true))
         return false;
+    // The surface follows the view's size (at its device pixel ratio).
+    setAutoresizesEAGLSurface(true);
     setCurrentContext();
     setFixedGLState(frame);
 
@@ -33,9 +39,33 @@ void CanvasView::setFixedGLState(const QRectF& frame)
 {
     glDisable(GL_DITHER);
     glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
     glOrthof(0.0f, float(frame.width()), 0.0f, float(frame.height()), -1.0f, 1.0f);
+    mViewSize = FloatSize{float(frame.width()), float(frame.height())};
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_TEXTURE_2D);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void CanvasView::resizeEvent(QResizeEvent* event)
+{
+    EAGLView::resizeEvent(event);  // the surface at the new size
+    const QRectF f = frame();
+    const FloatSize before = mViewSize;
+    if (!context() || (float(f.width()) == before.width && float(f.height()) == before.height))
+        return;
+    setCurrentContext();
+    // A new surface keeps the old viewport: drawing is to cover the new one.
+    const FloatSize pixels = surfaceSize();
+    glViewport(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
+    glScissor(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
+    setFixedGLState(f);
+    if (loaded) {
+        using namespace NavigationSteps;
+        centerx = resizedAxis(centerx, before.width, mViewSize.width, halfExtent(zoomlevel, picsize.width), startX());
+        centery = resizedAxis(centery, before.height, mViewSize.height, halfExtent(zoomlevel, picsize.height),
+                              startY());
+    }
+    redrawView();
 }

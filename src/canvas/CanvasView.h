@@ -135,7 +135,7 @@ public slots:
     // whole picture fits the view, centred at the start position.
     void zoomIn();
     void zoomOut();
-    void zoomToFitWhole();
+    void zoomToFitWhole() override;
 public:
     // Touches and navigation.
     void touchesBegan(const TouchEvent& event) override;
@@ -188,6 +188,10 @@ protected:
     // The fixed drawing state: orthographic projection in points, texturing and
     // the vertex and texture-coordinate arrays on, no dithering, no blending.
     void setFixedGLState(const QRectF& frame);
+    // A new view size: the surface and the projection follow it, the picture point
+    // at the view's middle stays there, re-centred as after a zoom-out step, and
+    // the picture is drawn anew.
+    void resizeEvent(QResizeEvent* event) override;
     std::unique_ptr<Texture2D> makeBufferTexture(const std::uint8_t* buffer) const;
     // Whether the texture has the buffers' size, the picture size and RGBA8888, so
     // that a buffer's pixels can be uploaded into it in place.
@@ -285,6 +289,8 @@ protected:
     bool mStrokePainted = false;
     std::vector<std::pair<int, FloatPoint>> mFingers;
     bool mWorkingTextureStale = false;
+    // The view size, in points, the projection was last set for.
+    FloatSize mViewSize;
     // The full-resolution drawing: the bytes of the photo file the project was made
     // from (empty when not known), the start image chosen (0 black sketch, 1 colour
     // sketch, 2 the photo), and the photo of a new project until its start is chosen.

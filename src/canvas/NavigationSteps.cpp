@@ -108,4 +108,10 @@ float wholeFitZoom(FloatSize picture, FloatSize view)
     return steps.front();
 }
 
+int resizedAxis(int centre, float oldView, float newView, float half, int start)
+{
+    const double moved = double(centre) + (double(newView) - double(oldView)) * 0.5;
+    return recentreAxis(truncToInt(std::floor(moved + 0.5)), half, newView, start);
+}
+
 } // namespace NavigationSteps

@@ -58,4 +58,11 @@ int anchoredZoomAxis(int centre, float anchor, float oldZoom, float newZoom, flo
 // the whole picture fits the view on both axes; the smallest step when none does.
 float wholeFitZoom(FloatSize picture, FloatSize view);
 
+// The centre along one axis after the view's extent changed from oldView to
+// newView: the picture point at the middle of the view stays at its middle (the
+// centre moves by half the change, rounded to the nearest whole point), then the
+// centre is re-centred as after a zoom-out step (recentreAxis) about the new
+// start position.
+int resizedAxis(int centre, float oldView, float newView, float half, int start);
+
 } // namespace NavigationSteps

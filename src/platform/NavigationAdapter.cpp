@@ -88,6 +88,8 @@ bool NavigationAdapter::handleMouse(QMouseEvent* event)
         if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && mSpaceHeld)) {
             if (!mWidget->hasFocus())
                 mWidget->setFocus(Qt::MouseFocusReason);
+            if (event->type() == QEvent::MouseButtonDblClick && event->button() == Qt::MiddleButton)
+                mResponder->zoomToFitWhole();
             mPanButton = int(event->button());
             mResponder->panBegan(p);
             event->accept();

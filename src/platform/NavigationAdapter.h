@@ -21,7 +21,9 @@ class NavigationResponder;
 //   panning, in any tool; such drags never reach the touch adapter, so they never
 //   paint. Space is followed while the widget has the keyboard focus; the widget
 //   takes the focus when clicked, and when the pointer enters it while its window
-//   is active.
+//   is active;
+// - a double-click with the middle button: the whole picture in view (the second
+//   press then pans like the first).
 //
 // The adapter is a child of the widget and installs itself as its event filter.
 // Install it after the TouchAdapter: filters installed later see events first.

@@ -13,4 +13,6 @@ public:
     virtual void panBegan(FloatPoint viewPoint) = 0;
     virtual void panMoved(FloatPoint viewPoint) = 0;
     virtual void panEnded() = 0;
+    // The whole picture in view (a double-click with the middle button).
+    virtual void zoomToFitWhole() {}
 };

@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QPalette>
 #include <QPushButton>
+#include <algorithm>
 
 #include "canvas/ProjectCodec.h"
 #include "canvas/ProjectSlotFiles.h"
@@ -29,10 +30,8 @@ FileListViewController::~FileListViewController() = default;
 
 void FileListViewController::loadView(QSize frameSize)
 {
-    const int W = frameSize.width();
-    const int H = frameSize.height();
+    mFrameSize = frameSize;
     setObjectName(QStringLiteral("FileListViewController"));
-    setFixedSize(W, H);
     setWindowModality(Qt::WindowModal);
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f));
@@ -43,7 +42,6 @@ void FileListViewController::loadView(QSize frameSize)
                                this);
     myTableView = new QListView(this);
     myTableView->setObjectName(QStringLiteral("myTableView"));
-    myTableView->setGeometry(0, 0, W, H - 60);
     myTableView->setModel(mModel);
     myTableView->setSelectionMode(QAbstractItemView::SingleSelection);
     myTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -54,12 +52,10 @@ void FileListViewController::loadView(QSize frameSize)
 
     SaveLoadButton = new QPushButton(QStringLiteral("Save"), this);
     SaveLoadButton->setObjectName(QStringLiteral("SaveLoadButton"));
-    SaveLoadButton->setGeometry(40, H - 50, 100, 40);
     SaveLoadButton->setAutoDefault(false);
     SaveLoadButton->setDefault(true);  // Enter presses it, while it is enabled
     CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(W - 40 - 100, H - 50, 100, 40);
     CancelButton->setAutoDefault(false);
     connect(SaveLoadButton, &QPushButton::clicked, this, [this] { action(SaveLoadButton); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { action(CancelButton); });
@@ -71,7 +67,27 @@ void FileListViewController::loadView(QSize frameSize)
     });
     myTableView->installEventFilter(this);
 
+    layoutForSize(frameSize);
     SetSaveLoad(true);
+}
+
+void FileListViewController::layoutForSize(QSize size)
+{
+    const int W = size.width();
+    const int H = size.height();
+    setFixedSize(W, H);
+    myTableView->setGeometry(0, 0, W, H - 60);
+    SaveLoadButton->setGeometry(40, H - 50, 100, 40);
+    CancelButton->setGeometry(W - 40 - 100, H - 50, 100, 40);
+}
+
+void FileListViewController::fitInto(const QWidget* window)
+{
+    if (!window)
+        return;
+    layoutForSize(QSize(mFrameSize.width(), std::max(mFrameSize.height(), window->height())));
+    const QRect area = window->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 void FileListViewController::SetSaveLoad(bool save)

@@ -29,6 +29,9 @@ public:
     // YES: the button saves into the chosen slot and is titled "Save"; NO: it loads
     // and is titled "Load". A new browser saves.
     void SetSaveLoad(bool save);
+    // Before a presentation over `window`: as tall as the window (never shorter
+    // than made), as wide as made, centred on it, so a larger window shows more rows.
+    void fitInto(const QWidget* window);
     bool isSaveMode() const { return isSave; }
 
     // A slot's save time as stored in the first 19 bytes of its project file; a
@@ -59,6 +62,7 @@ protected:
 
 private:
     void loadView(QSize frameSize);
+    void layoutForSize(QSize size);
     // The selected row, or -1 when none is.
     int selectedRow() const;
     void dismiss();
@@ -70,4 +74,5 @@ private:
     QPushButton* SaveLoadButton = nullptr;
     FileListViewControllerDelegate* mDelegate = nullptr;
     SlotListModel* mModel = nullptr;
+    QSize mFrameSize;  // the size it was made with
 };
