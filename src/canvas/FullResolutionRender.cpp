@@ -21,6 +21,55 @@ int pictureExtent(float side, int buffer)
     return int(std::min(std::ceil(double(side)), double(buffer)));
 }
 
+// Inside the brush: BrushDab's test for a round dab, the same float operations in
+// the same order, so that both give the same pixels.
+bool insideRound(const BrushDab::Dab& dab, int x, float dy2, float r2)
+{
+    const float dx = float(x) - dab.centre.x;
+    const float dx2 = dx * dx;
+    return dy2 + dx2 < r2;
+}
+
+// For each row of the box, the leftmost and rightmost column the dab covers there
+// (left > right: none): exactly BrushDab::columnRun's pixels, found row by row.
+// A round dab's test only grows with the distance from the centre column, so each
+// row is one span; its ends are estimated and then settled by the exact test,
+// which costs a few tests a row instead of one a pixel of the box.
+void rowSpans(const BrushDab::Dab& dab, const BrushDab::Box& box, int* left, int* right)
+{
+    for (int y = box.ys; y <= box.ye; ++y) {
+        int& l = left[y - box.ys];
+        int& r = right[y - box.ys];
+        if (dab.shape == BrushDab::Square) {
+            l = box.xs;
+            r = box.xe;
+            continue;
+        }
+        l = INT_MAX;
+        r = INT_MIN;
+        const float dy = float(y) - dab.centre.y;
+        const float dy2 = dy * dy;
+        const float r2 = dab.radius * dab.radius;
+        const double nearest = std::clamp(std::round(double(dab.centre.x)), double(box.xs), double(box.xe));
+        const int middle = int(nearest);
+        if (!insideRound(dab, middle, dy2, r2))
+            continue;
+        const double half = std::sqrt(std::max(double(r2) - double(dy2), 0.0));
+        int a = int(std::clamp(std::floor(double(dab.centre.x) - half), double(box.xs), double(middle)));
+        while (a > box.xs && insideRound(dab, a - 1, dy2, r2))
+            --a;
+        while (!insideRound(dab, a, dy2, r2))
+            ++a;
+        int b = int(std::clamp(std::ceil(double(dab.centre.x) + half), double(middle), double(box.xe)));
+        while (b < box.xe && insideRound(dab, b + 1, dy2, r2))
+            ++b;
+        while (!insideRound(dab, b, dy2, r2))
+            --b;
+        l = a;
+        r = b;
+    }
+}
+
 }  // namespace
 
 StrokeHistory::Dab scaledDab(const StrokeHistory::Dab& dab, double scaleX, double scaleY)
@@ -118,18 +167,7 @@ bool renderFullResolution(const FullResolutionJob& job)
             dab.picsize = job.picsize;
             dab.bufferWidth = job.bufferWidth;
             dab.bufferHeight = job.bufferHeight;
-            const int n = box.ye - box.ys + 1;
-            std::fill_n(left.begin(), n, INT_MAX);
-            std::fill_n(right.begin(), n, INT_MIN);
-            for (int x = box.xs; x <= box.xe; ++x) {
-                BrushDab::ColumnRun run;
-                if (!BrushDab::columnRun(dab, box, x, &run))
-                    continue;
-                for (int y = run.first; y <= run.last; ++y) {
-                    left[std::size_t(y - box.ys)] = std::min(left[std::size_t(y - box.ys)], x);
-                    right[std::size_t(y - box.ys)] = std::max(right[std::size_t(y - box.ys)], x);
-                }
-            }
+            rowSpans(dab, box, left.data(), right.data());
             const std::uint8_t* source = sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
             for (int y = box.ys; y <= box.ye; ++y) {
                 const int l = left[std::size_t(y - box.ys)];

@@ -1,0 +1,190 @@
+// The drawing at the photo's full resolution: export of a painted project made
+// from a 12-megapixel JPEG (the picture drawn again at 4000 x 3000 and written as
+// PNG, as the album writes it), and the cost of a save with the files kept beside
+// the project against the project file alone. Run from the build folder:
+//   ./bench_full_resolution --benchmark_min_time=2
+// Peak memory of the export beside the painted project alone:
+//   /usr/bin/time -v ./bench_full_resolution --benchmark_filter='BM_ExportFullResolution$'
+//   /usr/bin/time -v ./bench_full_resolution --benchmark_filter=BM_ProjectOnly
+#include <benchmark/benchmark.h>
+
+#include "BenchmarkRunner.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "canvas/BrushDab.h"
+#include "canvas/FullResolutionPicture.h"
+#include "canvas/FullResolutionRecord.h"
+#include "canvas/ImportFile.h"
+#include "canvas/ProjectSideFiles.h"
+#include "canvas/SketchFilter.h"
+#include "canvas/UprightImage.h"
+#include "platform/FastPng.h"
+#include "platform/PictureUnpack.h"
+#include "platform/ReplaceFile.h"
+
+namespace {
+
+const QString kPhoto = QStringLiteral(CHARCOLINO_SOURCE_DIR "/bench/photos/photo12mp.jpg");
+
+// The project as the program has it after an hour of painting: the photo imported,
+// its colour sketch as the start, and strokes of every source over the picture.
+struct PaintedProject {
+    UnpackedPicture original;
+    std::vector<std::uint8_t> black, color, working;
+    FullResolutionRecord record;
+    QByteArray photo;
+    bool ok = false;
+
+    PaintedProject()
+    {
+        const ImageFileResult read = readImportFile(kPhoto);
+        QFile file(kPhoto);
+        if (!read.ok() || !file.open(QIODevice::ReadOnly))
+            return;
+        photo = file.readAll();
+        original = unpackPicture(uprightImage(read.image).bitmap);
+        const int w = int(original.width), h = int(original.height);
+        const std::size_t n = std::size_t(w) * std::size_t(h) * 4;
+        black.resize(n);
+        color.resize(n);
+        working.resize(n);
+        buildSketch(SketchBuffers{original.buffer.get(), nullptr, black.data(), color.data(), w, h,
+                                  original.imageSize});
+        std::memcpy(working.data(), color.data(), n);
+        record.width = w;
+        record.height = h;
+        record.picsize = original.imageSize;
+        record.startSource = FullResolutionRecord::ColorSketch;
+        // 60 strokes of 80 dabs, a quarter of the brush's width apart, radius 32 to 80.
+        const std::uint8_t* sources[3] = {black.data(), color.data(), original.buffer.get()};
+        std::vector<BrushDab::ColumnRun> runs;
+        for (int s = 0; s < 60; ++s) {
+            const float radius = 32.0f + float(s % 4) * 16.0f;
+            const float angle = float(s) * 0.7f;
+            FloatPoint p{float((s * 173) % 1024), float((s * 97) % 768)};
+            for (int d = 0; d < 80; ++d) {
+                p.x += std::cos(angle + float(d) * 0.05f) * radius * 0.5f;
+                p.y += std::sin(angle + float(d) * 0.05f) * radius * 0.5f;
+                const StrokeHistory::Dab dab{p, radius, s % 5 == 4 ? 1 : 0, s % 3};
+                const BrushDab::Dab kernel{dab.centre, dab.radius, dab.shape, record.picsize, w, h};
+                if (BrushDab::paint(kernel, sources[dab.drawType], working.data(), runs))
+                    record.dabs.push_back(dab);
+            }
+        }
+        record.originalChecksum = contentChecksum(original.buffer.get(), n);
+        record.workingChecksum = contentChecksum(working.data(), n);
+        record.photoBytes = std::uint64_t(photo.size());
+        record.photoChecksum = contentChecksum(photo.constData(), std::size_t(photo.size()));
+        ok = true;
+    }
+};
+
+const PaintedProject& project()
+{
+    static const PaintedProject painted;
+    return painted;
+}
+
+// Only the painted project: the baseline of the export's peak memory.
+void BM_ProjectOnly(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(project().ok);
+}
+
+// The picture drawn at 4000 x 3000 from the photo file, then its PNG bytes.
+void BM_ExportFullResolution(benchmark::State& state)
+{
+    if (!project().ok) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    for (auto _ : state) {
+        QString error;
+        const QImage full = fullResolutionPicture(kPhoto, project().record, &error);
+        if (full.isNull()) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        const QByteArray png = fastPngBytes(full);
+        benchmark::DoNotOptimize(png.constData());
+    }
+    state.counters["dabs"] = double(project().record.dabs.size());
+}
+
+// The drawing alone, without the PNG.
+void BM_DrawFullResolution(benchmark::State& state)
+{
+    if (!project().ok) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    for (auto _ : state) {
+        QString error;
+        const QImage full = fullResolutionPicture(kPhoto, project().record, &error);
+        benchmark::DoNotOptimize(full.constBits());
+    }
+}
+
+bool saveProjectFile(const QString& path)
+{
+    const PaintedProject& p = project();
+    const qint64 n = qint64(p.working.size());
+    const char header[35] = {};
+    QString reason;
+    return replaceFile(path,
+                       [&](QFileDevice& file) {
+                           return writeAll(file, header, sizeof header) &&
+                                  writeAll(file, p.original.buffer.get(), n) && writeAll(file, p.working.data(), n);
+                       },
+                       &reason);
+}
+
+// A save as the program makes it: the project file alone (arg 0), then with the
+// photo and the record beside it, the photo already there from an earlier save
+// (arg 1) or written anew (arg 2).
+void BM_SaveProject(benchmark::State& state)
+{
+    if (!project().ok) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    QTemporaryDir dir(QDir::current().filePath(QStringLiteral("bench-save-XXXXXX")));  // on the disk of the build
+    const QString path = dir.filePath(QStringLiteral("project1.dat"));
+    QString file, reason;
+    for (auto _ : state) {
+        if (state.range(0) == 2) {
+            state.PauseTiming();
+            QFile::remove(ProjectSideFiles::photoPath(path));
+            state.ResumeTiming();
+        }
+        bool ok = saveProjectFile(path);
+        if (state.range(0) > 0)
+            ok = ok && ProjectSideFiles::write(path, project().photo, project().record, &file, &reason);
+        if (!ok) {
+            state.SkipWithError("save failed");
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_ProjectOnly)->Iterations(1);
+BENCHMARK(BM_ExportFullResolution)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrawFullResolution)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveProject)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    return runBenchmarks(argc, argv);
+}
