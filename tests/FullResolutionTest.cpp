@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -305,6 +306,12 @@ TEST_F(FullResolution, SavedLoadedAndExportedAtThePhotosSizeMatchingTheWorkingPi
     ASSERT_TRUE(canvas->SaveProject(2, &failure)) << failure.file.toStdString() << failure.reason.toStdString();
     const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(2));
     EXPECT_EQ(QFileInfo(ProjectSideFiles::photoPath(project)).size(), QFileInfo(photoPath).size());
+    // The tool draws it too, from the files alone.
+    QProcess tool;
+    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {"--project", project, "-o", temp.filePath("out")});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage(temp.filePath("out/full.png")).size(), QSize(1600, 1200));
 
     // A new start: another project, then the slot.
     startFromPhoto(0);

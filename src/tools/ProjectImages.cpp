@@ -2,12 +2,16 @@
 
 #include <QFile>
 
+#include "canvas/FullResolutionPicture.h"
+#include "canvas/FullResolutionRender.h"
+#include "canvas/ProjectSideFiles.h"
 #include "canvas/SketchFilter.h"
 #include "platform/RegularFile.h"
 #include "tools/OpaqueRgbImage.h"
 
 bool ProjectImages::read(const QString& projectPath, QString* error)
 {
+    path = projectPath;
     QFile file(projectPath);
     if (!openRegularFileForReading(file, error))  // a FIFO or device is refused, never waited on
         return false;
@@ -48,4 +52,24 @@ QImage ProjectImages::pictureArea(const std::vector<std::uint8_t>& buffer) const
     if (buffer.empty())
         return QImage();
     return opaqueRgbImage(buffer.data(), project.header.width, extent.columns, extent.rows);
+}
+
+QImage ProjectImages::full(QString* why) const
+{
+    why->clear();
+    FullResolutionRecord record;
+    QByteArray photo;
+    if (!QFile::exists(ProjectSideFiles::recordPath(path)))
+        return QImage();  // a project without its photo
+    if (!ProjectSideFiles::read(path, project.header, project.original.data(), project.working.data(),
+                                project.original.size(), &record, &photo)) {
+        *why = QStringLiteral("the photo or drawing record beside it is damaged or of another save");
+        return QImage();
+    }
+    if (!replayGivesWorking(project.original.data(), project.working.data(), project.header.width,
+                            project.header.height, project.header.picsize, record.startSource, record.dabs)) {
+        *why = QStringLiteral("the drawing record does not give the working image");
+        return QImage();
+    }
+    return fullResolutionPicture(ProjectSideFiles::photoPath(path), record, why);
 }

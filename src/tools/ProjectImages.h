@@ -24,10 +24,15 @@ public:
     QImage working() const { return pictureArea(project.working); }
     QImage black() const { return pictureArea(blacksketch); }
     QImage color() const { return pictureArea(colorsketch); }
+    // The drawing at the photo's full resolution, when the photo and drawing record
+    // kept beside the project file belong to it and replay to its working image;
+    // else null, with the reason in *why (empty when there are no such files).
+    QImage full(QString* why) const;
 
 private:
     QImage pictureArea(const std::vector<std::uint8_t>& buffer) const;
 
+    QString path;
     ProjectCodec::Project project;
     std::vector<std::uint8_t> blacksketch;
     std::vector<std::uint8_t> colorsketch;

@@ -43,12 +43,19 @@ int extractProject(const QString& project, const QString& outputDir)
     if (!images.read(project, &error))
         return fail(project, error);
     QString subject, reason;
-    if (!writePngFiles(outputDir,
-                       {{"original.png", images.original()},
-                        {"working.png", images.working()},
-                        {"black.png", images.black()},
-                        {"color.png", images.color()}},
-                       true, &subject, &reason))
+    std::vector<NamedImage> pngs{{"original.png", images.original()},
+                                 {"working.png", images.working()},
+                                 {"black.png", images.black()},
+                                 {"color.png", images.color()}};
+    // The drawing at the photo's size when the project keeps its photo; a project
+    // whose side files cannot be used still gives its four pictures.
+    QString why;
+    const QImage full = images.full(&why);
+    if (!full.isNull())
+        pngs.push_back({"full.png", full});
+    else if (!why.isEmpty())
+        ToolConsole::line(QStringLiteral("%1: no full.png: %2").arg(project, why));
+    if (!writePngFiles(outputDir, pngs, true, &subject, &reason))
         return fail(subject, reason);
     return 0;
 }
@@ -89,6 +96,9 @@ int main(int argc, char** argv)
         "  working.png   the painted working image\n"
         "  black.png     the black pencil sketch, computed again from the photo\n"
         "  color.png     the colour pencil sketch, computed again from the photo\n"
+        "  full.png      the drawing at the photo's own size, when the photo and\n"
+        "                the drawing record kept beside the project file\n"
+        "                (projectN.photo, projectN.strokes) belong to it\n"
         "\n"
         "Each PNG is opaque and holds the colour stored for each pixel, which is\n"
         "what the program shows (it draws its pictures without blending).\n"
