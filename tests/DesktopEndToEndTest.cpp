@@ -237,6 +237,30 @@ TEST_F(DesktopEndToEnd, DragUndoWheelSaveExportAndTerminate)
     EXPECT_EQ(picture.size(), QSize(1000, 700));
     EXPECT_EQ(count(picture, isWhite), slot1White);
 
+    // Resized to 760 x 560: the canvas fills the view below the band (black where
+    // the picture is not, none of the window's grey), and 0 then shows the whole
+    // picture at 0.64, 640 x 448 points in the middle of the 760 x 490 view.
+    auto isBlack = [](QRgb c) { return c == qRgb(0, 0, 0); };
+    xdotool("windowsize " + window + " 760 560");
+    xdotool("windowfocus " + window);
+    xdotool("key 0");
+    const QRect wide(60, kBand + 245, 640, 1);
+    shot = waitForScreen([&](const QImage& s) { return s.size() == QSize(760, 560) && count(s, isBlack, wide) == 0; });
+    ASSERT_EQ(shot.size(), QSize(760, 560));
+    EXPECT_EQ(count(shot, isBlack, wide), 0) << "the whole picture width across the view";
+    EXPECT_EQ(count(shot, isBlack, QRect(55, kBand + 245, 5, 1)) + count(shot, isBlack, QRect(700, kBand + 245, 5, 1)),
+              10)
+        << "nothing beside it";
+    for (const QPoint corner : {QPoint(5, kBand + 2), QPoint(754, kBand + 2), QPoint(754, 557), QPoint(5, 557)})
+        EXPECT_TRUE(isBlack(shot.pixel(corner))) << corner.x() << "," << corner.y() << ": canvas, not padding";
+    // Back to the first size: the middle point stays, the picture re-centred
+    // vertically; the middle row is picture from edge to edge.
+    xdotool("windowsize " + window + " 320 460");
+    const QRect across(0, kBand + row, 320, 1);
+    shot = waitForScreen([&](const QImage& s) { return s.size() == QSize(320, 460) && count(s, isBlack, across) == 0; });
+    ASSERT_EQ(shot.size(), QSize(320, 460));
+    EXPECT_EQ(count(shot, isBlack, across), 0);
+
     // A last stroke, then SIGTERM: the working project keeps it.
     fastDrag({160, 20}, {160, 370});
     waitForScreen([&](const QImage& s) { return isWhite(s.pixel(160, kBand + 100)); });
