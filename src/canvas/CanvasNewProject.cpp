@@ -22,8 +22,8 @@ QByteArray photoFileBytes(const QString& path)
     QFile file(path);
     if (!openRegularFileForReading(file, nullptr) || file.size() > ProjectSideFiles::kMaxPhotoBytes)
         return QByteArray();
-    QByteArray bytes = file.read(ProjectSideFiles::kMaxPhotoBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > ProjectSideFiles::kMaxPhotoBytes)
+    QByteArray bytes = file.read(file.size());
+    if (file.error() != QFileDevice::NoError || bytes.size() != file.size() || !file.atEnd())
         return QByteArray();
     return bytes;
 }

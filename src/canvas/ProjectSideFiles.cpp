@@ -28,8 +28,9 @@ QByteArray readSmallFile(const QString& path, qint64 limit, bool* present)
     *present = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
     if (!*present || !openRegularFileForReading(file, nullptr) || file.size() > limit)
         return QByteArray();
-    QByteArray bytes = file.read(limit + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > limit)
+    // As many bytes as the file holds now; one that grew meanwhile is refused.
+    QByteArray bytes = file.read(file.size());
+    if (file.error() != QFileDevice::NoError || bytes.size() != file.size() || !file.atEnd())
         return QByteArray();
     if (bytes.isNull())
         bytes = QByteArray("");  // empty, but read

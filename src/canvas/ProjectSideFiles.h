@@ -19,8 +19,9 @@ namespace ProjectSideFiles {
 QString photoPath(const QString& projectPath);
 QString recordPath(const QString& projectPath);
 
-// The largest photo file kept or read back.
-inline constexpr qint64 kMaxPhotoBytes = qint64(1) << 30;
+// The largest photo file kept (in memory while the project is open) or read back;
+// a project made from a larger file is drawn at its own size only.
+inline constexpr qint64 kMaxPhotoBytes = qint64(64) << 20;
 
 // Writes the photo (left as it is when the file there already holds exactly these
 // bytes) and then the record, each atomically. NO with the file and the system's
