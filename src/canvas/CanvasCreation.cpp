@@ -21,6 +21,7 @@ bool CanvasView::initWithFrame(const QRectF& frame)
         return false;
     // The surface follows the view's size (at its device pixel ratio).
     setAutoresizesEAGLSurface(true);
+    mViewportSize = surfaceSize();  // the first surface sets the viewport to its size
     setCurrentContext();
     setFixedGLState(frame);
 
@@ -53,15 +54,17 @@ void CanvasView::resizeEvent(QResizeEvent* event)
     EAGLView::resizeEvent(event);  // the surface at the new size
     const QRectF f = frame();
     const FloatSize before = mViewSize;
-    if (!context() || (float(f.width()) == before.width && float(f.height()) == before.height))
+    const FloatSize pixels = surfaceSize();
+    const bool sameSize = float(f.width()) == before.width && float(f.height()) == before.height;
+    if (!context() || (sameSize && pixels.width == mViewportSize.width && pixels.height == mViewportSize.height))
         return;
     setCurrentContext();
     // A new surface keeps the old viewport: drawing is to cover the new one.
-    const FloatSize pixels = surfaceSize();
     glViewport(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
     glScissor(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
+    mViewportSize = pixels;
     setFixedGLState(f);
-    if (loaded) {
+    if (loaded && !sameSize) {
         using namespace NavigationSteps;
         centerx = resizedAxis(centerx, before.width, mViewSize.width, halfExtent(zoomlevel, picsize.width), startX());
         centery = resizedAxis(centery, before.height, mViewSize.height, halfExtent(zoomlevel, picsize.height),

@@ -289,8 +289,10 @@ protected:
     bool mStrokePainted = false;
     std::vector<std::pair<int, FloatPoint>> mFingers;
     bool mWorkingTextureStale = false;
-    // The view size, in points, the projection was last set for.
+    // The view size, in points, the projection was last set for, and the surface
+    // size in pixels the viewport was last set for.
     FloatSize mViewSize;
+    FloatSize mViewportSize;
     // The full-resolution drawing: the bytes of the photo file the project was made
     // from (empty when not known), the start image chosen (0 black sketch, 1 colour
     // sketch, 2 the photo), and the photo of a new project until its start is chosen.

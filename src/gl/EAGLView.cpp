@@ -1,5 +1,6 @@
 #include "gl/EAGLView.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -327,4 +328,17 @@ void EAGLView::paintEvent(QPaintEvent*)
 void EAGLView::resizeEvent(QResizeEvent*)
 {
     layoutSubviews();
+}
+
+bool EAGLView::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ScreenChangeInternal && _autoresize && _context) {
+        const FloatSize pixels = boundsSurfaceSize();
+        if (pixels.width != _size.width || pixels.height != _size.height) {
+            QResizeEvent sameSize(size(), size());
+            QCoreApplication::sendEvent(this, &sameSize);
+        }
+    }
+    return handled;
 }

@@ -83,6 +83,9 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A move to a screen of another device pixel ratio is handled as a resize to
+    // the same size, so the surface is made anew at the new ratio.
+    bool event(QEvent* event) override;
 
 private:
     FloatSize boundsSurfaceSize() const;
