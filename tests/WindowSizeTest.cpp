@@ -108,8 +108,13 @@ TEST_F(WindowSize, EverythingFollowsTheWindowAndBack)
         EXPECT_EQ(canvas->centerX(), r.canvas.width() / 2);
         EXPECT_EQ(canvas->centerY(), r.canvas.height() / 2);
         const QImage shown = canvas->presentedImage();
-        EXPECT_EQ(shown.pixel(r.canvas.width() / 2, r.canvas.height() / 2), qRgb(255, 0, 0));
+        EXPECT_EQ(shown.pixel(r.canvas.width() / 2 + 60, r.canvas.height() / 2), qRgb(255, 0, 0));
         EXPECT_EQ(shown.pixel(r.canvas.width() - 1, r.canvas.height() - 1), qRgb(0, 0, 0));
+        // A dab at the middle of the view lands on the picture's middle pixel.
+        std::uint8_t* middle = CanvasTestAccess::buffer(*canvas, 3) + (75 * 256 + 100) * 4;
+        middle[1] = 0;  // red again, whatever an earlier row painted
+        ASSERT_TRUE(canvas->DrawCanvas(FloatPoint{r.canvas.width() / 2.0f, r.canvas.height() / 2.0f}, 2));
+        EXPECT_EQ(middle[1], 0x80) << "the photo's grey under the dab";
         FileListViewController* browser = shell->controller().slotBrowser();
         browser->fitInto(&shell->window());
         EXPECT_EQ(browser->size(), r.browser);
