@@ -75,6 +75,20 @@ TEST_F(Sheet, ShowsWindowModalAtTheBottomOfTheViewWithoutBlocking)
     EXPECT_EQ(clicks.count(), 1);
 }
 
+// A view that grows or shrinks keeps the sheet across its bottom.
+TEST_F(Sheet, FollowsTheViewWhenItIsResized)
+{
+    window.show();
+    sheet->showInView(view);
+    for (const QSize size : {QSize(900, 630), QSize(320, 390)}) {
+        window.resize(size.width(), size.height() + 70);
+        view->resize(size);
+        const QRect viewArea(view->mapToGlobal(QPoint(0, 0)), view->size());
+        EXPECT_EQ(sheet->geometry().bottom(), viewArea.bottom()) << size.width();
+        EXPECT_EQ(sheet->width(), view->width()) << size.width();
+    }
+}
+
 TEST_F(Sheet, OnlyAChoiceClosesItAndTheDelegateHearsOfItOnceAfterwards)
 {
     window.show();

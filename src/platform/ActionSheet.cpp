@@ -79,21 +79,24 @@ void ActionSheet::showInView(QWidget* view)
     if (view && !parentWidget())
         setParent(view, windowFlags()); // a window-modal sheet needs a window to block
     setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
-    if (view && !view->isVisible()) {
-        // The view is not on screen yet (e.g. a canvas asking while it is being
-        // built): rise as soon as its window has been shown.
+    // The sheet follows its view: it rises once the view is shown (e.g. a canvas
+    // asking while it is being built) and keeps to its bottom when it is resized.
+    if (view)
         view->installEventFilter(this);
+    if (view && !view->isVisible())
         return;
-    }
     present();
 }
 
 bool ActionSheet::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == mView && event->type() == QEvent::Show) {
-        mView->removeEventFilter(this);
-        // Children hear of the show before their window is on screen.
-        QMetaObject::invokeMethod(this, &ActionSheet::present, Qt::QueuedConnection);
+    if (watched == mView && !mChosen) {
+        if (event->type() == QEvent::Show && !isVisible()) {
+            // Children hear of the show before their window is on screen.
+            QMetaObject::invokeMethod(this, &ActionSheet::present, Qt::QueuedConnection);
+        } else if (event->type() == QEvent::Resize && isVisible()) {
+            placeInView();
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
