@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "canvas/BrushDab.h"
+#include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
 #include "platform/SegmentedControl.h"
 
@@ -23,37 +24,13 @@ namespace {
 
 constexpr int kSide = 1024;
 
-// A canvas holding a project of its own making, without a photo or a sketch run.
-class BenchCanvas : public CanvasView {
+// The benchmark project, with a brush of the four sizes, square.
+class BenchCanvas : public BenchProjectCanvas {
 public:
     bool make()
     {
-        const QRectF frame(0, 70, 320, 390);
-        if (!EAGLView::initWithFrame(frame, GL_RGB565_OES, 0, true))
+        if (!makeProject())
             return false;
-        setCurrentContext();
-        setFixedGLState(frame);
-        width = kSide;
-        height = kSide;
-        picsize = FloatSize{float(kSide), float(kSide)};
-        if (!PrepareBuff(true))
-            return false;
-        std::uint8_t* buffers[] = {originalbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
-                                   workingbuff.get()};
-        for (int b = 0; b < 4; ++b)
-            for (int i = 0; i < kSide * kSide; ++i) {
-                std::uint8_t* p = buffers[b] + std::size_t(i) * 4;
-                p[0] = std::uint8_t(i * 7 + b * 61);
-                p[1] = std::uint8_t((i >> 10) * 11 + b * 97);
-                p[2] = std::uint8_t(40 + b * 60);
-                p[3] = 255;
-            }
-        ReloadFixTexture();
-        ReloadCanvas();
-        loaded = true;
-        centerx = 160;
-        centery = 195;
-        zoomlevel = 1.0f;
         size.setTitles({"10", "15", "20", "25"});
         shape.setTitles({"round", "square"});
         shape.setSelectedSegmentIndex(1);

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 
+#include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
 #include "platform/SegmentedControl.h"
 
@@ -26,37 +27,13 @@ namespace {
 
 constexpr int kSide = 1024;
 
-// A canvas holding a project of its own making, at a given view size.
-class BenchCanvas : public CanvasView {
+// The benchmark project at a given view size, with a brush of size M.
+class BenchCanvas : public BenchProjectCanvas {
 public:
     bool make(int w, int h)
     {
-        const QRectF frame(0, 70, w, h);
-        if (!EAGLView::initWithFrame(frame, GL_RGB565_OES, 0, true))
+        if (!makeProject(w, h))
             return false;
-        setCurrentContext();
-        setFixedGLState(frame);
-        width = kSide;
-        height = kSide;
-        picsize = FloatSize{float(kSide), float(kSide)};
-        if (!PrepareBuff(true))
-            return false;
-        std::uint8_t* buffers[] = {originalbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
-                                   workingbuff.get()};
-        for (int b = 0; b < 4; ++b)
-            for (int i = 0; i < kSide * kSide; ++i) {
-                std::uint8_t* p = buffers[b] + std::size_t(i) * 4;
-                p[0] = std::uint8_t(i * 7 + b * 61);
-                p[1] = std::uint8_t((i >> 10) * 11 + b * 97);
-                p[2] = std::uint8_t(40 + b * 60);
-                p[3] = 255;
-            }
-        ReloadFixTexture();
-        ReloadCanvas();
-        loaded = true;
-        centerx = w / 2;
-        centery = h / 2;
-        zoomlevel = 1.0f;
         size.setTitles({"10", "15", "20", "25"});
         size.setSelectedSegmentIndex(1);
         setBrushsize(&size);

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
 #include "platform/SegmentedControl.h"
 #include "platform/TouchEvent.h"
@@ -25,30 +26,13 @@ namespace {
 
 constexpr int kSide = 1024;
 
-// A canvas holding a project of its own making, without a photo or a sketch run.
-class BenchCanvas : public CanvasView {
+// The benchmark project with the black tool and the largest round brush.
+class BenchCanvas : public BenchProjectCanvas {
 public:
     bool make()
     {
-        const QRectF frame(0, 70, 320, 390);
-        if (!EAGLView::initWithFrame(frame, GL_RGB565_OES, 0, true))
+        if (!makeProject())
             return false;
-        setCurrentContext();
-        setFixedGLState(frame);
-        width = kSide;
-        height = kSide;
-        picsize = FloatSize{float(kSide), float(kSide)};
-        if (!PrepareBuff(true))
-            return false;
-        std::uint8_t* buffers[] = {originalbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
-                                   workingbuff.get()};
-        for (int b = 0; b < 4; ++b)
-            fill(buffers[b], b);
-        ReloadFixTexture();
-        ReloadCanvas();
-        loaded = true;
-        centerx = 160;
-        centery = 195;
         tools.setTitles({"black", "colour", "photo", "move"});
         tools.setSelectedSegmentIndex(0);
         size.setTitles({"10", "15", "20", "25"});
@@ -61,16 +45,6 @@ public:
         return true;
     }
 
-    static void fill(std::uint8_t* buffer, int b)
-    {
-        for (int i = 0; i < kSide * kSide; ++i) {
-            std::uint8_t* p = buffer + std::size_t(i) * 4;
-            p[0] = std::uint8_t(i * 7 + b * 61);
-            p[1] = std::uint8_t((i >> 10) * 11 + b * 97);
-            p[2] = std::uint8_t(40 + b * 60);
-            p[3] = 255;
-        }
-    }
 
     // The unpainted working image and a new history with one long stroke.
     void paintLongStroke(float zoom, bool zigzag)

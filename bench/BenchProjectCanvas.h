@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QRectF>
+#include <cstddef>
+#include <cstdint>
+
+#include "canvas/CanvasView.h"
+
+// A canvas holding a 1024 x 1024 project of its own making (patterned buffers, no
+// photo, no sketch run) on a view of the given size at zoom 1, picture centred.
+class BenchProjectCanvas : public CanvasView {
+public:
+    static constexpr int kSide = 1024;
+
+    bool makeProject(int viewWidth = 320, int viewHeight = 390)
+    {
+        const QRectF frame(0, 70, viewWidth, viewHeight);
+        if (!EAGLView::initWithFrame(frame, GL_RGB565_OES, 0, true))
+            return false;
+        setCurrentContext();
+        setFixedGLState(frame);
+        width = kSide;
+        height = kSide;
+        picsize = FloatSize{float(kSide), float(kSide)};
+        if (!PrepareBuff(true))
+            return false;
+        std::uint8_t* buffers[] = {originalbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
+                                   workingbuff.get()};
+        for (int b = 0; b < 4; ++b)
+            fill(buffers[b], b);
+        ReloadFixTexture();
+        ReloadCanvas();
+        loaded = true;
+        centerx = viewWidth / 2;
+        centery = viewHeight / 2;
+        zoomlevel = 1.0f;
+        return true;
+    }
+
+    // Buffer `b`'s pattern (0 original, 1 black, 2 colour, 3 working), opaque.
+    static void fill(std::uint8_t* buffer, int b)
+    {
+        for (int i = 0; i < kSide * kSide; ++i) {
+            std::uint8_t* p = buffer + std::size_t(i) * 4;
+            p[0] = std::uint8_t(i * 7 + b * 61);
+            p[1] = std::uint8_t((i >> 10) * 11 + b * 97);
+            p[2] = std::uint8_t(40 + b * 60);
+            p[3] = 255;
+        }
+    }
+};
