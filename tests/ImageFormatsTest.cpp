@@ -43,23 +43,6 @@ QByteArray encoded(const QImage& picture, const char* format)
     return bytes;
 }
 
-std::uint32_t crc32(const QByteArray& bytes)
-{
-    std::uint32_t crc = 0xffffffffu;
-    for (const char c : bytes) {
-        crc ^= std::uint8_t(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void appendBigEndian32(QByteArray& out, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xff));
-}
-
 // A little-endian EXIF block with a few entries, the orientation not the first.
 QByteArray littleEndianExif(int orientation)
 {
@@ -83,9 +66,7 @@ QByteArray withPngExif(const QByteArray& png, const QByteArray& exif)
 {
     const qsizetype idat = png.indexOf("IDAT") - 4;
     QByteArray chunk;
-    appendBigEndian32(chunk, std::uint32_t(exif.size()));
-    chunk.append("eXIf" + exif);
-    appendBigEndian32(chunk, crc32("eXIf" + exif));
+    appendPngChunk(chunk, "eXIf", exif);
     return png.left(idat) + chunk + png.mid(idat);
 }
 

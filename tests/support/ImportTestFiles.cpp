@@ -39,14 +39,14 @@ std::uint32_t crc32(const QByteArray& bytes)
     return ~crc;
 }
 
+}  // namespace
+
 void appendPngChunk(QByteArray& out, const QByteArray& type, const QByteArray& data)
 {
     appendBigEndian32(out, std::uint32_t(data.size()));
     out.append(type + data);
     appendBigEndian32(out, crc32(type + data));
 }
-
-}  // namespace
 
 QByteArray pngHeaderOnly(int width, int height, int bitDepth, int colourType)
 {

@@ -41,6 +41,9 @@ QByteArray pngHeaderOnly(int width, int height, int bitDepth, int colourType);
 // the same size.
 QByteArray gifWithSize(int width, int height);
 
+// Appends a PNG chunk: length, type, data and the CRC of type and data.
+void appendPngChunk(QByteArray& out, const QByteArray& type, const QByteArray& data);
+
 bool writeFile(const QString& path, const QByteArray& bytes);
 
 }  // namespace ImportTestFiles
