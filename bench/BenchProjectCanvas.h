@@ -3,6 +3,8 @@
 #include <QRectF>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "canvas/CanvasView.h"
 
@@ -49,3 +51,19 @@ public:
         }
     }
 };
+
+// One canvas of type C (with a make() answering whether it has GL) for the whole
+// run; without a GL ES surface the benchmark ends here.
+template <class C>
+C* benchCanvasOnce()
+{
+    static C* canvas = [] {
+        auto* made = new C;
+        if (!made->make()) {
+            std::fprintf(stderr, "no GL ES surface\n");
+            std::exit(1);
+        }
+        return made;
+    }();
+    return canvas;
+}

@@ -62,18 +62,7 @@ public:
     SegmentedControl shape;
 };
 
-BenchCanvas* canvas()
-{
-    static BenchCanvas* c = [] {
-        auto* made = new BenchCanvas;
-        if (!made->make()) {
-            std::fprintf(stderr, "no GL ES surface\n");
-            std::exit(1);
-        }
-        return made;
-    }();
-    return c;
-}
+BenchCanvas* canvas() { return benchCanvasOnce<BenchCanvas>(); }
 
 // Touches around the middle of the view, so that successive dabs land on
 // different pixels as a stroke would.

@@ -68,18 +68,7 @@ public:
     SegmentedControl shape;
 };
 
-BenchCanvas* canvas()
-{
-    static BenchCanvas* c = [] {
-        auto* made = new BenchCanvas;
-        if (!made->make()) {
-            std::fprintf(stderr, "no GL ES surface\n");
-            std::exit(1);
-        }
-        return made;
-    }();
-    return c;
-}
+BenchCanvas* canvas() { return benchCanvasOnce<BenchCanvas>(); }
 
 void strokeCounters(benchmark::State& state)
 {
