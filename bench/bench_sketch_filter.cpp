@@ -89,6 +89,21 @@ void BM_SketchFastOneCore(benchmark::State& state)
 }
 BENCHMARK(BM_SketchFastOneCore)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The portable row loops, which processors without AVX2 run, on one core.
+void BM_SketchPortableOneCore(benchmark::State& state)
+{
+    const SketchBuffers buffers = photoProject().buffers();
+    setSketchRowLoops(SketchRowLoops::Portable);
+    for (auto _ : state) {
+        buildSketchOnThreads(buffers, 1);
+        benchmark::DoNotOptimize(buffers.color);
+        benchmark::ClobberMemory();
+    }
+    setSketchRowLoops(SketchRowLoops::Fastest);
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_SketchPortableOneCore)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Rows [first, end): each pixel's 4 bytes read, 12 bytes written (a grey byte's
 // cache line and the two sketches), with as little work as the compiler allows.
 void moveRows(const SketchBuffers& b, int first, int end)

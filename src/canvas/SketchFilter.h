@@ -53,3 +53,9 @@ void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& row
 // The same, written step by step for clarity: the reference that buildSketch must
 // match byte for byte, and the baseline of the benchmark.
 void buildSketchReference(const SketchBuffers& buffers);
+
+// Which row loops the filter runs: the fastest the processor allows, or the
+// portable ones that run everywhere (for tests and benchmarks of the latter; both
+// give the same bytes). Applies to runs started afterwards.
+enum class SketchRowLoops { Fastest, Portable };
+void setSketchRowLoops(SketchRowLoops loops);

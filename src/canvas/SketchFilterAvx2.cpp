@@ -1,0 +1,378 @@
+// The sketch filter's rows in AVX2 and FMA instructions, 16 pixels at a time, each
+// pixel's bytes read once from memory. Same bytes as buildSketchReference:
+//  - grey, (76r + 150g + 29b) >> 8, as (38r + 75g) * 2 + 29b: one multiply-add of
+//    bytes and one of words, exact in 16 and 32 bits;
+//  - each candidate as a 16-bit key, grey << 7 | code, where the code (below 32)
+//    ranks the 13 candidates of a pixel in scan order, so the greatest key is the
+//    brightest candidate and, on a tie, the one met first. The codes of the 3x3
+//    block are 16 + 4 * (row rank) + (column rank), counted from the bottom right,
+//    so the block's maximum splits into a maximum along each row, kept per row and
+//    used by three output rows, and one down the column; the four candidates at
+//    distance 2 take the codes 15 (up), 14 (down), 13 (left), 12 (right). Around
+//    the picture the keys are negative and never win;
+//  - the winner's colour gathered by its code's offset from the pixel;
+//  - the four divisions a * 256 / (b + 1) of a pixel (r, g, b and the grey taking
+//    the place of alpha) as a multiplication by the reciprocal of b + 1 (see dodge);
+//  - the last, partly filled vector of a row read and written under a mask, so
+//    nothing past the picture is written or read as image.
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "canvas/SketchFilterRows.h"
+
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target)
+#define SKETCH_HAS_AVX2_LOOPS 1
+#endif
+#endif
+
+#ifdef SKETCH_HAS_AVX2_LOOPS
+
+#include <immintrin.h>
+
+#define SKETCH_AVX2 __attribute__((target("avx2,fma")))
+#define SKETCH_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
+
+namespace {
+
+using Key = std::int16_t;
+
+constexpr Key kOutside = std::numeric_limits<Key>::min();  // a key beside the picture
+constexpr int kPad = 32;                                   // keys beside a row: 2 + a vector's overrun
+constexpr int kKeyRing = 5;                                // grey key rows y - 2 .. y + 2
+constexpr int kMaxRing = 3;                                // row maxima y - 1 .. y + 1
+
+constexpr int kPixelPad = 8;                               // pixels beside a copied row: 2 + overrun
+
+// Per-thread scratch rows: the ring of grey key rows, the ring of the rows'
+// maxima along three columns and a row of keys outside the picture standing for
+// rows above and below it; the ring of copies of the picture rows whose keys are
+// there, with room on either side, and a row standing for rows outside. Grows,
+// never shrinks.
+struct Scratch {
+    std::vector<Key> keys;
+    std::vector<std::uint32_t> pixels;
+    int stride = 0;       // keys
+    int pixelStride = 0;  // pixels
+
+    Key* row(int i) { return keys.data() + std::size_t(i) * std::size_t(stride) + kPad; }
+    Key* greyRow(int y) { return row(y % kKeyRing); }
+    Key* maxRow(int y) { return row(kKeyRing + y % kMaxRing); }
+    Key* outsideRow() { return row(kKeyRing + kMaxRing); }
+    std::uint32_t* pixelRow(int i) { return pixels.data() + std::size_t(i) * std::size_t(pixelStride) + kPixelPad; }
+    std::uint32_t* copyRow(int y) { return pixelRow(y % kKeyRing); }
+    std::uint32_t* outsidePixelRow() { return pixelRow(kKeyRing); }
+
+    // Every key, padding included, outside the picture; the loops then write the
+    // picture columns of a row (rounded up to 16, the rest of the last vector
+    // outside again). The pixels beside the picture are never chosen.
+    void prepare(int columns)
+    {
+        const int rounded = (columns + 15) & ~15;
+        stride = kPad + rounded + kPad;
+        keys.assign(std::size_t(stride) * (kKeyRing + kMaxRing + 1), kOutside);
+        pixelStride = kPixelPad + rounded + kPixelPad;
+        pixels.assign(std::size_t(pixelStride) * (kKeyRing + 1), 0);
+    }
+};
+
+SKETCH_AVX2_INLINE __m256i lanesBelow(int count)  // 32-bit lanes i < count
+{
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+SKETCH_AVX2_INLINE __m256i keysBelow(int count)  // 16-bit lanes i < count
+{
+    return _mm256_cmpgt_epi16(_mm256_set1_epi16(std::int16_t(count)),
+                              _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+}
+
+SKETCH_AVX2_INLINE __m256i loadKeys(const Key* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+SKETCH_AVX2_INLINE __m256i loadPixels(const std::uint8_t* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+SKETCH_AVX2_INLINE void storePixels(std::uint8_t* p, __m256i v)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// Grey keys of 16 pixels (grey sums of pixels 0-7 and 8-15) in pixel order.
+SKETCH_AVX2_INLINE __m256i keysOf(__m256i sums0, __m256i sums1)
+{
+    // The sums fit 16 bits; packing works within 128-bit lanes, the permutation
+    // puts the pixels back in order. (sum >> 1) & 0x7f80 is grey << 7.
+    const __m256i sums = _mm256_permute4x64_epi64(_mm256_packus_epi32(sums0, sums1), 0xd8);
+    return _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(sums, 1), _mm256_set1_epi16(0x7f80)),
+                           _mm256_set1_epi16(16));
+}
+
+// 76r + 150g + 29b of 8 pixels, in 32-bit lanes.
+SKETCH_AVX2_INLINE __m256i greySums(__m256i pixels)
+{
+    const __m256i weights = _mm256_set1_epi32(0x001d4b26);  // bytes 38, 75, 29, 0
+    const __m256i pairs = _mm256_set1_epi32(0x00010002);    // words 2, 1
+    return _mm256_madd_epi16(_mm256_maddubs_epi16(pixels, weights), pairs);
+}
+
+// The grey into byte 0 of each of 8 working pixels (`lanes` masks the ones to write).
+SKETCH_AVX2_INLINE __m256i withGrey(__m256i working, __m256i sums)
+{
+    return _mm256_blendv_epi8(working, _mm256_srli_epi32(sums, 8), _mm256_set1_epi32(0xff));
+}
+
+// Grey keys of one picture row of n pixels and a copy of its pixels, and its
+// greys into byte 0 of each working pixel when `working` is given. Keys past the
+// picture are outside keys, the copy is zero there.
+SKETCH_AVX2
+void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, std::uint32_t* copy, int n)
+{
+    auto* copied = reinterpret_cast<std::uint8_t*>(copy);
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m256i p0 = loadPixels(original + 4 * x), p1 = loadPixels(original + 4 * x + 32);
+        storePixels(copied + 4 * x, p0);
+        storePixels(copied + 4 * x + 32, p1);
+        const __m256i s0 = greySums(p0);
+        const __m256i s1 = greySums(p1);
+        if (working) {
+            storePixels(working + 4 * x, withGrey(loadPixels(working + 4 * x), s0));
+            storePixels(working + 4 * x + 32, withGrey(loadPixels(working + 4 * x + 32), s1));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys + x), keysOf(s0, s1));
+    }
+    if (x < n) {
+        const int left = n - x;
+        const __m256i m0 = lanesBelow(left), m1 = lanesBelow(left - 8);
+        auto* in = reinterpret_cast<const int*>(original + 4 * x);
+        const __m256i p0 = _mm256_maskload_epi32(in, m0), p1 = _mm256_maskload_epi32(in + 8, m1);
+        storePixels(copied + 4 * x, p0);
+        storePixels(copied + 4 * x + 32, p1);
+        const __m256i s0 = greySums(p0);
+        const __m256i s1 = greySums(p1);
+        if (working) {
+            auto* out = reinterpret_cast<int*>(working + 4 * x);
+            _mm256_maskstore_epi32(out, m0, withGrey(_mm256_maskload_epi32(out, m0), s0));
+            _mm256_maskstore_epi32(out + 8, m1, withGrey(_mm256_maskload_epi32(out + 8, m1), s1));
+        }
+        const __m256i k = _mm256_blendv_epi8(_mm256_set1_epi16(kOutside), keysOf(s0, s1), keysBelow(left));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys + x), k);
+    }
+}
+
+// The maximum of each key row's three candidates of the block row: left (column
+// rank 2), the pixel's own column (1) and right (0).
+SKETCH_AVX2
+void rowMaxima(const Key* keys, Key* maxima, int n)
+{
+    for (int x = 0; x < n; x += 16) {
+        const __m256i left = _mm256_or_si256(loadKeys(keys + x - 1), _mm256_set1_epi16(2));
+        const __m256i own = _mm256_or_si256(loadKeys(keys + x), _mm256_set1_epi16(1));
+        const __m256i right = loadKeys(keys + x + 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(maxima + x),
+                            _mm256_max_epi16(_mm256_max_epi16(left, own), right));
+    }
+}
+
+// min(255, a * 256 / (b + 1)) for the 32-bit lanes `a256` = a * 256, `b`, whole
+// numbers with a, b in 0..255, truncated as integer division does.
+//
+// r = rcp(b + 1) is within 1.5 * 2^-12 of 1 / (b + 1) (relative, on any x86), and
+// one Newton step brings it within 2^-21. With a < b + 1 the quotient is below 256,
+// so a256 * r is then within 2^-13 of it; a quotient that is not whole lies at least
+// 1 / (b + 1) >= 2^-8 below the next whole number. Adding 2^-10 before truncating
+// therefore lifts a quotient that fell just short of a whole number and lifts no
+// other past one. With a >= b + 1 the quotient is at least 256 and the result 255:
+// the packing of the caller saturates.
+SKETCH_AVX2_INLINE __m256i dodge(__m256i a256, __m256i b)
+{
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 d = _mm256_cvtepi32_ps(_mm256_add_epi32(b, _mm256_set1_epi32(1)));
+    const __m256 r0 = _mm256_rcp_ps(d);
+    const __m256 r = _mm256_fmadd_ps(r0, _mm256_fnmadd_ps(d, r0, one), r0);
+    return _mm256_cvttps_epi32(_mm256_fmadd_ps(_mm256_cvtepi32_ps(a256), r, _mm256_set1_ps(1.0f / 1024.0f)));
+}
+
+// Byte shuffles taking the four bytes of pixel j of each 128-bit lane into the
+// four 32-bit lanes of a vector, into byte `at` of each (1: times 256).
+struct PixelSpread {
+    alignas(32) std::int8_t bytes[2][4][32];
+};
+
+constexpr PixelSpread makePixelSpread()
+{
+    PixelSpread s{};
+    for (int at = 0; at < 2; ++at)
+        for (int j = 0; j < 4; ++j)
+            for (int i = 0; i < 32; ++i)
+                s.bytes[at][j][i] = i % 4 == at ? std::int8_t(4 * j + i % 16 / 4) : std::int8_t(-128);
+    return s;
+}
+
+constexpr PixelSpread kPixelSpread = makePixelSpread();
+
+SKETCH_AVX2_INLINE __m256i pixelBytes(int j, int at)
+{
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(kPixelSpread.bytes[at][j]));
+}
+
+// Both sketches of 8 pixels `own`: `bright` holds their winners' colours, `ownKeys`
+// and `bestKeys` their own and their winners' keys in the high half of 32-bit lanes.
+SKETCH_AVX2_INLINE void dodgePixels(__m256i own, __m256i bright, __m256i ownKeys, __m256i bestKeys, __m256i& black,
+                                    __m256i& color)
+{
+    // The grey takes the place of alpha: key << 17 holds the grey in its top byte.
+    const __m256i alpha = _mm256_set1_epi32(std::int32_t(0xff000000u));
+    const __m256i a = _mm256_blendv_epi8(own, _mm256_slli_epi32(ownKeys, 1), alpha);
+    const __m256i b = _mm256_blendv_epi8(bright, _mm256_slli_epi32(bestKeys, 1), alpha);
+    __m256i q[4];
+    for (int j = 0; j < 4; ++j)
+        q[j] = dodge(_mm256_shuffle_epi8(a, pixelBytes(j, 1)), _mm256_shuffle_epi8(b, pixelBytes(j, 0)));
+    // Packing with saturation clamps to 255 and puts the bytes back in pixel order.
+    const __m256i sketch = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[3]));
+    const __m256i greys = _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7, 7,
+                                           7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
+    color = _mm256_blendv_epi8(sketch, own, alpha);
+    black = _mm256_blendv_epi8(_mm256_shuffle_epi8(sketch, greys), own, alpha);
+}
+
+SKETCH_AVX2_INLINE __m256 pixelsAt(const std::uint32_t* const* rows, int dy, int dx)
+{
+    return _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 + dy] + dx)));
+}
+
+// The candidate of a block row by the code's two low bits: 0 right, 1 the pixel's
+// column, 2 left.
+SKETCH_AVX2_INLINE __m256 blockRow(const std::uint32_t* const* rows, int dy, __m256 bit0, __m256 bit1)
+{
+    return _mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(rows, dy, 1), pixelsAt(rows, dy, 0), bit0),
+                            pixelsAt(rows, dy, -1), bit1);
+}
+
+// The colour of each of 8 pixels' winner, chosen by the low four bits of its code
+// (in 32-bit lanes) from the copied rows two above .. two below, all at the pixels.
+SKETCH_AVX2_INLINE __m256i winnerColour(__m256i code, const std::uint32_t* const* rows)
+{
+    // Each bit of the code in turn as the sign, which blendv looks at.
+    const __m256 bit0 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 31));
+    const __m256 bit1 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 30));
+    const __m256 bit2 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 29));
+    const __m256 bit3 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 28));
+    const __m256 below = blockRow(rows, 1, bit0, bit1);
+    const __m256 level = blockRow(rows, 0, bit0, bit1);
+    const __m256 above = blockRow(rows, -1, bit0, bit1);
+    // At distance 2: 12 right, 13 left, 14 down, 15 up.
+    const __m256 far = _mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(rows, 0, 2), pixelsAt(rows, 0, -2), bit0),
+                                        _mm256_blendv_ps(pixelsAt(rows, 2, 0), pixelsAt(rows, -2, 0), bit0), bit1);
+    // Bits 3 and 2: 0 the row below, 1 the pixel's row, 2 the row above, 3 distance 2.
+    return _mm256_castps_si256(
+        _mm256_blendv_ps(_mm256_blendv_ps(below, level, bit2), _mm256_blendv_ps(above, far, bit2), bit3));
+}
+
+// Both sketches of one picture row of n pixels from the grey keys of the rows two
+// above, own and two below, the maxima of the rows above, own and below, and the
+// copies of the rows two above .. two below.
+SKETCH_AVX2
+void dodgeRow(const std::uint32_t* const* copies, const Key* up2, const Key* mid, const Key* down2, const Key* up,
+              const Key* midMax, const Key* down, std::uint8_t* blackRow, std::uint8_t* colorRow, int n)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    for (int x = 0; x < n; x += 16) {
+        __m256i best = _mm256_max_epi16(_mm256_or_si256(loadKeys(up + x), _mm256_set1_epi16(8)),
+                                        _mm256_or_si256(loadKeys(midMax + x), _mm256_set1_epi16(4)));
+        best = _mm256_max_epi16(best, loadKeys(down + x));
+        // The key rows hold code 16: xor gives the codes 15 .. 12.
+        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(up2 + x), _mm256_set1_epi16(16 ^ 15)));
+        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(down2 + x), _mm256_set1_epi16(16 ^ 14)));
+        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(mid + x - 2), _mm256_set1_epi16(16 ^ 13)));
+        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(mid + x + 2), _mm256_set1_epi16(16 ^ 12)));
+        // Pixels 0-3, 8-11 | 4-7, 12-15, so that unpacking gives 0-7 and 8-15.
+        best = _mm256_permute4x64_epi64(best, 0xd8);
+        const __m256i ownKeys = _mm256_permute4x64_epi64(loadKeys(mid + x), 0xd8);
+
+        for (int half = 0; half < 2; ++half) {
+            const int at = x + 8 * half;
+            if (at >= n)
+                break;
+            const __m256i code = half ? _mm256_unpackhi_epi16(best, zero) : _mm256_unpacklo_epi16(best, zero);
+            const std::uint32_t* const rows[5] = {copies[0] + at, copies[1] + at, copies[2] + at, copies[3] + at,
+                                                  copies[4] + at};
+            const __m256i bright = winnerColour(code, rows);
+            const __m256i own = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2]));
+            const __m256i ownHigh = half ? _mm256_unpackhi_epi16(zero, ownKeys) : _mm256_unpacklo_epi16(zero, ownKeys);
+            const __m256i bestHigh = half ? _mm256_unpackhi_epi16(zero, best) : _mm256_unpacklo_epi16(zero, best);
+            __m256i black, color;
+            dodgePixels(own, bright, ownHigh, bestHigh, black, color);
+            if (n - at >= 8) {
+                storePixels(blackRow + 4 * at, black);
+                storePixels(colorRow + 4 * at, color);
+            } else {
+                const __m256i mask = lanesBelow(n - at);
+                _mm256_maskstore_epi32(reinterpret_cast<int*>(blackRow + 4 * at), mask, black);
+                _mm256_maskstore_epi32(reinterpret_cast<int*>(colorRow + 4 * at), mask, color);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool sketchBandAvx2Available()
+{
+    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return available;
+}
+
+void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int first, int end)
+{
+    thread_local Scratch scratch;
+    scratch.prepare(columns);
+    const std::ptrdiff_t stride = std::ptrdiff_t(buffers.width) * 4;
+    auto inside = [&](int y) { return y >= 0 && y < rows; };
+    auto greyKeys = [&](int y) { return inside(y) ? scratch.greyRow(y) : scratch.outsideRow(); };
+    auto maxima = [&](int y) { return inside(y) ? scratch.maxRow(y) : scratch.outsideRow(); };
+    auto copy = [&](int y) { return inside(y) ? scratch.copyRow(y) : scratch.outsidePixelRow(); };
+    auto computeGrey = [&](int y) {
+        if (!inside(y))
+            return;
+        std::uint8_t* working = buffers.working && y >= first && y < end ? buffers.working + y * stride : nullptr;
+        greyKeyRow(buffers.original + y * stride, working, scratch.greyRow(y), scratch.copyRow(y), columns);
+    };
+    auto computeMaxima = [&](int y) {
+        if (inside(y))
+            rowMaxima(scratch.greyRow(y), scratch.maxRow(y), columns);
+    };
+
+    for (int y = first - 2; y < first + 2; ++y)
+        computeGrey(y);
+    for (int y = first - 1; y < first + 1; ++y)
+        computeMaxima(y);
+    for (int y = first; y < end; ++y) {
+        computeGrey(y + 2);
+        computeMaxima(y + 1);
+        const std::uint32_t* const copies[5] = {copy(y - 2), copy(y - 1), copy(y), copy(y + 1), copy(y + 2)};
+        dodgeRow(copies, greyKeys(y - 2), greyKeys(y), greyKeys(y + 2), maxima(y - 1), maxima(y), maxima(y + 1),
+                 buffers.black + y * stride, buffers.color + y * stride, columns);
+    }
+}
+
+#else  // no AVX2 loops for this processor family
+
+bool sketchBandAvx2Available()
+{
+    return false;
+}
+
+void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int first, int end)
+{
+    sketchBandPortable(buffers, columns, rows, first, end);
+}
+
+#endif
