@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <libheif/heif.h>
+#include <string>
 
 #include "app/CharcolinoViewController.h"
 #include "app/MainWindow.h"
@@ -115,6 +116,67 @@ QByteArray heifBytes(const QImage& picture, heif_compression_format compression,
     if (ok)
         heif_context_write(context, &writer, &bytes);
     heif_context_free(context);
+    return bytes;
+}
+
+// The file with every image spatial extents box giving `size` (8 bytes).
+QByteArray withIspe(QByteArray bytes, const QByteArray& size)
+{
+    for (qsizetype at = bytes.indexOf("ispe"); at > 0; at = bytes.indexOf("ispe", at + 4))
+        bytes.replace(at + 8, 8, size);
+    return bytes;
+}
+
+// The file with the HEVC sequence parameter set in its hvcC box giving another
+// coded size. The unit keeps its length: its bits after the size are cut short,
+// which does not matter to a reader that refuses it for its size.
+QByteArray withSpsSize(QByteArray bytes, int width, int height)
+{
+    // hvcC: 23 bytes of configuration, then arrays of units (type, count, length, unit).
+    qsizetype at = bytes.indexOf("hvcC") + 4 + 22;
+    const int arrays = quint8(bytes[at++]);
+    for (int a = 0; a < arrays; ++a) {
+        const int type = bytes[at] & 0x3f;
+        at += 3;  // type, count (one unit each here)
+        const int length = (quint8(bytes[at]) << 8) | quint8(bytes[at + 1]);
+        at += 2;
+        if (type == 33) {
+            // The payload's bits without emulation-prevention bytes.
+            QByteArray raw;
+            for (qsizetype i = at + 2; i < at + length; ++i)
+                if (!(bytes[i] == 3 && raw.endsWith(QByteArray(2, '\0'))))
+                    raw.append(bytes[i]);
+            std::string bits;
+            for (const char c : raw)
+                for (int b = 7; b >= 0; --b)
+                    bits += (c >> b) & 1 ? '1' : '0';
+            // Identifiers, one sub-layer's profile, tier and level, the parameter set's
+            // id and 4:2:0 chroma: the width starts at bit 108.
+            const auto golomb = [](std::size_t v, std::size_t at, const std::string& in, std::string* out) {
+                std::size_t zeros = 0;
+                while (in[at + zeros] == '0')
+                    ++zeros;
+                std::string code;
+                for (std::size_t x = v + 1; x; x >>= 1)
+                    code.insert(code.begin(), x & 1 ? '1' : '0');
+                *out += std::string(code.size() - 1, '0') + code;
+                return at + 2 * zeros + 1;
+            };
+            std::string patched = bits.substr(0, 108);
+            const std::size_t afterWidth = golomb(width, 108, bits, &patched);
+            const std::size_t afterHeight = golomb(height, afterWidth, bits, &patched);
+            patched += bits.substr(afterHeight);
+            QByteArray unit = bytes.mid(at, 2);
+            for (std::size_t i = 0; unit.size() < length; i += 8) {
+                const char c = char(std::stoi(patched.substr(i, 8), nullptr, 2));
+                if (unit.endsWith(QByteArray(2, '\0')) && quint8(c) <= 3)
+                    unit.append('\3');
+                unit.append(c);
+            }
+            bytes.replace(at, length, unit.left(length));
+        }
+        at += length;
+    }
     return bytes;
 }
 
@@ -224,6 +286,13 @@ TEST_F(ImageFormatsTest, EveryFormatAndOrientationComesOutAsTheOrientedJpeg)
             ASSERT_EQ(upright.size(), expected.size());
             // Quadrants in the wrong corners differ by about 100 a channel.
             EXPECT_LT(meanDifference(upright, expected), 6.0);
+
+            // Shrunk while read (HEIF from its YCbCr planes): the same, turned the same.
+            const auto half = [](QSize stored) { return stored / 2; };
+            const QImage smallExpected = uprightImage(ImageFile::read(jpegPath, half).image).bitmap;
+            const QImage small = uprightImage(ImageFile::read(path, half).image).bitmap;
+            ASSERT_EQ(small.size(), smallExpected.size());
+            EXPECT_LT(meanDifference(small, smallExpected), 6.0);
         }
     }
 }
@@ -244,12 +313,7 @@ TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
     // The header's size decides before decoding: a picture said to be too large
     // is refused for its size (the pixels would not even decode to it).
     const QByteArray small = heifBytes(storedPicture(), heif_compression_HEVC, 1);
-    const auto withSize = [&small](const QByteArray& size) {  // every image spatial extents box
-        QByteArray bytes = small;
-        for (qsizetype at = bytes.indexOf("ispe"); at > 0; at = bytes.indexOf("ispe", at + 4))
-            bytes.replace(at + 8, 8, size);
-        return bytes;
-    };
+    const auto withSize = [&small](const QByteArray& size) { return withIspe(small, size); };
     const ImageFileResult refused =
         ImageFile::read(write(QStringLiteral("large.heic"), withSize(QByteArray("\0\0\x4e\x20\0\0\x4e\x20", 8))));
     EXPECT_TRUE(refused.error.startsWith(QStringLiteral("picture too large: 20000 x 20000"))) << refused.error.toStdString();
@@ -257,6 +321,16 @@ TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
     const ImageFileResult beyond =
         ImageFile::read(write(QStringLiteral("beyond.heic"), withSize(QByteArray("\0\x01\0\0\0\0\0\x20", 8))));
     EXPECT_TRUE(beyond.error.startsWith(QStringLiteral("picture too large"))) << beyond.error.toStdString();
+
+    // The coded stream's own size decides too, before it is decoded: a stream
+    // wider than its header allows, and one beyond the largest picture read.
+    const QByteArray wide = heifBytes(quadrantPicture(600, 64), heif_compression_HEVC, 1);
+    const ImageFileResult wider = ImageFile::read(
+        write(QStringLiteral("wider.heic"), withIspe(wide, QByteArray("\0\0\0\x10\0\0\0\x10", 8))));
+    EXPECT_EQ(wider.error, QStringLiteral("picture too large: its coded picture is 600 x 64 pixels, its header "
+                                          "gives 16 x 16"));
+    const ImageFileResult huge = ImageFile::read(write(QStringLiteral("huge.heic"), withSpsSize(small, 30000, 30000)));
+    EXPECT_TRUE(huge.error.startsWith(QStringLiteral("picture too large: 30000 x 30000 pixels"))) << huge.error.toStdString();
 
     // HEIF brands only: an MP4 video's file type box is not a picture.
     const auto fileType = [](const char* major, const char* compatible) {

@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QIODevice;
 struct heif_context;
@@ -44,6 +45,22 @@ public:
     // The decoded picture, upright: RGBX8888, or RGBA8888 (premultiplied when the
     // file says so) for a picture with alpha. A null image and the reason on failure.
     QImage decode(QString* error) const;
+
+    // What a decode at a wanted size gave.
+    struct Decoded {
+        QImage image;          // null on failure
+        QSize decodedSize;     // the upright picture's full size (a crop in the file can make it smaller than size())
+        QString error;         // why not
+        QSize refusedStream;   // the coded size of a stream refused for its size
+    };
+
+    // The picture at sizeFor(decodedSize) when that is smaller, else as decode()
+    // gives it. An 8-bit picture without alpha is then shrunk and converted from its
+    // YCbCr planes in one pass, the decoder leaving out the loop filters when it
+    // shrinks by 2 or more; any other comes at its full size. A coded stream larger
+    // than the header allows (its longer side rounded up to a whole 512-pixel tile,
+    // within the largest picture read) is refused before it is decoded.
+    Decoded decode(const std::function<QSize(QSize)>& sizeFor) const;
 
 private:
     QIODevice& mFile;

@@ -172,7 +172,8 @@ QSize wantedSize(QSize stored, const std::function<QSize(QSize)>& decodeSize)
 int heifWorkingBytes(const HeifPicture& picture) { return picture.deep() ? 8 : 4; }
 
 // HEIF and AVIF pictures: decoded upright (libheif applies the file's turns and
-// mirrors; an EXIF orientation in them only repeats those), then shrunk smoothly.
+// mirrors; an EXIF orientation in them only repeats those) and shrunk, most in
+// one pass from their YCbCr planes, the rest smoothly after the decode.
 ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
 {
     const HeifPicture picture(file);
@@ -192,16 +193,20 @@ ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<
     if (!tooLarge.isEmpty())
         return failure(tooLarge);
 
-    QString error;
-    QImage bitmap = picture.decode(&error);
-    if (bitmap.isNull())
-        return failure(error);
-    if (bitmap.size() != stored) {
+    HeifPicture::Decoded decoded = picture.decode([&decodeSize](QSize size) { return wantedSize(size, decodeSize); });
+    if (decoded.image.isNull()) {
+        // A coded stream beyond the largest picture read is named as any picture is.
+        const QString beyond =
+            decoded.refusedStream.isEmpty() ? QString() : tooLargeReason(decoded.refusedStream, limits);
+        return failure(beyond.isEmpty() ? decoded.error : beyond);
+    }
+    QImage bitmap = std::move(decoded.image);
+    if (decoded.decodedSize != stored) {
         // Cropped on decoding: the picture decoded is judged.
-        tooLarge = tooLargeReason(bitmap.size(), limits);
+        tooLarge = tooLargeReason(decoded.decodedSize, limits);
         if (!tooLarge.isEmpty())
             return failure(tooLarge);
-        wanted = wantedSize(bitmap.size(), decodeSize);
+        wanted = wantedSize(decoded.decodedSize, decodeSize);
     }
     if (bitmap.size() != wanted)
         bitmap = shrunk(std::move(bitmap), wanted);
