@@ -132,11 +132,20 @@ void expectWritten(const Picture& before, const Picture& after, const Picture& e
         EXPECT_EQ(difference(before, after.buf[k], merged.buf[k]), "") << "in buffer " << k;
 }
 
+// The fast filter with the row loops that processors without AVX2 run.
+void buildSketchPortable(const SketchBuffers& buffers)
+{
+    setSketchRowLoops(SketchRowLoops::Portable);
+    buildSketch(buffers);
+    setSketchRowLoops(SketchRowLoops::Fastest);
+}
+
 void expectFastMatchesReference(const Picture& before)
 {
     const Picture reference = before.after(buildSketchReference);
     expectWritten(before, reference, reference);
-    expectWritten(before, before.after(buildSketch), reference);
+    for (Filter fast : {&buildSketch, &buildSketchPortable})
+        expectWritten(before, before.after(fast), reference);
 }
 
 ::testing::Message describe(const Picture& p)
@@ -290,8 +299,11 @@ TEST_P(SketchFilterExamples, PictureSizeIsClampedToTheBuffer)
     GetParam()(SketchBuffers{});  // no buffers: nothing to do
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, SketchFilterExamples, ::testing::Values(&buildSketchReference, &buildSketch),
-                         [](const auto& info) { return info.index == 0 ? "Reference" : "Fast"; });
+INSTANTIATE_TEST_SUITE_P(All, SketchFilterExamples,
+                         ::testing::Values(&buildSketchReference, &buildSketch, &buildSketchPortable),
+                         [](const auto& info) {
+                             return std::string(info.index == 0 ? "Reference" : info.index == 1 ? "Fast" : "Portable");
+                         });
 
 TEST(SketchFilterFast, MatchesReferenceOnAwkwardAndRandomPictures)
 {
@@ -299,7 +311,10 @@ TEST(SketchFilterFast, MatchesReferenceOnAwkwardAndRandomPictures)
     std::vector<Shape> shapes = {{1, 1, {1, 1}},        {1, 2, {1, 2}},       {2, 1, {2, 1}},
                                  {3, 3, {3, 3}},        {1, 1024, {1, 1024}}, {1024, 1, {1024, 1}},
                                  {4, 4, {3, 3}},        {512, 512, {320, 480}}, {4, 4, {2.5f, 3.25f}},
-                                 {1, 1, {0.5f, 0.01f}}, {1024, 2, {700.3f, 1.9f}}};
+                                 {1, 1, {0.5f, 0.01f}}, {1024, 2, {700.3f, 1.9f}},
+                                 // Rows ending 5 and 14 pixels into a vector of 16, or at its middle;
+                                 // a last band of one row.
+                                 {48, 130, {37, 129}},  {40, 70, {29.5f, 66}}, {32, 5, {24, 5}}};
     for (int n = 0; n < 120; ++n) {  // random power-of-two buffers, random and fractional picture sizes
         const int w = 1 << random.below(11), h = 1 << random.below(w > 256 ? 8 : 11);
         FloatSize pic{float(1 + random.below(w)), float(1 + random.below(h))};
@@ -353,7 +368,7 @@ TEST(SketchFilterWithoutGreyScratch, SameSketchesForBothFilters)
         const Picture before = randomPicture(random, shape);
         SCOPED_TRACE(describe(before));
         const Picture expected = before.after(buildSketchReference);
-        for (Filter filter : {&buildSketchReference, &buildSketch}) {
+        for (Filter filter : {&buildSketchReference, &buildSketch, &buildSketchPortable}) {
             Picture p = before;
             filter(SketchBuffers{p.buf[0].data(), nullptr, p.buf[2].data(), p.buf[3].data(), p.width, p.height,
                                  p.picsize});
