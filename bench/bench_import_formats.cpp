@@ -1,9 +1,12 @@
 // Photo import of the same 12-megapixel photo as JPEG and as HEIC (and AVIF):
 // the whole import into the upright 1024-side buffer. The HEIC and AVIF files are
 // encoded from the JPEG's pixels at start (libheif's default quality 50, which
-// gives a file of a phone photo's size; one coded picture, 4:2:0), which takes a
-// minute. Times are wall-clock; the CPU column counts every thread of the
-// process (the HEVC decoder works in a thread of its own). Run from the build folder:
+// gives a file of a phone photo's size; one coded picture, 4:2:0: libheif 1.15
+// cannot write the 512-pixel tile grids of phones), which takes a minute. Times
+// are wall-clock; the CPU column counts every thread of the process (the
+// decoders work on every core). Beside them, the one-pass shrink and YCbCr to
+// RGB conversion of a decoded 12-megapixel picture against converting every
+// pixel first and shrinking after. Run from the build folder:
 //   ./bench_import_formats --benchmark_min_time=2
 // CHARCOLINO_BENCH_AVIF=1 adds the AVIF file (its encoding takes minutes).
 #include <benchmark/benchmark.h>
@@ -17,11 +20,13 @@
 #include <cstdio>
 #include <cstring>
 #include <libheif/heif.h>
+#include <vector>
 
 #include "canvas/ImportFile.h"
 #include "canvas/UprightImage.h"
 #include "platform/HeifPicture.h"
 #include "platform/PictureUnpack.h"
+#include "platform/YcbcrShrink.h"
 
 namespace {
 
@@ -100,8 +105,54 @@ void BM_HeicDecodeOnly(benchmark::State& state)
     }
 }
 
+// A decoded 4000 x 3000 4:2:0 picture with some texture, and its 1024 x 768 shrink.
+struct Planes {
+    static constexpr int kWidth = 4000, kHeight = 3000, kOutWidth = 1024, kOutHeight = 768;
+    std::vector<std::uint8_t> y = std::vector<std::uint8_t>(size_t(kWidth) * kHeight);
+    std::vector<std::uint8_t> cb = std::vector<std::uint8_t>(size_t(kWidth / 2) * (kHeight / 2));
+    std::vector<std::uint8_t> cr = cb;
+    std::vector<std::uint8_t> out = std::vector<std::uint8_t>(size_t(kOutWidth) * kOutHeight * 4);
+    YcbcrPlanes planes;
+
+    Planes()
+    {
+        for (int row = 0; row < kHeight; ++row)
+            for (int x = 0; x < kWidth; ++x)
+                y[size_t(row) * kWidth + x] = std::uint8_t((x * 7 + row * 3 + ((x ^ row) & 31)) & 255);
+        for (size_t i = 0; i < cb.size(); ++i) {
+            cb[i] = std::uint8_t(96 + (i * 5) % 64);
+            cr[i] = std::uint8_t(160 - (i * 3) % 64);
+        }
+        planes = YcbcrPlanes{y.data(), cb.data(), cr.data(), kWidth, kWidth / 2, kWidth, kHeight, 1, 1};
+    }
+};
+
+void BM_ShrinkYcbcrOnePass(benchmark::State& state)
+{
+    Planes p;
+    for (auto _ : state) {
+        shrinkYcbcrToRgbx(p.planes, YcbcrMatrix{}, p.out.data(), Planes::kOutWidth * 4, Planes::kOutWidth,
+                          Planes::kOutHeight);
+        benchmark::DoNotOptimize(p.out.data());
+    }
+}
+
+void BM_ShrinkYcbcrConvertThenShrink(benchmark::State& state)
+{
+    Planes p;
+    std::vector<std::uint8_t> rgbx(size_t(Planes::kWidth) * Planes::kHeight * 4);
+    for (auto _ : state) {
+        ycbcrToRgbx(p.planes, YcbcrMatrix{}, rgbx.data(), Planes::kWidth * 4);
+        shrinkRgbx(rgbx.data(), Planes::kWidth * 4, Planes::kWidth, Planes::kHeight, p.out.data(),
+                   Planes::kOutWidth * 4, Planes::kOutWidth, Planes::kOutHeight);
+        benchmark::DoNotOptimize(p.out.data());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_ShrinkYcbcrOnePass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShrinkYcbcrConvertThenShrink)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportJpeg)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_ImportHeic)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_HeicDecodeOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

@@ -188,7 +188,14 @@ heif_error decodeImage(void* raw, heif_image** out)
     AVCodecContext* context = avcodec_alloc_context3(codec);
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
-    heif_error result = decoderError("The coded stream cannot be decoded");
+    // An HEVC stream that fails here goes to libheif's own decoder, its size
+    // having been checked; an AV1 one does not: only libavcodec's frame size
+    // limit (dav1d's) bounds it, and libheif's AV1 decoders are the same dav1d or
+    // aom without one.
+    heif_error result = decoder->codec == AV_CODEC_ID_HEVC
+                            ? decoderError("The coded stream cannot be decoded")
+                            : heif_error{heif_error_Invalid_input, heif_suberror_Unspecified,
+                                         "The coded stream cannot be decoded"};
     if (context && packet && frame) {
         // One picture: its rows (or tiles) on every core, not several frames at once.
         context->thread_count = 0;
