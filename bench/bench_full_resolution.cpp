@@ -1,10 +1,12 @@
 // The drawing at the photo's full resolution: export of a painted project made
 // from a 12-megapixel JPEG (the picture drawn again at 4000 x 3000 and written as
-// PNG, as the album writes it), and the cost of a save with the files kept beside
-// the project against the project file alone. Run from the build folder:
+// PNG, as the album writes it), its parts (the sketches at the photo's scale
+// beside the plain filter over the same pixels; the PNG on one thread and on
+// every core), and the cost of a save with the files kept beside the project
+// against the project file alone. Run from the build folder:
 //   ./bench_full_resolution --benchmark_min_time=2
 // Peak memory of the export beside the painted project alone:
-//   /usr/bin/time -v ./bench_full_resolution --benchmark_filter='BM_ExportFullResolution$'
+//   /usr/bin/time -v ./bench_full_resolution --benchmark_filter=BM_ExportFullResolution
 //   /usr/bin/time -v ./bench_full_resolution --benchmark_filter=BM_ProjectOnly
 #include <benchmark/benchmark.h>
 
@@ -25,6 +27,7 @@
 #include "canvas/ImportFile.h"
 #include "canvas/ProjectSideFiles.h"
 #include "canvas/SketchFilter.h"
+#include "canvas/SketchFilterScaled.h"
 #include "canvas/UprightImage.h"
 #include "platform/FastPng.h"
 #include "platform/PictureUnpack.h"
@@ -134,6 +137,66 @@ void BM_DrawFullResolution(benchmark::State& state)
     }
 }
 
+// The photo upright at its own size, and its drawing: inputs of the parts below.
+struct FullSize {
+    QImage photo;  // premultiplied RGBA, as the drawing reads it
+    QImage drawing;
+};
+
+const FullSize& fullSize()
+{
+    static const FullSize full = [] {
+        FullSize f;
+        const ImageFileResult read = ImageFile::read(kPhoto, [](QSize stored) { return stored; });
+        if (read.ok())
+            f.photo = read.image.bitmap.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        QString error;
+        if (project().ok)
+            f.drawing = fullResolutionPicture(kPhoto, project().record, &error);
+        return f;
+    }();
+    return full;
+}
+
+// Both sketches of the 4000 x 3000 photo: the plain filter (arg 0) and the
+// filter at the project's scale (arg 1), on every core.
+void BM_SketchesAtPhotoSize(benchmark::State& state)
+{
+    const QImage& photo = fullSize().photo;
+    if (photo.isNull() || !project().ok) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    const int w = photo.width(), h = photo.height();
+    std::vector<std::uint8_t> black(std::size_t(w) * std::size_t(h) * 4), color(black.size());
+    const SketchBuffers buffers{photo.constBits(), nullptr, black.data(), color.data(), w, h, {float(w), float(h)}};
+    const double scale = double(w) / double(project().record.picsize.width);
+    for (auto _ : state) {
+        if (state.range(0) == 0)
+            buildSketch(buffers);
+        else
+            buildSketchScaled(buffers, scale, 0, h);
+        benchmark::DoNotOptimize(black.data());
+    }
+}
+
+// The drawing's PNG bytes on one thread (arg 1) and on up to two (arg 2).
+void BM_EncodeFullResolution(benchmark::State& state)
+{
+    const QImage& drawing = fullSize().drawing;
+    if (drawing.isNull()) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const QByteArray png = fastPngBytesOnThreads(drawing, int(state.range(0)));
+        bytes = png.size();
+        benchmark::DoNotOptimize(png.constData());
+    }
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+
 bool saveProjectFile(const QString& path)
 {
     const PaintedProject& p = project();
@@ -181,6 +244,8 @@ void BM_SaveProject(benchmark::State& state)
 BENCHMARK(BM_ProjectOnly)->Iterations(1);
 BENCHMARK(BM_ExportFullResolution)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DrawFullResolution)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SketchesAtPhotoSize)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodeFullResolution)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaveProject)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)

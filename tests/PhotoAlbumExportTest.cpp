@@ -19,8 +19,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "canvas/CanvasView.h"
+#include "platform/FastPng.h"
 #include "platform/PhotoAlbum.h"
 #include "platform/PixelMemory.h"
 #include "support/CanvasTestAccess.h"
@@ -282,3 +284,46 @@ TEST(PhotoAlbumFile, AFailedWriteNamesTheSystemsReasonAndLeavesNothing)
 }
 
 }  // namespace
+
+TEST(PhotoAlbumFile, PngStripsMadeOnSeveralCoresJoinIntoOneValidStreamOfTheSamePixels)
+{
+    struct Case {
+        const char* what;
+        QImage image;
+        int channels;
+    };
+    QImage alpha(130, 300, QImage::Format_ARGB32);  // three strips, the last partial
+    QImage grey(7, 129, QImage::Format_RGB32);       // a last strip of one row
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 130; ++x) {
+            const std::uint32_t p = workingPixel(x, y);
+            alpha.setPixel(x, y, qRgba(p & 0xff, p >> 8 & 0xff, p >> 16 & 0xff, int(p >> 24)));
+            if (x < 7 && y < 129)
+                grey.setPixel(x, y, qRgb(x * y % 256, x * y % 256, x * y % 256));
+        }
+    QImage single(1, 1, QImage::Format_RGBX8888);
+    single.fill(qRgb(1, 2, 3));
+    for (const Case& c : {Case{"alpha", alpha, 4}, Case{"grey", grey, 3}, Case{"one pixel", single, 3}}) {
+        SCOPED_TRACE(c.what);
+        const QByteArray png = fastPngBytes(c.image);
+        EXPECT_EQ(fastPngBytesOnThreads(c.image, 1), png) << "the bytes do not depend on the threads";
+        const QImage back = QImage::fromData(png, "PNG");
+        EXPECT_EQ(back.convertToFormat(QImage::Format_ARGB32), c.image.convertToFormat(QImage::Format_ARGB32));
+
+        // The IDAT chunks hold one zlib stream whose checksum covers every row.
+        QByteArray stream;
+        for (qsizetype at = 8; at + 12 <= png.size();) {
+            const quint32 length = quint32(quint8(png[at])) << 24 | quint32(quint8(png[at + 1])) << 16 |
+                                   quint32(quint8(png[at + 2])) << 8 | quint32(quint8(png[at + 3]));
+            if (png.mid(at + 4, 4) == "IDAT")
+                stream += png.mid(at + 8, qsizetype(length));
+            at += 12 + qsizetype(length);
+        }
+        uLongf size = uLongf(c.image.height()) * (1 + uLongf(c.image.width()) * uLongf(c.channels));
+        QByteArray rows(qsizetype(size), '\0');
+        EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size,
+                             reinterpret_cast<const Bytef*>(stream.constData()), uLong(stream.size())),
+                  Z_OK);
+        EXPECT_EQ(qsizetype(size), rows.size());
+    }
+}

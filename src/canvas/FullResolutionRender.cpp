@@ -6,13 +6,10 @@
 #include <cstring>
 
 #include "canvas/BrushDab.h"
-#include "canvas/SketchFilter.h"
+#include "canvas/SketchFilterScaled.h"
 #include "platform/PixelMemory.h"
 
 namespace {
-
-// The filter looks this many rows up and down from a pixel.
-constexpr int kFilterReach = 2;
 
 int pictureExtent(float side, int buffer)
 {
@@ -93,17 +90,22 @@ bool renderFullResolution(const FullResolutionJob& job)
     if (columns <= 0 || rows <= 0)
         return false;
 
+    const double scaleX = double(job.picsize.width) / double(job.projectPicsize.width);
+    const double scaleY = double(job.picsize.height) / double(job.projectPicsize.height);
+    const bool ownSize = scaleX == 1.0 && scaleY == 1.0;
+    // On a larger picture the sketches' lines widen with it, as the dabs do.
+    const double sketchScale = ownSize ? 1.0 : std::sqrt(scaleX * scaleY);
+    const int reach = scaledSketchReach(sketchScale);  // rows the filter looks up and down
+
     const std::size_t stride = std::size_t(job.bufferWidth) * 4;
     const int bandRows = std::min(job.bandRows, rows);
-    const std::size_t bandBytes = stride * std::size_t(bandRows + 2 * kFilterReach);
+    const std::size_t bandBytes = stride * std::size_t(bandRows + 2 * reach);
     PixelBlock input = PixelMemory::allocate(bandBytes);
     PixelBlock black = PixelMemory::allocate(bandBytes);
     PixelBlock color = PixelMemory::allocate(bandBytes);
     if (!input || !black || !color)
         return false;
 
-    const double scaleX = double(job.picsize.width) / double(job.projectPicsize.width);
-    const double scaleY = double(job.picsize.height) / double(job.projectPicsize.height);
     std::vector<StrokeHistory::Dab> dabs;
     std::vector<BrushDab::Box> boxes;
     if (job.dabs) {
@@ -120,18 +122,20 @@ bool renderFullResolution(const FullResolutionJob& job)
         }
     }
 
+    const bool sketched = job.startSource != 2 || !dabs.empty();
     std::vector<int> left(static_cast<std::size_t>(bandRows));
     std::vector<int> right(static_cast<std::size_t>(bandRows));
     const std::size_t rowBytes = std::size_t(columns) * 4;
 
-    // Band [first, end) reads the photo's rows first - 2 .. end + 1. The rows above
-    // `first` have been overwritten by the band before: their photo rows were
-    // carried over from that band's input. Rows from `first` down are still the photo.
+    // Band [first, end) reads the photo's rows first - reach .. end + reach - 1.
+    // The rows above `first` have been overwritten by the band before: their photo
+    // rows were carried over from that band's input. Rows from `first` down are
+    // still the photo.
     int carried = 0;  // rows at the top of `input` that hold the photo above `first`
     for (int first = 0; first < rows; first += bandRows) {
         const int end = std::min(first + bandRows, rows);
         const int inFirst = first - carried;
-        const int inEnd = std::min(end + kFilterReach, rows);
+        const int inEnd = std::min(end + reach, rows);
         std::memcpy(input.get() + stride * std::size_t(carried), job.pixels + stride * std::size_t(first),
                     stride * std::size_t(inEnd - first));
 
@@ -142,8 +146,8 @@ bool renderFullResolution(const FullResolutionJob& job)
         band.width = job.bufferWidth;
         band.height = inEnd - inFirst;
         band.picsize = FloatSize{job.picsize.width, float(inEnd - inFirst)};
-        if (job.startSource != 2 || !dabs.empty())
-            buildSketch(band);
+        if (sketched && !buildSketchScaled(band, sketchScale, first - inFirst, end - inFirst))
+            return false;
 
         const std::uint8_t* sources[3] = {black.get(), color.get(), input.get()};
         const auto bandRow = [&](const std::uint8_t* source, int y) {
@@ -180,7 +184,7 @@ bool renderFullResolution(const FullResolutionJob& job)
         }
 
         // The photo rows the next band looks up to.
-        carried = std::min(kFilterReach, end - inFirst);
+        carried = std::min(reach, end - inFirst);
         std::memmove(input.get(), input.get() + stride * std::size_t(end - carried - inFirst),
                      stride * std::size_t(carried));
     }

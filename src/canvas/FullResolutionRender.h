@@ -7,9 +7,10 @@
 #include "platform/Geometry.h"
 
 // The drawing painted again from its record over a picture of any size: the
-// pencil sketches of `pixels`, the start image chosen, then every dab, its centre
-// and radius scaled from the project's picture to this one and clipped to it as
-// the brush is on screen.
+// pencil sketches of `pixels` (on a larger picture made at its scale, so that
+// their lines are as wide in proportion as on the project: buildSketchScaled),
+// the start image chosen, then every dab, its centre and radius scaled from the
+// project's picture to this one and clipped to it as the brush is on screen.
 //
 // `pixels` is bufferWidth x bufferHeight pixels of 4 bytes R, G, B, A
 // (premultiplied), rows top to bottom without gaps, the picture the top-left
@@ -32,7 +33,8 @@ struct FullResolutionJob {
 };
 
 // NO, with `pixels` untouched, when the job is not one (no buffer, empty or
-// oversized picture, an unknown start) or the band memory cannot be had.
+// oversized picture, an unknown start) or the band memory cannot be had; NO too
+// when the filter's scratch runs short part way, `pixels` then partly drawn.
 bool renderFullResolution(const FullResolutionJob& job);
 
 // A dab of the project's picture placed on a picture `scale` times as large in
