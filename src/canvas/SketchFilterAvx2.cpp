@@ -1,4 +1,4 @@
-// The sketch filter's rows in AVX2 and FMA instructions, 16 pixels at a time, each
+// The sketch filter's rows in AVX2 instructions, 16 pixels at a time, each
 // pixel's bytes read once from memory. Same bytes as buildSketchReference:
 //  - grey, (76r + 150g + 29b) >> 8, as (38r + 75g) * 2 + 29b: one multiply-add of
 //    bytes and one of words, exact in 16 and 32 bits;
@@ -10,9 +10,11 @@
 //    used by three output rows, and one down the column; the four candidates at
 //    distance 2 take the codes 15 (up), 14 (down), 13 (left), 12 (right). Around
 //    the picture the keys are negative and never win;
-//  - the winner's colour gathered by its code's offset from the pixel;
-//  - the four divisions a * 256 / (b + 1) of a pixel (r, g, b and the grey taking
-//    the place of alpha) as a multiplication by the reciprocal of b + 1 (see dodge);
+//  - the winner's colour chosen by the bits of its code from the candidates'
+//    pixels, all loaded (a gather instruction measured far slower);
+//  - copies of the rows with each pixel's grey in place of alpha, so the four
+//    divisions a * 256 / (b + 1) of a pixel (r, g, b and the grey) run side by
+//    side, eight pixels at a time in float (see dodge);
 //  - the last, partly filled vector of a row read and written under a mask, so
 //    nothing past the picture is written or read as image.
 #include <cstddef>
@@ -32,8 +34,8 @@
 
 #include <immintrin.h>
 
-#define SKETCH_AVX2 __attribute__((target("avx2,fma")))
-#define SKETCH_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
+#define SKETCH_AVX2 __attribute__((target("avx2")))
+#define SKETCH_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace {
 
@@ -128,9 +130,15 @@ SKETCH_AVX2_INLINE __m256i withGrey(__m256i working, __m256i sums)
     return _mm256_blendv_epi8(working, _mm256_srli_epi32(sums, 8), _mm256_set1_epi32(0xff));
 }
 
-// Grey keys of one picture row of n pixels and a copy of its pixels, and its
-// greys into byte 0 of each working pixel when `working` is given. Keys past the
-// picture are outside keys, the copy is zero there.
+// 8 pixels with their greys in place of alpha, as the copied rows hold them.
+SKETCH_AVX2_INLINE __m256i withGreyForAlpha(__m256i pixels, __m256i sums)
+{
+    return _mm256_blendv_epi8(pixels, _mm256_slli_epi32(sums, 16), _mm256_set1_epi32(std::int32_t(0xff000000u)));
+}
+
+// Grey keys of one picture row of n pixels and a copy of its pixels with their
+// greys in place of alpha, and its greys into byte 0 of each working pixel when
+// `working` is given. Keys past the picture are outside keys, the copy is zero there.
 SKETCH_AVX2
 void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, std::uint32_t* copy, int n)
 {
@@ -138,10 +146,10 @@ void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, 
     int x = 0;
     for (; x + 16 <= n; x += 16) {
         const __m256i p0 = loadPixels(original + 4 * x), p1 = loadPixels(original + 4 * x + 32);
-        storePixels(copied + 4 * x, p0);
-        storePixels(copied + 4 * x + 32, p1);
         const __m256i s0 = greySums(p0);
         const __m256i s1 = greySums(p1);
+        storePixels(copied + 4 * x, withGreyForAlpha(p0, s0));
+        storePixels(copied + 4 * x + 32, withGreyForAlpha(p1, s1));
         if (working) {
             storePixels(working + 4 * x, withGrey(loadPixels(working + 4 * x), s0));
             storePixels(working + 4 * x + 32, withGrey(loadPixels(working + 4 * x + 32), s1));
@@ -153,10 +161,10 @@ void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, 
         const __m256i m0 = lanesBelow(left), m1 = lanesBelow(left - 8);
         auto* in = reinterpret_cast<const int*>(original + 4 * x);
         const __m256i p0 = _mm256_maskload_epi32(in, m0), p1 = _mm256_maskload_epi32(in + 8, m1);
-        storePixels(copied + 4 * x, p0);
-        storePixels(copied + 4 * x + 32, p1);
         const __m256i s0 = greySums(p0);
         const __m256i s1 = greySums(p1);
+        storePixels(copied + 4 * x, withGreyForAlpha(p0, s0));
+        storePixels(copied + 4 * x + 32, withGreyForAlpha(p1, s1));
         if (working) {
             auto* out = reinterpret_cast<int*>(working + 4 * x);
             _mm256_maskstore_epi32(out, m0, withGrey(_mm256_maskload_epi32(out, m0), s0));
@@ -181,23 +189,17 @@ void rowMaxima(const Key* keys, Key* maxima, int n)
     }
 }
 
-// min(255, a * 256 / (b + 1)) for the 32-bit lanes `a256` = a * 256, `b`, whole
-// numbers with a, b in 0..255, truncated as integer division does.
-//
-// r = rcp(b + 1) is within 1.5 * 2^-12 of 1 / (b + 1) (relative, on any x86), and
-// one Newton step brings it within 2^-21. With a < b + 1 the quotient is below 256,
-// so a256 * r is then within 2^-13 of it; a quotient that is not whole lies at least
-// 1 / (b + 1) >= 2^-8 below the next whole number. Adding 2^-10 before truncating
-// therefore lifts a quotient that fell just short of a whole number and lifts no
-// other past one. With a >= b + 1 the quotient is at least 256 and the result 255:
-// the packing of the caller saturates.
+// min(255, a * 256 / (b + 1)) for the 32-bit lanes `a256` = a * 256 and `b`, with
+// a, b in 0..255, truncated as integer division does; the packing of the caller
+// saturates to 255. Exact in float: both operands are whole and exact, a quotient
+// that is not whole lies at least 1 / (b + 1) >= 2^-8 from the next whole number,
+// while the correctly rounded float quotient (below 2^16) is off by less than
+// 2^-8. (A reciprocal with a Newton step instead of the division measured slower
+// here: the divider works beside the other units.)
 SKETCH_AVX2_INLINE __m256i dodge(__m256i a256, __m256i b)
 {
-    const __m256 one = _mm256_set1_ps(1.0f);
     const __m256 d = _mm256_cvtepi32_ps(_mm256_add_epi32(b, _mm256_set1_epi32(1)));
-    const __m256 r0 = _mm256_rcp_ps(d);
-    const __m256 r = _mm256_fmadd_ps(r0, _mm256_fnmadd_ps(d, r0, one), r0);
-    return _mm256_cvttps_epi32(_mm256_fmadd_ps(_mm256_cvtepi32_ps(a256), r, _mm256_set1_ps(1.0f / 1024.0f)));
+    return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(a256), d));
 }
 
 // Byte shuffles taking the four bytes of pixel j of each 128-bit lane into the
@@ -223,24 +225,20 @@ SKETCH_AVX2_INLINE __m256i pixelBytes(int j, int at)
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(kPixelSpread.bytes[at][j]));
 }
 
-// Both sketches of 8 pixels `own`: `bright` holds their winners' colours, `ownKeys`
-// and `bestKeys` their own and their winners' keys in the high half of 32-bit lanes.
-SKETCH_AVX2_INLINE void dodgePixels(__m256i own, __m256i bright, __m256i ownKeys, __m256i bestKeys, __m256i& black,
-                                    __m256i& color)
+// Both sketches of 8 pixels from their colours and greys `own` and their winners'
+// colours and greys `bright` (the greys in place of alpha), with the alpha of `original`.
+SKETCH_AVX2_INLINE void dodgePixels(__m256i own, __m256i bright, __m256i original, __m256i& black, __m256i& color)
 {
-    // The grey takes the place of alpha: key << 17 holds the grey in its top byte.
     const __m256i alpha = _mm256_set1_epi32(std::int32_t(0xff000000u));
-    const __m256i a = _mm256_blendv_epi8(own, _mm256_slli_epi32(ownKeys, 1), alpha);
-    const __m256i b = _mm256_blendv_epi8(bright, _mm256_slli_epi32(bestKeys, 1), alpha);
     __m256i q[4];
     for (int j = 0; j < 4; ++j)
-        q[j] = dodge(_mm256_shuffle_epi8(a, pixelBytes(j, 1)), _mm256_shuffle_epi8(b, pixelBytes(j, 0)));
+        q[j] = dodge(_mm256_shuffle_epi8(own, pixelBytes(j, 1)), _mm256_shuffle_epi8(bright, pixelBytes(j, 0)));
     // Packing with saturation clamps to 255 and puts the bytes back in pixel order.
     const __m256i sketch = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[3]));
     const __m256i greys = _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7, 7,
                                            7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
-    color = _mm256_blendv_epi8(sketch, own, alpha);
-    black = _mm256_blendv_epi8(_mm256_shuffle_epi8(sketch, greys), own, alpha);
+    color = _mm256_blendv_epi8(sketch, original, alpha);
+    black = _mm256_blendv_epi8(_mm256_shuffle_epi8(sketch, greys), original, alpha);
 }
 
 SKETCH_AVX2_INLINE __m256 pixelsAt(const std::uint32_t* const* rows, int dy, int dx)
@@ -280,8 +278,9 @@ SKETCH_AVX2_INLINE __m256i winnerColour(__m256i code, const std::uint32_t* const
 // above, own and two below, the maxima of the rows above, own and below, and the
 // copies of the rows two above .. two below.
 SKETCH_AVX2
-void dodgeRow(const std::uint32_t* const* copies, const Key* up2, const Key* mid, const Key* down2, const Key* up,
-              const Key* midMax, const Key* down, std::uint8_t* blackRow, std::uint8_t* colorRow, int n)
+void dodgeRow(const std::uint8_t* original, const std::uint32_t* const* copies, const Key* up2, const Key* mid,
+              const Key* down2, const Key* up, const Key* midMax, const Key* down, std::uint8_t* blackRow,
+              std::uint8_t* colorRow, int n)
 {
     const __m256i zero = _mm256_setzero_si256();
     for (int x = 0; x < n; x += 16) {
@@ -295,7 +294,6 @@ void dodgeRow(const std::uint32_t* const* copies, const Key* up2, const Key* mid
         best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(mid + x + 2), _mm256_set1_epi16(16 ^ 12)));
         // Pixels 0-3, 8-11 | 4-7, 12-15, so that unpacking gives 0-7 and 8-15.
         best = _mm256_permute4x64_epi64(best, 0xd8);
-        const __m256i ownKeys = _mm256_permute4x64_epi64(loadKeys(mid + x), 0xd8);
 
         for (int half = 0; half < 2; ++half) {
             const int at = x + 8 * half;
@@ -306,15 +304,15 @@ void dodgeRow(const std::uint32_t* const* copies, const Key* up2, const Key* mid
                                                   copies[4] + at};
             const __m256i bright = winnerColour(code, rows);
             const __m256i own = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2]));
-            const __m256i ownHigh = half ? _mm256_unpackhi_epi16(zero, ownKeys) : _mm256_unpacklo_epi16(zero, ownKeys);
-            const __m256i bestHigh = half ? _mm256_unpackhi_epi16(zero, best) : _mm256_unpacklo_epi16(zero, best);
+            const auto* in = reinterpret_cast<const int*>(original + 4 * at);
             __m256i black, color;
-            dodgePixels(own, bright, ownHigh, bestHigh, black, color);
             if (n - at >= 8) {
+                dodgePixels(own, bright, loadPixels(original + 4 * at), black, color);
                 storePixels(blackRow + 4 * at, black);
                 storePixels(colorRow + 4 * at, color);
             } else {
                 const __m256i mask = lanesBelow(n - at);
+                dodgePixels(own, bright, _mm256_maskload_epi32(in, mask), black, color);
                 _mm256_maskstore_epi32(reinterpret_cast<int*>(blackRow + 4 * at), mask, black);
                 _mm256_maskstore_epi32(reinterpret_cast<int*>(colorRow + 4 * at), mask, color);
             }
@@ -326,7 +324,7 @@ void dodgeRow(const std::uint32_t* const* copies, const Key* up2, const Key* mid
 
 bool sketchBandAvx2Available()
 {
-    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    static const bool available = __builtin_cpu_supports("avx2");
     return available;
 }
 
@@ -358,7 +356,7 @@ void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int fir
         computeGrey(y + 2);
         computeMaxima(y + 1);
         const std::uint32_t* const copies[5] = {copy(y - 2), copy(y - 1), copy(y), copy(y + 1), copy(y + 2)};
-        dodgeRow(copies, greyKeys(y - 2), greyKeys(y), greyKeys(y + 2), maxima(y - 1), maxima(y), maxima(y + 1),
+        dodgeRow(buffers.original + y * stride, copies, greyKeys(y - 2), greyKeys(y), greyKeys(y + 2), maxima(y - 1), maxima(y), maxima(y + 1),
                  buffers.black + y * stride, buffers.color + y * stride, columns);
     }
 }

@@ -11,7 +11,7 @@
 // Row loops in plain C++ that the compiler vectorises for any processor.
 void sketchBandPortable(const SketchBuffers& buffers, int columns, int rows, int first, int end);
 
-// The whole pixel pipeline in AVX2 and FMA instructions, 16 pixels at a time; only
+// The whole pixel pipeline in AVX2 instructions, 16 pixels at a time; only
 // where sketchBandAvx2Available() says the processor has them.
 bool sketchBandAvx2Available();
 void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int first, int end);
