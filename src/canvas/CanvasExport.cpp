@@ -1,7 +1,11 @@
 #include <QDebug>
+#include <QGuiApplication>
 #include <QDir>
 #include <QTemporaryFile>
 #include <QString>
+#include <memory>
+#include <new>
+#include <vector>
 
 #include "canvas/CanvasView.h"
 #include "canvas/FullResolutionPicture.h"
@@ -20,22 +24,31 @@ void CanvasView::ExportToPhotoAlbum()
         showErrorAlert(this, QString::fromLatin1(kNoDataMessage));
         return;
     }
-    // The export works on its own packed copy, so the working image may be painted
-    // on or replaced while the album writes.
-    // The drawing at the photo's full resolution when the project has its photo,
-    // else (or when that cannot be made) the working picture.
-    QImage picture = fullResolutionExport();
-    if (picture.isNull())
-        picture = makePictureImage(workingbuff.get(), width, picsize);
+    const auto finished = [this](QImage image, const QString& error, const QString& path) {
+        imageDidFinishSavingWithError(std::move(image), error, nullptr);
+        if (error.isEmpty())
+            emit exported(path);
+    };
+    // The drawing at the photo's full resolution when the project has its photo;
+    // it is made on the album's worker, the window going on meanwhile with a busy
+    // cursor.
+    std::function<QImage()> full = fullResolutionExport();
+    if (full) {
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        PhotoAlbum::save(std::move(full), this, [finished](QImage image, const QString& error, const QString& path) {
+            QGuiApplication::restoreOverrideCursor();
+            finished(std::move(image), error, path);
+        });
+        return;
+    }
+    // Else the working picture, from a packed copy of its own, so the working
+    // image may be painted on or replaced while the album writes.
+    QImage picture = makePictureImage(workingbuff.get(), width, picsize);
     if (picture.isNull()) {
         showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
         return;
     }
-    PhotoAlbum::save(std::move(picture), this, [this](QImage image, const QString& error, const QString& path) {
-        imageDidFinishSavingWithError(std::move(image), error, nullptr);
-        if (error.isEmpty())
-            emit exported(path);
-    });
+    PhotoAlbum::save(std::move(picture), this, finished);
 }
 
 void CanvasView::imageDidFinishSavingWithError(QImage image, const QString& error, void* /*contextInfo*/)
@@ -48,28 +61,40 @@ void CanvasView::imageDidFinishSavingWithError(QImage image, const QString& erro
         showErrorAlert(this, error);
 }
 
-QImage CanvasView::fullResolutionExport() const
+std::function<QImage()> CanvasView::fullResolutionExport() const
 {
     if (mPhoto.isEmpty() || !loaded || choosing || !originalbuff || !workingbuff)
-        return QImage();
-    FullResolutionRecord record;
-    record.picsize = picsize;
-    record.startSource = mStartSource;
-    record.dabs = mHistory.recordedDabs();
-    if (!replayGivesWorking(originalbuff.get(), workingbuff.get(), width, height, picsize, record.startSource,
-                            record.dabs)) {
+        return nullptr;
+    auto record = std::make_shared<FullResolutionRecord>();
+    record->picsize = picsize;
+    record->startSource = mStartSource;
+    record->dabs = mHistory.recordedDabs();
+    if (!replayGivesWorking(originalbuff.get(), workingbuff.get(), width, height, picsize, record->startSource,
+                            record->dabs)) {
         qWarning().noquote() << "The drawing record does not give the working picture: exporting it at its own size";
-        return QImage();
+        return nullptr;
     }
-    // The photo is decoded from a file, as every photo is.
-    QTemporaryFile photoFile(QDir(QDir::tempPath()).filePath(QStringLiteral("charcolino-photo-XXXXXX")));
-    if (!photoFile.open() || photoFile.write(mPhoto) != mPhoto.size() || !photoFile.flush()) {
-        qWarning().noquote() << "Cannot keep the photo for the full-size export:" << photoFile.errorString();
-        return QImage();
+    // The working picture as it is now, for when the drawing cannot be made: kept
+    // plain, and packed (the album's picture) only then.
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    auto working = std::make_shared<std::vector<std::uint8_t>>();
+    try {
+        working->assign(workingbuff.get(), workingbuff.get() + bytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
     }
-    QString error;
-    QImage full = fullResolutionPicture(photoFile.fileName(), record, &error);
-    if (full.isNull())
-        qWarning().noquote() << "Cannot draw the picture at the photo's size:" << error;
-    return full;
+    return [photo = mPhoto, record, working, w = width, size = picsize]() {
+        QImage full;
+        // The photo is decoded from a file, as every photo is.
+        QTemporaryFile photoFile(QDir(QDir::tempPath()).filePath(QStringLiteral("charcolino-photo-XXXXXX")));
+        if (!photoFile.open() || photoFile.write(photo) != photo.size() || !photoFile.flush()) {
+            qWarning().noquote() << "Cannot keep the photo for the full-size export:" << photoFile.errorString();
+        } else {
+            QString error;
+            full = fullResolutionPicture(photoFile.fileName(), *record, &error);
+            if (full.isNull())
+                qWarning().noquote() << "Cannot draw the picture at the photo's size:" << error;
+        }
+        return full.isNull() ? makePictureImage(working->data(), w, size) : full;
+    };
 }

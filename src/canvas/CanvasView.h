@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "gl/EAGLView.h"
@@ -220,9 +221,11 @@ protected:
         FloatSize picsize;
     };
 
-    // The drawing at the photo's full resolution (opaque), when the project has
-    // its photo and its record replays to the working image; else null.
-    QImage fullResolutionExport() const;
+    // What makes the drawing at the photo's full resolution (opaque), on any
+    // thread, when the project has its photo and its record replays to the
+    // working image; else empty. Should the drawing fail, it gives the working
+    // picture as it was when asked.
+    std::function<QImage()> fullResolutionExport() const;
     // The record saved beside the project file (checksums of these images).
     FullResolutionRecord fullResolutionRecord(const ProjectImages& project) const;
 

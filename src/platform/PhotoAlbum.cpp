@@ -182,6 +182,11 @@ QString PhotoAlbum::writeWhole(int fd, const QByteArray& bytes)
 
 void PhotoAlbum::save(QImage image, QObject* target, Completion completion)
 {
+    save([image = std::move(image)]() mutable { return std::move(image); }, target, std::move(completion));
+}
+
+void PhotoAlbum::save(std::function<QImage()> make, QObject* target, Completion completion)
+{
     const QString into = folder();
     QPointer<QObject> guard(target);
     QPointer<QCoreApplication> app(QCoreApplication::instance());
@@ -190,7 +195,9 @@ void PhotoAlbum::save(QImage image, QObject* target, Completion completion)
     // tell that safely. QCoreApplication waits for the global pool when it goes, so
     // the application object outlives every worker.
     QThreadPool::globalInstance()->start(
-        [image = std::move(image), into, guard, app, completion = std::move(completion)]() mutable {
+        [make = std::move(make), into, guard, app, completion = std::move(completion)]() mutable {
+            QImage image = make();
+            make = nullptr;  // whatever it held goes now, on this thread
             QString path;
             const QString error = writePng(image, into, &path);
             if (!app)

@@ -25,6 +25,10 @@ public:
     // Starts the save into folder() as it is now. The completion runs only while
     // `target` still exists; when it is gone by then, the image is dropped silently.
     static void save(QImage image, QObject* target, Completion completion);
+    // The same with the picture made by `make` on the worker thread first, for a
+    // picture that takes long to make (a null picture fails the save). The
+    // completion gets the picture made.
+    static void save(std::function<QImage()> make, QObject* target, Completion completion);
 
     // Where pictures go: the folder set for tests, else the user's Pictures folder.
     static QString folder();
