@@ -1,10 +1,10 @@
 // Presenting at the window's size: one brush dab laid and presented (DrawCanvas)
 // and one full redraw (UpdateScreen) on a canvas of 320 x 390 points and of
-// 1600 x 1000 points, over a 1024 x 1024 project at zoom 1. Presenting reads the
-// whole surface back, so its cost follows the view's area; the counter per_kpixel
-// gives the CPU time per thousand surface pixels, which stays about the same when
-// the cost grows no worse than linearly. CPU time is the whole process's, the GL
-// driver's threads included.
+// 1600 x 1000 points, over a 1024 x 1024 project at zoom 1. A full redraw reads
+// the whole surface back, so its cost follows the view's area; a dab reads back
+// only the rectangle it covered, so its cost should not. The counter per_kpixel
+// gives the CPU time per thousand surface pixels. CPU time is the whole
+// process's, the GL driver's threads included.
 //
 // Arguments: view width and height in points.
 #include <benchmark/benchmark.h>

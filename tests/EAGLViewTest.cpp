@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 
 #include <array>
 #include <cstring>
@@ -148,15 +149,43 @@ TEST_F(EAGLViewTest, SurfaceSizeIsTheBoundsSizeRoundedAfterScaling)
     EXPECT_EQ(EAGLView::roundedSurfaceSize(FloatSize{100.5f, 0.5f}, 1.0), (FloatSize{101, 1}));
 }
 
-TEST(ReadbackRows, BottomRowFirstBecomesTopRowFirstAndOpaque)
+TEST(ReadbackRows, BottomRowFirstBecomesTopRowFirstOpaqueRgb32)
 {
-    // 1 x 2 pixels, GL's bottom row first; destination rows 8 bytes apart.
-    const std::uint8_t bottomUp[8] = {1, 2, 3, 0, 5, 6, 7, 9};
-    std::uint8_t topDown[16];
-    std::memset(topDown, 0xEE, sizeof topDown);
-    copyReadbackRows(bottomUp, 1, 2, topDown, 8);
-    const std::uint8_t expected[16] = {5, 6, 7, 255, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2, 3, 255, 0xEE, 0xEE, 0xEE, 0xEE};
-    EXPECT_EQ(std::memcmp(topDown, expected, sizeof expected), 0);
+    // 1 x 2 pixels, GL's bottom row first; destination rows 8 bytes apart, their
+    // second word left alone. Either byte order gives the same Format_RGB32 words.
+    const struct {
+        ReadbackOrder order;
+        std::uint8_t bottomUp[8];
+    } cases[] = {
+        {ReadbackOrder::Rgba, {1, 2, 3, 0, 5, 6, 7, 9}},
+        {ReadbackOrder::Bgra, {3, 2, 1, 0, 7, 6, 5, 9}},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t topDown[4] = {0xEEEEEEEEu, 0xEEEEEEEEu, 0xEEEEEEEEu, 0xEEEEEEEEu};
+        copyReadbackRows(c.bottomUp, c.order, 1, 2, reinterpret_cast<std::uint8_t*>(topDown), 8);
+        EXPECT_EQ(topDown[0], 0xFF050607u) << int(c.order);
+        EXPECT_EQ(topDown[1], 0xEEEEEEEEu) << int(c.order);
+        EXPECT_EQ(topDown[2], 0xFF010203u) << int(c.order);
+        EXPECT_EQ(topDown[3], 0xEEEEEEEEu) << int(c.order);
+    }
+}
+
+TEST(EAGLViewRects, SurfacePixelsBecomeWidgetPointsRoundedOutward)
+{
+    const struct {
+        QRect pixels;
+        qreal ratio;
+        QRect points;
+    } cases[] = {
+        {QRect(3, 4, 5, 6), 1.0, QRect(3, 4, 5, 6)},
+        {QRect(0, 0, 2, 2), 2.0, QRect(0, 0, 1, 1)},
+        {QRect(3, 5, 2, 1), 2.0, QRect(1, 2, 2, 1)},     // odd edges widen
+        {QRect(638, 778, 2, 2), 2.0, QRect(319, 389, 1, 1)},  // the last pixels of 640 x 780
+        {QRect(1, 1, 1, 1), 1.5, QRect(0, 0, 2, 2)},
+        {QRect(0, 0, 0, 5), 2.0, QRect()},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EAGLView::widgetRectOfSurfacePixels(c.pixels, c.ratio), c.points) << c.pixels.x() << " " << c.ratio;
 }
 
 TEST_F(EAGLViewTest, PresentsShowRowsTopFirstAndKeepEarlierDrawing)
@@ -170,7 +199,7 @@ TEST_F(EAGLViewTest, PresentsShowRowsTopFirstAndKeepEarlierDrawing)
     view->swapBuffers();
     const QImage first = view->presentedImage();
     ASSERT_EQ(first.size(), QSize(40, 30));
-    EXPECT_EQ(first.format(), QImage::Format_RGBX8888);
+    EXPECT_EQ(first.format(), QImage::Format_RGB32);
     EXPECT_EQ(first.pixel(0, 29), qRgb(255, 0, 0)) << "GL's bottom row must be the image's last row";
     EXPECT_EQ(first.pixel(0, 0), qRgb(0, 0, 0)) << "cleared with alpha 0 yet shown opaque black";
     EXPECT_EQ(first.pixel(10, 29), qRgb(0, 0, 0));
@@ -204,6 +233,31 @@ TEST_F(EAGLViewTest, PresentReadsTheViewsSurfaceWhateverFramebufferIsBound)
         EXPECT_EQ(glInt(GL_FRAMEBUFFER_BINDING_OES), GLint(other.name()));
     }
     EXPECT_EQ(view->presentedImage().pixel(3, 3), qRgb(0, 0, 255));
+}
+
+TEST_F(EAGLViewTest, APartialPresentShowsOnlyItsRectangleClippedToTheSurface)
+{
+    auto view = makeView(QRectF(0, 0, 10, 8));
+    ASSERT_NE(view, nullptr);
+    fill(0, 0, 10, 8, 1, 0, 0);
+    view->swapBuffers();
+    fill(0, 0, 10, 8, 0, 1, 0);  // all green on the surface, shown only where presented
+
+    // Rectangles in pixels from the top; each adds to what the earlier ones showed.
+    const QRect presents[] = {QRect(2, 3, 4, 2), QRect(8, 6, 5, 5), QRect(-3, -3, 4, 4), QRect(20, 0, 5, 5)};
+    QImage expected = view->presentedImage().copy();
+    testing::internal::CaptureStdout();
+    for (const QRect& r : presents) {
+        view->swapBuffers(r);
+        QPainter(&expected).fillRect(r & expected.rect(), Qt::green);
+        const QImage shown = view->presentedImage();
+        int differing = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 10; ++x)
+                differing += shown.pixel(x, y) != expected.pixel(x, y);
+        EXPECT_EQ(differing, 0) << r.x() << ", " << r.y();
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a rectangle off the surface is no failure";
 }
 
 TEST_F(EAGLViewTest, SwapBuffersPresentsWithItsOwnContextAndGivesTheCallersBack)

@@ -4,16 +4,17 @@
 
 #include "canvas/BrushDab.h"
 #include "canvas/CanvasView.h"
+#include "canvas/PatchBatch.h"
 
 // One dab of the brush at a touch point: the covered pixels of the source chosen
 // by drawType are copied into the working buffer and drawn at once, one patch of
-// the source texture per painted column, then the surface is presented once.
+// the source texture per painted column, all in one draw call; then only the
+// surface pixels the dab covered are presented.
 // The working texture is not touched; it is rebuilt before the next full redraw.
 bool CanvasView::DrawCanvas(FloatPoint point, int drawType)
 {
     const bool painted = layDab(point, drawType);
-    if (painted)
-        swapBuffers();
+    presentDabArea();
     return painted;
 }
 
@@ -48,8 +49,20 @@ bool CanvasView::layDab(FloatPoint point, int drawType)
 
     std::vector<BrushDab::ColumnRun> runs;
     const bool painted = BrushDab::paint(dab, source, working, runs);
-    for (const BrushDab::ColumnRun& run : runs)
-        UpdateScreenRect(drawType, run.x, run.first, run.x + 1, run.last + 1);
+    const Texture2D* texture = sourceTexture(drawType);
+    if (texture && !runs.empty()) {
+        PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height));
+        int top = runs.front().first;
+        int bottom = runs.front().last;
+        for (const BrushDab::ColumnRun& run : runs) {
+            batch.add(run.x, run.first, run.x + 1, run.last + 1);
+            top = std::min(top, run.first);
+            bottom = std::max(bottom, run.last);
+        }
+        batch.draw(texture->name());
+        // Runs come in increasing columns.
+        mDabArea |= QRect(runs.front().x, top, runs.back().x - runs.front().x + 1, bottom - top + 1);
+    }
     if (painted) {
         mWorkingTextureStale = true;
         mStrokePainted = true;
@@ -67,6 +80,13 @@ float CanvasView::dabSpacing() const
 
 bool CanvasView::DrawSegment(FloatPoint from, FloatPoint to, int drawType)
 {
+    const bool painted = laySegment(from, to, drawType);
+    presentDabArea();
+    return painted;
+}
+
+bool CanvasView::laySegment(FloatPoint from, FloatPoint to, int drawType)
+{
     const float dx = to.x - from.x;
     const float dy = to.y - from.y;
     const float length = std::sqrt(dx * dx + dy * dy);
@@ -79,7 +99,16 @@ bool CanvasView::DrawSegment(FloatPoint from, FloatPoint to, int drawType)
         painted |= layDab(FloatPoint{from.x + dx * t, from.y + dy * t}, drawType);
     }
     painted |= layDab(to, drawType);
-    if (painted)
-        swapBuffers();
     return painted;
+}
+
+void CanvasView::presentDabArea()
+{
+    if (mDabArea.isEmpty())
+        return;
+    const PatchGeometry::Placement placement =
+        PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height);
+    const QRect pixels = PatchGeometry::surfaceRect(placement, mDabArea, mViewSize, surfaceSize());
+    mDabArea = QRect();
+    swapBuffers(pixels);
 }

@@ -1,5 +1,7 @@
 #include "canvas/CanvasView.h"
 
+#include "canvas/PatchBatch.h"
+
 namespace {
 
 // Four corners of one textured rectangle, drawn as a triangle strip: positions
@@ -60,31 +62,7 @@ void CanvasView::drawPatch(const Texture2D* texture, int x1, int y1, int x2, int
 {
     if (!texture)
         return;
-
-    const float s1 = float(x1) / float(width);
-    const float s2 = float(x2) / float(width);
-    const float t1 = float(y1) / float(height);
-    const float t2 = float(y2) / float(height);
-
-    const float left = float(centerx) + zoomlevel * picsize.width * -0.5f;
-    const float top = float(centery) + zoomlevel * picsize.height * 0.5f;
-    const float X1 = left + float(x1) * zoomlevel;
-    const float X2 = left + float(x2) * zoomlevel;
-    const float Y1 = top - float(y1) * zoomlevel;
-    const float Y2 = top - float(y2) * zoomlevel;
-
-    const GLfloat positions[12] = {
-        X1, Y2, 0.0f,
-        X1, Y1, 0.0f,
-        X2, Y2, 0.0f,
-        X2, Y1, 0.0f,
-    };
-    const GLfloat coordinates[8] = {
-        s1, t2,
-        s1, t1,
-        s2, t2,
-        s2, t1,
-    };
-    glBindTexture(GL_TEXTURE_2D, texture->name());
-    drawStrip(positions, coordinates);
+    PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height));
+    batch.add(x1, y1, x2, y2);
+    batch.draw(texture->name());
 }

@@ -5,7 +5,8 @@
 //
 // Painting is continuous: a finger lays dabs along its way from its previous
 // position in the stroke (DrawSegment), so a fast drag draws a line; a finger new
-// to the stroke lays one dab. A stroke lasts until the last finger is lifted.
+// to the stroke lays one dab; the dabs of all fingers are presented together,
+// once an event. A stroke lasts until the last finger is lifted.
 #include "canvas/CanvasView.h"
 
 #include <cstdint>
@@ -64,12 +65,14 @@ void CanvasView::paintTouches(const TouchEvent& event)
             if (knownId == id)
                 previous = &position;
         if (previous)
-            DrawSegment(*previous, touch, drawType);
+            laySegment(*previous, touch, drawType);
         else
-            DrawCanvas(touch, drawType);
+            layDab(touch, drawType);
         fingers.emplace_back(id, touch);
     }
     mFingers = std::move(fingers);
+    // One present for the whole event, every finger's dabs in it.
+    presentDabArea();
 }
 
 void CanvasView::touchesBegan(const TouchEvent& event)

@@ -242,8 +242,11 @@ protected:
     // Under every finger, the dabs from its previous position in this stroke (one
     // dab for a finger new to it) from the selected source.
     void paintTouches(const TouchEvent& event);
-    // One dab without presenting; recorded with the open stroke.
+    // One dab, or the dabs of DrawSegment, drawn without presenting; recorded with
+    // the open stroke. presentDabArea presents what they drew since the last one.
     bool layDab(FloatPoint point, int drawType);
+    bool laySegment(FloatPoint from, FloatPoint to, int drawType);
+    void presentDabArea();
     // Ends the open stroke: history and signals.
     void finishStroke();
     StrokeHistory::Pixels historyPixels() const;
@@ -292,6 +295,7 @@ protected:
     bool mStrokePainted = false;
     std::vector<std::pair<int, FloatPoint>> mFingers;
     bool mWorkingTextureStale = false;
+    QRect mDabArea;  // picture pixels drawn by dabs and not yet presented
     // The view size, in points, the projection was last set for, and the surface
     // size in pixels the viewport was last set for.
     FloatSize mViewSize;

@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QSysInfo>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "gl/EglContext.h"
 #include "gl/GlesFramebufferFunctions.h"
@@ -217,6 +219,30 @@ void EAGLView::clearCurrentContext()
 
 void EAGLView::swapBuffers()
 {
+    present(QRect());
+}
+
+void EAGLView::swapBuffers(const QRect& changed)
+{
+    // An empty rectangle would mean the whole surface to present().
+    if (!changed.isEmpty())
+        present(changed);
+}
+
+QRect EAGLView::widgetRectOfSurfacePixels(const QRect& pixels, qreal ratio)
+{
+    if (pixels.isEmpty() || !(ratio > 0))
+        return QRect();
+    const int left = int(std::floor(pixels.x() / ratio));
+    const int top = int(std::floor(pixels.y() / ratio));
+    const int right = int(std::ceil((pixels.x() + pixels.width()) / ratio));
+    const int bottom = int(std::ceil((pixels.y() + pixels.height()) / ratio));
+    return QRect(left, top, right - left, bottom - top);
+}
+
+// `changed` empty: the whole surface.
+void EAGLView::present(const QRect& changed)
+{
     const EglContext::Binding caller = EglContext::currentBinding();
     const bool wasOurs = _context && caller.context == _context->handle();
     const bool ours = wasOurs || (_context && _context->makeCurrent());
@@ -224,7 +250,7 @@ void EAGLView::swapBuffers()
     bool presented = false;
     if (ours) {
         GlesFramebufferFunctions::get().bindRenderbuffer(GL_RENDERBUFFER_OES, _renderbuffer);
-        presented = presentRenderbuffer();
+        presented = presentRenderbuffer(changed);
     }
     if (!presented) {
         std::printf("Failed to swap renderbuffer in %s\n", "-[EAGLView swapBuffers]");
@@ -235,13 +261,32 @@ void EAGLView::swapBuffers()
         EglContext::restoreBinding(caller);
 }
 
-// Shows the colour renderbuffer: its pixels are read back into the widget's image
-// and the widget repaints. Reading leaves the renderbuffer as it was.
-bool EAGLView::presentRenderbuffer()
+// Shows the colour renderbuffer: the pixels of `area` (all of them when empty, or
+// when the presented image is not yet the surface's size) are read back into the
+// widget's image and the widget repaints them. Reading leaves the renderbuffer as
+// it was. An area wholly outside the surface presents nothing and succeeds.
+bool EAGLView::presentRenderbuffer(QRect area)
 {
     if (_framebuffer == 0 || _renderbuffer == 0)
         return false;
     const GlesFramebufferFunctions& gl = GlesFramebufferFunctions::get();
+
+    const int width = int(_size.width);
+    const int height = int(_size.height);
+    const QRect surface(0, 0, width, height);
+    const bool whole = area.isEmpty() || _presented.size() != surface.size();
+    area = whole ? surface : area & surface;
+    if (area.isEmpty())
+        return true;
+
+    if (_readFormat < 0) {
+        // Reading in the order Format_RGB32 keeps in memory spares a swap of red
+        // and blue, where the context offers it.
+        const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        const bool bgra = extensions && std::strstr(extensions, "GL_EXT_read_format_bgra") &&
+                          QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+        _readFormat = bgra ? GL_BGRA_EXT : GL_RGBA;
+    }
 
     GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &bound);
@@ -249,17 +294,17 @@ bool EAGLView::presentRenderbuffer()
     if (rebind)
         gl.bindFramebuffer(GL_FRAMEBUFFER_OES, _framebuffer);
 
-    const int width = int(_size.width);
-    const int height = int(_size.height);
     bool ok = gl.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
     if (ok) {
         GLint packAlignment = 4;
         glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
         if (packAlignment != 4)
             glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        _readback.resize(std::size_t(width) * std::size_t(height) * 4);
+        _readback.resize(std::size_t(area.width()) * std::size_t(area.height()) * 4);
         clearGlErrors();
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, _readback.data());
+        // GL counts rows from the bottom.
+        glReadPixels(area.x(), height - area.y() - area.height(), area.width(), area.height(), GLenum(_readFormat),
+                     GL_UNSIGNED_BYTE, _readback.data());
         ok = glGetError() == GL_NO_ERROR;
         if (packAlignment != 4)
             glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
@@ -270,14 +315,19 @@ bool EAGLView::presentRenderbuffer()
     if (!ok)
         return false;
 
-    if (_presented.width() != width || _presented.height() != height ||
-        _presented.format() != QImage::Format_RGBX8888)
-        _presented = QImage(width, height, QImage::Format_RGBX8888);
+    if (_presented.size() != surface.size() || _presented.format() != QImage::Format_RGB32)
+        _presented = QImage(width, height, QImage::Format_RGB32);
     if (_presented.isNull())
         return false;
-    copyReadbackRows(_readback.data(), width, height, _presented.bits(), std::size_t(_presented.bytesPerLine()));
+    const std::size_t stride = std::size_t(_presented.bytesPerLine());
+    std::uint8_t* origin = _presented.bits() + std::size_t(area.y()) * stride + std::size_t(area.x()) * 4;
+    copyReadbackRows(_readback.data(), _readFormat == GL_BGRA_EXT ? ReadbackOrder::Bgra : ReadbackOrder::Rgba,
+                     area.width(), area.height(), origin, stride);
     _presented.setDevicePixelRatio(devicePixelRatioF());
-    update();
+    if (whole)
+        update();
+    else
+        update(widgetRectOfSurfacePixels(area, devicePixelRatioF()));
     return true;
 }
 

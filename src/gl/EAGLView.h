@@ -24,7 +24,8 @@ public:
 // A widget whose content is an OpenGL ES 1.1 drawable: it owns a GL ES 1.x context
 // and a framebuffer object whose colour renderbuffer (RGBA, 8 bits a channel) is
 // the surface. swapBuffers presents the surface: it is read back into the widget's
-// image and repainted; the renderbuffer keeps its content between presents.
+// image and repainted, whole or only a changed rectangle of it; the renderbuffer
+// keeps its content between presents.
 //
 // Two-phase creation: construct, then call one of the initWithFrame overloads;
 // when it answers false the view is unusable and the caller discards it.
@@ -48,6 +49,11 @@ public:
     bool isCurrentContext() const;
     void clearCurrentContext();
     void swapBuffers();
+    // Presents only `changed` (surface pixels, top row 0), clipped to the surface,
+    // and repaints only the widget's points over it; the rest of the presented
+    // image stays as the last present left it. A whole present when the presented
+    // image does not have the surface's size yet.
+    void swapBuffers(const QRect& changed);
 
     EglContext* context() const { return _context.get(); }
     GLenum pixelFormat() const { return _format; }
@@ -68,9 +74,14 @@ public:
     FloatPoint convertPointFromViewToSurface(FloatPoint point) const;
     QRectF convertRectFromViewToSurface(const QRectF& rect) const;
 
-    // What the last present showed: surface pixels, rows top to bottom, opaque
-    // (Format_RGBX8888), with the widget's device pixel ratio.
+    // What the last present showed: surface pixels, rows top to bottom, opaque,
+    // in Format_RGB32 (the window's backing store takes it as a plain copy), with
+    // the widget's device pixel ratio.
     const QImage& presentedImage() const { return _presented; }
+
+    // The widget's rectangle, in points, that covers surface pixels `pixels` at
+    // device pixel ratio `ratio`: each edge rounded outward.
+    static QRect widgetRectOfSurfacePixels(const QRect& pixels, qreal ratio);
 
     // The surface size for a bounds size in points: each side scaled by the device
     // pixel ratio and rounded to the nearest whole number of pixels.
@@ -89,7 +100,8 @@ protected:
 
 private:
     FloatSize boundsSurfaceSize() const;
-    bool presentRenderbuffer();
+    void present(const QRect& changed);
+    bool presentRenderbuffer(QRect area);
 
     GLenum _format = 0;
     GLenum _depthFormat = 0;
@@ -105,4 +117,5 @@ private:
     QRectF _frame;
     QImage _presented;
     std::vector<std::uint8_t> _readback;
+    int _readFormat = -1;  // GL_BGRA_EXT when the context reads it, else GL_RGBA; -1 not asked yet
 };

@@ -34,8 +34,8 @@ std::uint32_t bufferPixel(const std::uint8_t* buffer, int bufferWidth, int x, in
 
 std::uint32_t surfaceRgb(const QImage& image, int x, int y)
 {
-    const uchar* p = image.constScanLine(y) + std::size_t(x) * 4;
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
+    const QRgb c = image.pixel(x, y);
+    return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8 | std::uint32_t(qBlue(c)) << 16;
 }
 
 long differingPixels(const QImage& a, const QImage& b)
