@@ -144,50 +144,59 @@ struct Blocks {
 SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, Blocks& blocks, int first, int end)
 {
     const int columns = blocks.columns;
+    const std::size_t n = std::size_t(columns);
     const std::size_t stride = std::size_t(buffers.width) * 4;
-    std::vector<std::uint32_t> sums(std::size_t(columns) * 3, 0);
-    const auto addRow = [&](int y, int sign) {
+    // Each column's sums over the rows of the block (one plane a channel), slid
+    // down; along a row their running totals, totals[x] for columns 0 .. x - 1.
+    std::vector<std::uint32_t> sums(n * 3, 0), totals((n + 1) * 3, 0);
+    std::uint32_t* sum[3] = {sums.data(), sums.data() + n, sums.data() + 2 * n};
+    std::uint32_t* total[3] = {totals.data(), totals.data() + n + 1, totals.data() + 2 * (n + 1)};
+    const auto addRow = [&](int y, std::uint32_t sign) {  // 1, or -1 modulo 2^32
         const std::uint8_t* p = buffers.original + stride * std::size_t(y);
-        for (int x = 0; x < columns; ++x)
-            for (int c = 0; c < 3; ++c)
-                sums[std::size_t(x) * 3 + c] += std::uint32_t(sign * int(p[x * 4 + c]));
+        for (int x = 0; x < columns; ++x) {
+            sum[0][x] += sign * p[x * 4];
+            sum[1][x] += sign * p[x * 4 + 1];
+            sum[2][x] += sign * p[x * 4 + 2];
+        }
     };
     int from = std::max(0, first - g.lo);
     int to = std::min(blocks.rows, first + g.hi + 1);  // rows from .. to - 1 are in `sums`
     for (int y = from; y < to; ++y)
-        addRow(y, 1);
+        addRow(y, 1u);
+    const int side = g.lo + g.hi + 1;
     for (int y = first; y < end; ++y) {
         for (; from < y - g.lo; ++from)
-            addRow(from, -1);
+            addRow(from, ~0u);
         for (; to < std::min(blocks.rows, y + g.hi + 1); ++to)
-            addRow(to, 1);
-        const int down = to - from;
-        std::uint8_t* out = blocks.rgb.data() + std::size_t(y - blocks.top) * std::size_t(columns) * 4;
+            addRow(to, 1u);
+        for (int c = 0; c < 3; ++c)
+            for (int x = 0; x < columns; ++x)
+                total[c][x + 1] = total[c][x] + sum[c][x];
+        const float perRow = 1.0f / float(to - from);
+        std::uint8_t* out = blocks.rgb.data() + std::size_t(y - blocks.top) * n * 4;
         Key* keys = blocks.keyRow(y);
-        std::uint32_t r = 0, gr = 0, b = 0;
-        int left = 0, right = std::min(columns, g.hi + 1);  // columns left .. right - 1 are in r, gr, b
-        for (int x = left; x < right; ++x)
-            r += sums[x * 3], gr += sums[x * 3 + 1], b += sums[x * 3 + 2];
-        const float whole = 1.0f / float(down * (g.lo + g.hi + 1));
-        for (int x = 0; x < columns; ++x) {
-            if (x - g.lo > left) {
-                const int i = left++ * 3;
-                r -= sums[i], gr -= sums[i + 1], b -= sums[i + 2];
-            }
-            if (x + g.hi < columns && right <= x + g.hi) {
-                const int i = right++ * 3;
-                r += sums[i], gr += sums[i + 1], b += sums[i + 2];
-            }
-            const int across = right - left;
-            const float scale = across == g.lo + g.hi + 1 ? whole : 1.0f / float(down * across);
-            const int mr = int(float(r) * scale + 0.5f);
-            const int mg = int(float(gr) * scale + 0.5f);
-            const int mb = int(float(b) * scale + 0.5f);
+        const auto block = [&](int x, int left, int right, float scale) {
+            const int mr = int(float(total[0][right] - total[0][left]) * scale + 0.5f);
+            const int mg = int(float(total[1][right] - total[1][left]) * scale + 0.5f);
+            const int mb = int(float(total[2][right] - total[2][left]) * scale + 0.5f);
             out[x * 4] = std::uint8_t(mr);
             out[x * 4 + 1] = std::uint8_t(mg);
             out[x * 4 + 2] = std::uint8_t(mb);
             out[x * 4 + 3] = 0;
             keys[x] = Key((grey(mr, mg, mb) + 1) << 4);
+        };
+        // Whole blocks in the middle of the row, cut ones at its ends.
+        const int wholeFrom = std::min(g.lo, columns), wholeTo = std::max(wholeFrom, columns - g.hi);
+        const float whole = perRow / float(side);
+        for (int x = wholeFrom; x < wholeTo; ++x)
+            block(x, x - g.lo, x + g.hi + 1, whole);
+        for (int x = 0; x < columns; ++x) {
+            if (x == wholeFrom)
+                x = wholeTo;
+            if (x >= columns)
+                break;
+            const int left = std::max(0, x - g.lo), right = std::min(columns, x + g.hi + 1);
+            block(x, left, right, perRow / float(right - left));
         }
     }
 }

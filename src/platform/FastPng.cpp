@@ -39,20 +39,22 @@ struct Source {
     void row(int y, std::uint8_t* out) const
     {
         const std::uint8_t* p = image.constScanLine(y);
+        const int width = image.width();
         if (inBytes == outBytes()) {
-            std::memcpy(out, p, std::size_t(image.width()) * std::size_t(inBytes));
+            std::memcpy(out, p, std::size_t(width) * std::size_t(inBytes));
             return;
         }
-        for (int x = 0; x < image.width(); ++x, p += 4, out += 3)
+        for (int x = 0; x < width; ++x, p += 4, out += 3)
             out[0] = p[0], out[1] = p[1], out[2] = p[2];
     }
 };
 
 bool everyPixelGrey(const QImage& image, int bytes)
 {
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const std::uint8_t* p = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x, p += bytes) {
+        for (int x = 0; x < width; ++x, p += bytes) {
             if (p[0] != p[1] || p[0] != p[2])
                 return false;
         }
