@@ -1,8 +1,8 @@
 // The sketch filter at a larger scale, in two passes over the rows asked for:
 //  - the blocks: every pixel's block average (R, G, B) from running sums, one
-//    column sum a channel slid down the rows and a window slid along each row, so
-//    a pixel costs the same whatever the block's size; and the block's grey as a
-//    16-bit key, (grey + 1) << 4, in rows padded with zero keys;
+//    column sum a channel slid down the rows, then their running totals along
+//    each row, so a pixel costs the same whatever the block's size; and the
+//    block's grey as a 16-bit key, (grey + 1) << 4, in rows padded with zero keys;
 //  - the dodge: as in the plain filter, the 13 candidates' keys with their scan
 //    index in the low four bits, so one maximum gives the brightest and, on a tie,
 //    the one met first; zero padding never wins over the pixel's own block.
