@@ -69,10 +69,13 @@ struct Scratch {
 
     // Every key, padding included, outside the picture; the loops then write the
     // picture columns of a row (rounded up to 16, the rest of the last vector
-    // outside again). The pixels beside the picture are never chosen.
+    // outside again) and nothing else, so rows of the same rounded width need no
+    // clearing. The pixels beside the picture are never chosen.
     void prepare(int columns)
     {
         const int rounded = (columns + 15) & ~15;
+        if (stride == kPad + rounded + kPad)
+            return;
         stride = kPad + rounded + kPad;
         keys.assign(std::size_t(stride) * (kKeyRing + kMaxRing + 1), kOutside);
         pixelStride = kPixelPad + rounded + kPixelPad;
@@ -124,7 +127,7 @@ SKETCH_AVX2_INLINE __m256i greySums(__m256i pixels)
     return _mm256_madd_epi16(_mm256_maddubs_epi16(pixels, weights), pairs);
 }
 
-// The grey into byte 0 of each of 8 working pixels (`lanes` masks the ones to write).
+// The grey into byte 0 of each of 8 working pixels, their other bytes kept.
 SKETCH_AVX2_INLINE __m256i withGrey(__m256i working, __m256i sums)
 {
     return _mm256_blendv_epi8(working, _mm256_srli_epi32(sums, 8), _mm256_set1_epi32(0xff));
@@ -274,49 +277,76 @@ SKETCH_AVX2_INLINE __m256i winnerColour(__m256i code, const std::uint32_t* const
         _mm256_blendv_ps(_mm256_blendv_ps(below, level, bit2), _mm256_blendv_ps(above, far, bit2), bit3));
 }
 
-// Both sketches of one picture row of n pixels from the grey keys of the rows two
-// above, own and two below, the maxima of the rows above, own and below, and the
-// copies of the rows two above .. two below.
-SKETCH_AVX2
-void dodgeRow(const std::uint8_t* original, const std::uint32_t* const* copies, const Key* up2, const Key* mid,
-              const Key* down2, const Key* up, const Key* midMax, const Key* down, std::uint8_t* blackRow,
-              std::uint8_t* colorRow, int n)
-{
-    const __m256i zero = _mm256_setzero_si256();
-    for (int x = 0; x < n; x += 16) {
-        __m256i best = _mm256_max_epi16(_mm256_or_si256(loadKeys(up + x), _mm256_set1_epi16(8)),
-                                        _mm256_or_si256(loadKeys(midMax + x), _mm256_set1_epi16(4)));
-        best = _mm256_max_epi16(best, loadKeys(down + x));
-        // The key rows hold code 16: xor gives the codes 15 .. 12.
-        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(up2 + x), _mm256_set1_epi16(16 ^ 15)));
-        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(down2 + x), _mm256_set1_epi16(16 ^ 14)));
-        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(mid + x - 2), _mm256_set1_epi16(16 ^ 13)));
-        best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(mid + x + 2), _mm256_set1_epi16(16 ^ 12)));
-        // Pixels 0-3, 8-11 | 4-7, 12-15, so that unpacking gives 0-7 and 8-15.
-        best = _mm256_permute4x64_epi64(best, 0xd8);
+// One picture row to dodge: the grey keys of the rows two above, own and two
+// below, the maxima of the rows above, own and below, the copies of the rows two
+// above .. two below, the row's original pixels and its two sketches.
+struct DodgeRow {
+    const Key* up2;
+    const Key* mid;
+    const Key* down2;
+    const Key* up;
+    const Key* midMax;
+    const Key* down;
+    const std::uint32_t* copies[5];
+    const std::uint8_t* original;
+    std::uint8_t* black;
+    std::uint8_t* color;
+};
 
-        for (int half = 0; half < 2; ++half) {
-            const int at = x + 8 * half;
-            if (at >= n)
-                break;
-            const __m256i code = half ? _mm256_unpackhi_epi16(best, zero) : _mm256_unpacklo_epi16(best, zero);
-            const std::uint32_t* const rows[5] = {copies[0] + at, copies[1] + at, copies[2] + at, copies[3] + at,
-                                                  copies[4] + at};
-            const __m256i bright = winnerColour(code, rows);
-            const __m256i own = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2]));
-            const auto* in = reinterpret_cast<const int*>(original + 4 * at);
-            __m256i black, color;
-            if (n - at >= 8) {
-                dodgePixels(own, bright, loadPixels(original + 4 * at), black, color);
-                storePixels(blackRow + 4 * at, black);
-                storePixels(colorRow + 4 * at, color);
-            } else {
-                const __m256i mask = lanesBelow(n - at);
-                dodgePixels(own, bright, _mm256_maskload_epi32(in, mask), black, color);
-                _mm256_maskstore_epi32(reinterpret_cast<int*>(blackRow + 4 * at), mask, black);
-                _mm256_maskstore_epi32(reinterpret_cast<int*>(colorRow + 4 * at), mask, color);
-            }
-        }
+// Winning keys of pixels x .. x + 15, in the order 0-3, 8-11 | 4-7, 12-15 so that
+// unpacking gives pixels 0-7 and 8-15.
+SKETCH_AVX2_INLINE __m256i winningKeys(const DodgeRow& row, int x)
+{
+    __m256i best = _mm256_max_epi16(_mm256_or_si256(loadKeys(row.up + x), _mm256_set1_epi16(8)),
+                                    _mm256_or_si256(loadKeys(row.midMax + x), _mm256_set1_epi16(4)));
+    best = _mm256_max_epi16(best, loadKeys(row.down + x));
+    // The key rows hold code 16: xor gives the codes 15 .. 12.
+    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.up2 + x), _mm256_set1_epi16(16 ^ 15)));
+    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.down2 + x), _mm256_set1_epi16(16 ^ 14)));
+    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.mid + x - 2), _mm256_set1_epi16(16 ^ 13)));
+    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.mid + x + 2), _mm256_set1_epi16(16 ^ 12)));
+    return _mm256_permute4x64_epi64(best, 0xd8);
+}
+
+// Both sketches of pixels at .. at + 7 whose winners have the codes `code`; of the
+// first `count` of them only when `count` is below 8.
+SKETCH_AVX2_INLINE void sketchPixels(const DodgeRow& row, int at, __m256i code, int count = 8)
+{
+    const std::uint32_t* const rows[5] = {row.copies[0] + at, row.copies[1] + at, row.copies[2] + at,
+                                          row.copies[3] + at, row.copies[4] + at};
+    const __m256i bright = winnerColour(code, rows);
+    const __m256i own = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2]));
+    __m256i black, color;
+    if (count >= 8) {
+        dodgePixels(own, bright, loadPixels(row.original + 4 * at), black, color);
+        storePixels(row.black + 4 * at, black);
+        storePixels(row.color + 4 * at, color);
+    } else {
+        const __m256i mask = lanesBelow(count);
+        dodgePixels(own, bright, _mm256_maskload_epi32(reinterpret_cast<const int*>(row.original + 4 * at), mask),
+                    black, color);
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(row.black + 4 * at), mask, black);
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(row.color + 4 * at), mask, color);
+    }
+}
+
+// Both sketches of one picture row of n pixels.
+SKETCH_AVX2
+void dodgeRow(const DodgeRow& rowPointers, int n)
+{
+    const DodgeRow row = rowPointers;  // our own copy, which the stores cannot change
+    const __m256i zero = _mm256_setzero_si256();
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m256i best = winningKeys(row, x);
+        sketchPixels(row, x, _mm256_unpacklo_epi16(best, zero));
+        sketchPixels(row, x + 8, _mm256_unpackhi_epi16(best, zero));
+    }
+    if (x < n) {
+        const __m256i best = winningKeys(row, x);
+        sketchPixels(row, x, _mm256_unpacklo_epi16(best, zero), n - x);
+        if (n - x > 8)
+            sketchPixels(row, x + 8, _mm256_unpackhi_epi16(best, zero), n - x - 8);
     }
 }
 
@@ -355,9 +385,17 @@ void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int fir
     for (int y = first; y < end; ++y) {
         computeGrey(y + 2);
         computeMaxima(y + 1);
-        const std::uint32_t* const copies[5] = {copy(y - 2), copy(y - 1), copy(y), copy(y + 1), copy(y + 2)};
-        dodgeRow(buffers.original + y * stride, copies, greyKeys(y - 2), greyKeys(y), greyKeys(y + 2), maxima(y - 1), maxima(y), maxima(y + 1),
-                 buffers.black + y * stride, buffers.color + y * stride, columns);
+        const DodgeRow row{greyKeys(y - 2),
+                           greyKeys(y),
+                           greyKeys(y + 2),
+                           maxima(y - 1),
+                           maxima(y),
+                           maxima(y + 1),
+                           {copy(y - 2), copy(y - 1), copy(y), copy(y + 1), copy(y + 2)},
+                           buffers.original + y * stride,
+                           buffers.black + y * stride,
+                           buffers.color + y * stride};
+        dodgeRow(row, columns);
     }
 }
 
