@@ -90,8 +90,12 @@ std::function<QImage()> CanvasView::fullResolutionExport() const
         if (!photoFile.open() || photoFile.write(photo) != photo.size() || !photoFile.flush()) {
             qWarning().noquote() << "Cannot keep the photo for the full-size export:" << photoFile.errorString();
         } else {
-            QString error;
-            full = fullResolutionPicture(photoFile.fileName(), *record, &error);
+            QString error = QStringLiteral("not enough memory");
+            try {
+                full = fullResolutionPicture(photoFile.fileName(), *record, &error);
+            } catch (const std::bad_alloc&) {
+                full = QImage();
+            }
             if (full.isNull())
                 qWarning().noquote() << "Cannot draw the picture at the photo's size:" << error;
         }
