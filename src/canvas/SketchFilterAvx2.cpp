@@ -10,8 +10,10 @@
 //    used by three output rows, and one down the column; the four candidates at
 //    distance 2 take the codes 15 (up), 14 (down), 13 (left), 12 (right). Around
 //    the picture the keys are negative and never win;
-//  - the winner's colour chosen by the bits of its code from the candidates'
-//    pixels, all loaded (a gather instruction measured far slower);
+//  - the winner's colour chosen by the bits of its code with blends: the maxima
+//    along the rows keep the colour of their winners, so a pixel chooses among
+//    three of those and the four candidates at distance 2 (a gather instruction
+//    measured far slower);
 //  - copies of the rows with each pixel's grey in place of alpha, so the four
 //    divisions a * 256 / (b + 1) of a pixel (r, g, b and the grey) run side by
 //    side, eight pixels at a time in float (see dodge);
@@ -51,8 +53,8 @@ constexpr int kPixelPad = 8;                               // pixels beside a co
 // Per-thread scratch rows: the ring of grey key rows, the ring of the rows'
 // maxima along three columns and a row of keys outside the picture standing for
 // rows above and below it; the ring of copies of the picture rows whose keys are
-// there, with room on either side, and a row standing for rows outside. Grows,
-// never shrinks.
+// there, with room on either side, the ring of the colours of the maxima's
+// winners, and a row of pixels standing for rows outside. Grows, never shrinks.
 struct Scratch {
     std::vector<Key> keys;
     std::vector<std::uint32_t> pixels;
@@ -65,7 +67,8 @@ struct Scratch {
     Key* outsideRow() { return row(kKeyRing + kMaxRing); }
     std::uint32_t* pixelRow(int i) { return pixels.data() + std::size_t(i) * std::size_t(pixelStride) + kPixelPad; }
     std::uint32_t* copyRow(int y) { return pixelRow(y % kKeyRing); }
-    std::uint32_t* outsidePixelRow() { return pixelRow(kKeyRing); }
+    std::uint32_t* maxColourRow(int y) { return pixelRow(kKeyRing + y % kMaxRing); }
+    std::uint32_t* outsidePixelRow() { return pixelRow(kKeyRing + kMaxRing); }
 
     // Every key, padding included, outside the picture; the loops then write the
     // picture columns of a row (rounded up to 16, the rest of the last vector
@@ -79,7 +82,7 @@ struct Scratch {
         stride = kPad + rounded + kPad;
         keys.assign(std::size_t(stride) * (kKeyRing + kMaxRing + 1), kOutside);
         pixelStride = kPixelPad + rounded + kPixelPad;
-        pixels.assign(std::size_t(pixelStride) * (kKeyRing + 1), 0);
+        pixels.assign(std::size_t(pixelStride) * (kKeyRing + kMaxRing + 1), 0);
     }
 };
 
@@ -178,17 +181,37 @@ void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, 
     }
 }
 
-// The maximum of each key row's three candidates of the block row: left (column
-// rank 2), the pixel's own column (1) and right (0).
-SKETCH_AVX2
-void rowMaxima(const Key* keys, Key* maxima, int n)
+SKETCH_AVX2_INLINE __m256 pixelsAt(const std::uint32_t* row, int dx)
 {
+    return _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + dx)));
+}
+
+// The candidate of a block row by the code's two low bits: 0 right, 1 the pixel's
+// column, 2 left, from the copied row at the pixels.
+SKETCH_AVX2_INLINE __m256i blockRowColour(const std::uint32_t* row, __m256i code)
+{
+    const __m256 bit0 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 31));
+    const __m256 bit1 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 30));
+    return _mm256_castps_si256(_mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(row, 1), pixelsAt(row, 0), bit0), pixelsAt(row, -1), bit1));
+}
+
+// The maximum of each key row's three candidates of the block row: left (column
+// rank 2), the pixel's own column (1) and right (0), and the colour of the winner.
+SKETCH_AVX2
+void rowMaxima(const Key* keys, const std::uint32_t* copy, Key* maxima, std::uint32_t* colours, int n)
+{
+    const __m256i zero = _mm256_setzero_si256();
     for (int x = 0; x < n; x += 16) {
         const __m256i left = _mm256_or_si256(loadKeys(keys + x - 1), _mm256_set1_epi16(2));
         const __m256i own = _mm256_or_si256(loadKeys(keys + x), _mm256_set1_epi16(1));
         const __m256i right = loadKeys(keys + x + 1);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(maxima + x),
-                            _mm256_max_epi16(_mm256_max_epi16(left, own), right));
+        const __m256i best = _mm256_max_epi16(_mm256_max_epi16(left, own), right);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(maxima + x), best);
+        const __m256i ordered = _mm256_permute4x64_epi64(best, 0xd8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + x),
+                            blockRowColour(copy + x, _mm256_unpacklo_epi16(ordered, zero)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(colours + x + 8),
+                            blockRowColour(copy + x + 8, _mm256_unpackhi_epi16(ordered, zero)));
     }
 }
 
@@ -244,37 +267,24 @@ SKETCH_AVX2_INLINE void dodgePixels(__m256i own, __m256i bright, __m256i origina
     black = _mm256_blendv_epi8(_mm256_shuffle_epi8(sketch, greys), original, alpha);
 }
 
-SKETCH_AVX2_INLINE __m256 pixelsAt(const std::uint32_t* const* rows, int dy, int dx)
-{
-    return _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 + dy] + dx)));
-}
-
-// The candidate of a block row by the code's two low bits: 0 right, 1 the pixel's
-// column, 2 left.
-SKETCH_AVX2_INLINE __m256 blockRow(const std::uint32_t* const* rows, int dy, __m256 bit0, __m256 bit1)
-{
-    return _mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(rows, dy, 1), pixelsAt(rows, dy, 0), bit0),
-                            pixelsAt(rows, dy, -1), bit1);
-}
-
 // The colour of each of 8 pixels' winner, chosen by the low four bits of its code
-// (in 32-bit lanes) from the copied rows two above .. two below, all at the pixels.
-SKETCH_AVX2_INLINE __m256i winnerColour(__m256i code, const std::uint32_t* const* rows)
+// (in 32-bit lanes): from the winners of the block rows above, own and below
+// (`blockRows`) or from the copied rows two above .. two below (`rows`).
+SKETCH_AVX2_INLINE __m256i winnerColour(__m256i code, const std::uint32_t* const* rows,
+                                        const std::uint32_t* const* blockRows)
 {
     // Each bit of the code in turn as the sign, which blendv looks at.
     const __m256 bit0 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 31));
     const __m256 bit1 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 30));
     const __m256 bit2 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 29));
     const __m256 bit3 = _mm256_castsi256_ps(_mm256_slli_epi32(code, 28));
-    const __m256 below = blockRow(rows, 1, bit0, bit1);
-    const __m256 level = blockRow(rows, 0, bit0, bit1);
-    const __m256 above = blockRow(rows, -1, bit0, bit1);
     // At distance 2: 12 right, 13 left, 14 down, 15 up.
-    const __m256 far = _mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(rows, 0, 2), pixelsAt(rows, 0, -2), bit0),
-                                        _mm256_blendv_ps(pixelsAt(rows, 2, 0), pixelsAt(rows, -2, 0), bit0), bit1);
+    const __m256 far = _mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(rows[2], 2), pixelsAt(rows[2], -2), bit0),
+                                        _mm256_blendv_ps(pixelsAt(rows[4], 0), pixelsAt(rows[0], 0), bit0), bit1);
     // Bits 3 and 2: 0 the row below, 1 the pixel's row, 2 the row above, 3 distance 2.
     return _mm256_castps_si256(
-        _mm256_blendv_ps(_mm256_blendv_ps(below, level, bit2), _mm256_blendv_ps(above, far, bit2), bit3));
+        _mm256_blendv_ps(_mm256_blendv_ps(pixelsAt(blockRows[2], 0), pixelsAt(blockRows[1], 0), bit2),
+                         _mm256_blendv_ps(pixelsAt(blockRows[0], 0), far, bit2), bit3));
 }
 
 // One picture row to dodge: the grey keys of the rows two above, own and two
@@ -288,6 +298,7 @@ struct DodgeRow {
     const Key* midMax;
     const Key* down;
     const std::uint32_t* copies[5];
+    const std::uint32_t* maxColours[3];
     const std::uint8_t* original;
     std::uint8_t* black;
     std::uint8_t* color;
@@ -314,7 +325,9 @@ SKETCH_AVX2_INLINE void sketchPixels(const DodgeRow& row, int at, __m256i code, 
 {
     const std::uint32_t* const rows[5] = {row.copies[0] + at, row.copies[1] + at, row.copies[2] + at,
                                           row.copies[3] + at, row.copies[4] + at};
-    const __m256i bright = winnerColour(code, rows);
+    const std::uint32_t* const blockRows[3] = {row.maxColours[0] + at, row.maxColours[1] + at,
+                                               row.maxColours[2] + at};
+    const __m256i bright = winnerColour(code, rows, blockRows);
     const __m256i own = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2]));
     __m256i black, color;
     if (count >= 8) {
@@ -367,6 +380,7 @@ void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int fir
     auto greyKeys = [&](int y) { return inside(y) ? scratch.greyRow(y) : scratch.outsideRow(); };
     auto maxima = [&](int y) { return inside(y) ? scratch.maxRow(y) : scratch.outsideRow(); };
     auto copy = [&](int y) { return inside(y) ? scratch.copyRow(y) : scratch.outsidePixelRow(); };
+    auto maxColours = [&](int y) { return inside(y) ? scratch.maxColourRow(y) : scratch.outsidePixelRow(); };
     auto computeGrey = [&](int y) {
         if (!inside(y))
             return;
@@ -375,7 +389,7 @@ void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int fir
     };
     auto computeMaxima = [&](int y) {
         if (inside(y))
-            rowMaxima(scratch.greyRow(y), scratch.maxRow(y), columns);
+            rowMaxima(scratch.greyRow(y), scratch.copyRow(y), scratch.maxRow(y), scratch.maxColourRow(y), columns);
     };
 
     for (int y = first - 2; y < first + 2; ++y)
@@ -392,6 +406,7 @@ void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int fir
                            maxima(y),
                            maxima(y + 1),
                            {copy(y - 2), copy(y - 1), copy(y), copy(y + 1), copy(y + 2)},
+                           {maxColours(y - 1), maxColours(y), maxColours(y + 1)},
                            buffers.original + y * stride,
                            buffers.black + y * stride,
                            buffers.color + y * stride};
