@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <bitset>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -180,6 +181,19 @@ QByteArray withSpsSize(QByteArray bytes, int width, int height)
     return bytes;
 }
 
+// The AVIF with its sequence header (a reduced still-picture one, the first OBU
+// after the temporal delimiter) allowing frames of side x side, in its first six
+// bytes: the rest of the header no longer fits what comes after.
+QByteArray withAv1FrameSize(QByteArray bytes, int side)
+{
+    const qsizetype at = bytes.indexOf(QByteArray("\x12\x00\x0a", 3), bytes.indexOf("mdat")) + 4;  // past its size
+    const std::string kept = std::bitset<16>((quint8(bytes[at]) << 8) | quint8(bytes[at + 1])).to_string().substr(0, 10);
+    const std::string bits = kept + "11101110" + std::bitset<15>(side - 1).to_string() + std::bitset<15>(side - 1).to_string();
+    for (int i = 0; i < 6; ++i)
+        bytes[at + i] = char(std::stoi(bits.substr(8 * i, 8), nullptr, 2));
+    return bytes;
+}
+
 class ImageFormatsTest : public ::testing::Test {
 protected:
     QString write(const QString& name, const QByteArray& bytes)
@@ -331,6 +345,13 @@ TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
                                           "gives 16 x 16"));
     const ImageFileResult huge = ImageFile::read(write(QStringLiteral("huge.heic"), withSpsSize(small, 30000, 30000)));
     EXPECT_TRUE(huge.error.startsWith(QStringLiteral("picture too large: 30000 x 30000 pixels"))) << huge.error.toStdString();
+    const QByteArray avif = heifBytes(storedPicture(), heif_compression_AV1, 1);
+    if (!avif.isEmpty()) {
+        const ImageFileResult hugeAv1 =
+            ImageFile::read(write(QStringLiteral("huge.avif"), withAv1FrameSize(avif, 30000)));
+        EXPECT_TRUE(hugeAv1.error.startsWith(QStringLiteral("picture too large: 30000 x 30000 pixels")))
+            << hugeAv1.error.toStdString();
+    }
 
     // HEIF brands only: an MP4 video's file type box is not a picture.
     const auto fileType = [](const char* major, const char* compatible) {

@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
+#include "platform/Av1SequenceHeader.h"
 #include "platform/HevcParameterSets.h"
 #include "platform/ImageFile.h"
 
@@ -75,20 +76,21 @@ heif_error pushData(void* raw, const void* data, size_t size)
 {
     auto* decoder = static_cast<Decoder*>(raw);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (decoder->codec != AV_CODEC_ID_HEVC) {
-        decoder->stream.insert(decoder->stream.end(), bytes, bytes + size);
-        return ok();
-    }
-    // Every sequence parameter set is judged before the decoder sees any.
+    // Every parameter set or sequence header is judged before the decoder sees any.
+    const bool hevc = decoder->codec == AV_CODEC_ID_HEVC;
     QSize coded;
-    if (!HevcParameterSets::largestPictureSize(bytes, size, &coded))
-        return heif_error{heif_error_Decoder_plugin_error, heif_suberror_End_of_data,
-                          "The coded stream is damaged"};
+    if (!(hevc ? HevcParameterSets::largestPictureSize(bytes, size, &coded)
+               : Av1SequenceHeader::largestFrameSize(bytes, size, &coded)))
+        return heif_error{heif_error_Invalid_input, heif_suberror_End_of_data, "The coded stream is damaged"};
     if (!withinBound(coded, decoder->largestStream)) {
         if (decoder->scope)
             decoder->scope->refuse(coded);
         return heif_error{heif_error_Memory_allocation_error, heif_suberror_Security_limit_exceeded,
                           "The coded picture is larger than the file says"};
+    }
+    if (!hevc) {
+        decoder->stream.insert(decoder->stream.end(), bytes, bytes + size);
+        return ok();
     }
     // HEIF stores each unit after its length; libavcodec takes start codes.
     static constexpr std::uint8_t kStartCode[4] = {0, 0, 0, 1};
@@ -188,14 +190,9 @@ heif_error decodeImage(void* raw, heif_image** out)
     AVCodecContext* context = avcodec_alloc_context3(codec);
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
-    // An HEVC stream that fails here goes to libheif's own decoder, its size
-    // having been checked; an AV1 one does not: only libavcodec's frame size
-    // limit (dav1d's) bounds it, and libheif's AV1 decoders are the same dav1d or
-    // aom without one.
-    heif_error result = decoder->codec == AV_CODEC_ID_HEVC
-                            ? decoderError("The coded stream cannot be decoded")
-                            : heif_error{heif_error_Invalid_input, heif_suberror_Unspecified,
-                                         "The coded stream cannot be decoded"};
+    // A stream that fails here goes to libheif's own decoders, its size having
+    // been checked.
+    heif_error result = decoderError("The coded stream cannot be decoded");
     if (context && packet && frame) {
         // One picture: its rows (or tiles) on every core, not several frames at once.
         context->thread_count = 0;
