@@ -40,6 +40,9 @@ constexpr int kEventsPerStroke = 120;
 // The benchmark project in a shown window, driven through the input adapter.
 class BenchCanvas : public BenchProjectCanvas {
 public:
+    // The window must not delete its child, this canvas, as a member of it.
+    ~BenchCanvas() override { setParent(nullptr); }
+
     bool make()
     {
         window.resize(320, 460);

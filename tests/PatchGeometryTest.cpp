@@ -28,3 +28,26 @@ TEST(PatchGeometry, SurfaceRectOfPatchesRoundsOutwardAndClipsAtTheEdges)
         EXPECT_EQ(PatchGeometry::surfaceRect(p, c.picture, view, c.surface), c.expected) << c.what;
     }
 }
+
+// Columns a quarter of a point wide at (37.5 + x / 4, ...), rows from 110 down: a
+// patch is drawn when some pixel centre lies within a sixteenth of a pixel of it.
+TEST(PatchGeometry, APatchReachingNoPixelCentreIsLeftOut)
+{
+    const PatchGeometry::Placement p = PatchGeometry::place(50, 100, 0.25f, {100, 80}, 128, 128);
+    const struct {
+        int x1, y1, x2, y2;
+        float ratio;
+        bool drawn;
+    } cases[] = {
+        {0, 0, 1, 8, 1, true},    // 37.5 .. 37.75 holds the centre 37.5
+        {1, 0, 2, 8, 1, false},   // 37.75 .. 38
+        {2, 0, 3, 8, 1, false},   // 38 .. 38.25
+        {3, 0, 4, 8, 1, true},    // 38.25 .. 38.5: the centre 38.5 within the margin
+        {1, 0, 2, 8, 2, true},    // 75.5 .. 76 pixels
+        {0, 0, 1, 1, 1, false},   // a row of 109.75 .. 110
+        {1, 0, 2, 8, 0, true},    // no scale: every patch is drawn
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PatchGeometry::reachesPixelCentre(p, c.x1, c.y1, c.x2, c.y2, {c.ratio, c.ratio}), c.drawn)
+            << c.x1 << ", " << c.y1 << " at " << c.ratio;
+}

@@ -51,7 +51,10 @@ bool CanvasView::layDab(FloatPoint point, int drawType)
     const bool painted = BrushDab::paint(dab, source, working, runs);
     const Texture2D* texture = sourceTexture(drawType);
     if (texture && !runs.empty()) {
-        PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height));
+        // Below a pixel a column, many columns reach no pixel centre and are left out.
+        const FloatSize surface = surfaceSize();
+        const FloatSize pixelsPerPoint{surface.width / mViewSize.width, surface.height / mViewSize.height};
+        PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height), pixelsPerPoint);
         int top = runs.front().first;
         int bottom = runs.front().last;
         for (const BrushDab::ColumnRun& run : runs) {

@@ -2,6 +2,8 @@
 
 void PatchBatch::add(int x1, int y1, int x2, int y2)
 {
+    if (!PatchGeometry::reachesPixelCentre(mPlacement, x1, y1, x2, y2, mPixelsPerPoint))
+        return;
     PatchGeometry::appendPatch(mPlacement, x1, y1, x2, y2, mPositions, mCoordinates);
 }
 

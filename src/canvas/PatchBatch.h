@@ -11,7 +11,12 @@
 // Uses the fixed drawing state (vertex and texture-coordinate arrays on).
 class PatchBatch {
 public:
-    explicit PatchBatch(const PatchGeometry::Placement& placement) : mPlacement(placement) {}
+    // With the surface's pixels a point, patches that reach no pixel centre are
+    // left out (they would draw nothing); without, every patch is drawn.
+    explicit PatchBatch(const PatchGeometry::Placement& placement, FloatSize pixelsPerPoint = FloatSize{})
+        : mPlacement(placement), mPixelsPerPoint(pixelsPerPoint)
+    {
+    }
 
     // Picture columns x1..x2-1 and rows y1..y2-1.
     void add(int x1, int y1, int x2, int y2);
@@ -21,6 +26,7 @@ public:
 
 private:
     PatchGeometry::Placement mPlacement;
+    FloatSize mPixelsPerPoint;
     std::vector<float> mPositions;
     std::vector<float> mCoordinates;
 };

@@ -32,6 +32,32 @@ void appendPatch(const Placement& p, int x1, int y1, int x2, int y2, std::vector
     coordinates.insert(coordinates.end(), {s1, t2, s1, t1, s2, t2, s2, t2, s1, t1, s2, t1});
 }
 
+namespace {
+
+// Whether a pixel centre (k + 0.5) lies in [a - margin, b + margin).
+bool centreWithin(double a, double b)
+{
+    constexpr double margin = 1.0 / 16.0;
+    return std::ceil(a - margin - 0.5) + 0.5 < b + margin;
+}
+
+}  // namespace
+
+bool reachesPixelCentre(const Placement& p, int x1, int y1, int x2, int y2, FloatSize pixelsPerPoint)
+{
+    if (!(pixelsPerPoint.width > 0) || !(pixelsPerPoint.height > 0) || !std::isfinite(pixelsPerPoint.width) ||
+        !std::isfinite(pixelsPerPoint.height))
+        return true;
+    // The corners as appendPatch computes them.
+    const float X1 = p.left + float(x1) * p.zoom;
+    const float X2 = p.left + float(x2) * p.zoom;
+    const float Y1 = p.top - float(y1) * p.zoom;
+    const float Y2 = p.top - float(y2) * p.zoom;
+    const double sx = pixelsPerPoint.width;
+    const double sy = pixelsPerPoint.height;
+    return centreWithin(double(X1) * sx, double(X2) * sx) && centreWithin(double(Y2) * sy, double(Y1) * sy);
+}
+
 QRect surfaceRect(const Placement& p, const QRect& picture, FloatSize view, FloatSize surface)
 {
     if (picture.isEmpty() || !(view.width > 0) || !(view.height > 0))

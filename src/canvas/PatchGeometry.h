@@ -31,6 +31,14 @@ Placement place(int centerx, int centery, float zoom, FloatSize picsize, int tex
 void appendPatch(const Placement& placement, int x1, int y1, int x2, int y2, std::vector<float>& positions,
                  std::vector<float>& coordinates);
 
+// Whether the patch of picture columns x1..x2-1 and rows y1..y2-1 can make a
+// fragment on a surface of `pixelsPerPoint` pixels a point along each axis: some
+// pixel centre lies within its extent, widened by a sixteenth of a pixel on every
+// side for the rasteriser's snapping of vertices (GL positions them to at least
+// a sixteenth of a pixel). A patch that reaches none draws nothing. Always true
+// when a scale is not positive.
+bool reachesPixelCentre(const Placement& placement, int x1, int y1, int x2, int y2, FloatSize pixelsPerPoint);
+
 // The surface pixels (top row 0) that patches of the picture pixels `picture` can
 // touch, on a view of `view` points whose projection covers it and a surface of
 // `surface` pixels: rounded outward with a pixel to spare, clipped to the surface.
