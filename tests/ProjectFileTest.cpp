@@ -663,3 +663,51 @@ TEST_F(ProjectFileTest, WorkingImageCutShortIsRefusedBeforeTheSketchesStart)
     EXPECT_TRUE(working() == full.mid(35 + original.size()));
     EXPECT_TRUE(holdsBuffer(canvas->workingTexture(), canvas->workingBuffer(), 64, 32));
 }
+
+TEST_F(ProjectFileTest, StartLoadLeavesItsSketchesUntilTheyAreNeeded)
+{
+    // The program's start: the canvas opens slot 0 and shows its working picture,
+    // leaving the sketches and the original's texture to finishLoading() or to
+    // the first thing that needs them (here a dab from the black sketch, or a
+    // buffer replacement). Either way the canvas ends as a whole load leaves it.
+    ASSERT_TRUE(writeFile(slotPath(0), header(32, 64, 30, 50) + patternBuffer(64, 32, 2) + patternBuffer(64, 32, 3)));
+    const auto start = [] {
+        CanvasView::setLeaveStartSketches(true);
+        std::unique_ptr<CanvasView> started(CanvasView::create(QRectF(0, 70, 320, 390)));
+        CanvasView::setLeaveStartSketches(false);
+        return started;
+    };
+    const auto finishedAsAWholeLoad = [](CanvasView& c) {
+        c.setCurrentContext();
+        const std::vector<std::pair<const Texture2D*, const std::uint8_t*>> textures{
+            {c.originalTexture(), c.originalBuffer()},
+            {c.blackSketchTexture(), c.blackSketchBuffer()},
+            {c.colorSketchTexture(), c.colorSketchBuffer()}};
+        for (const auto& [texture, buffer] : textures)
+            EXPECT_TRUE(holdsBuffer(texture, buffer, 64, 32));
+        expectSketchesOf(c, patternBuffer(64, 32, 2));
+    };
+
+    std::unique_ptr<CanvasView> shown = start();
+    ASSERT_TRUE(shown && shown->isLoaded());
+    shown->setCurrentContext();
+    EXPECT_TRUE(holdsBuffer(shown->workingTexture(), shown->workingBuffer(), 64, 32)) << "shown before the rest";
+    shown->finishLoading();
+    finishedAsAWholeLoad(*shown);
+
+    std::unique_ptr<CanvasView> painted = start();
+    ASSERT_TRUE(painted);
+    std::unique_ptr<CanvasView> reference(CanvasView::create(QRectF(0, 70, 320, 390)));
+    ASSERT_TRUE(reference);
+    for (CanvasView* c : {painted.get(), reference.get()}) {
+        c->setCurrentContext();
+        ASSERT_TRUE(c->DrawCanvas(FloatPoint{160, 195}, 0));
+    }
+    EXPECT_TRUE(bytesOf(painted->workingBuffer(), 64 * 32 * 4) == bytesOf(reference->workingBuffer(), 64 * 32 * 4));
+    finishedAsAWholeLoad(*painted);
+
+    std::unique_ptr<CanvasView> replaced = start();
+    ASSERT_TRUE(replaced);
+    replaced->FreeBuff();  // joins the filter before its buffers go
+    EXPECT_EQ(replaced->blackSketchBuffer(), nullptr);
+}

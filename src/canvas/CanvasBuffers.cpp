@@ -9,6 +9,7 @@ const char* const CanvasView::kLowMemoryMessage =
 
 bool CanvasView::PrepareBuff(bool withOriginal)
 {
+    finishLoading();  // no worker may write the buffers replaced here
     // 32-bit arithmetic as the buffers' sides are at most 1024.
     const std::int32_t n = height * width * 4;
     if (withOriginal)
@@ -26,6 +27,7 @@ bool CanvasView::PrepareBuff(bool withOriginal)
 
 void CanvasView::FreeBuff()
 {
+    mSketchWorker.reset();  // joined before the buffers it writes go
     originalbuff.reset();
     blacksketchbuff.reset();
     colorsketchbuff.reset();

@@ -31,7 +31,7 @@ bool CanvasView::initWithFrame(const QRectF& frame)
     workingbuff.reset();
     loaded = false;
 
-    if (!LoadProject(0))
+    if (!loadProject(0, sLeaveStartSketches))
         NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
     return true;
 }

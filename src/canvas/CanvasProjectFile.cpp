@@ -12,9 +12,6 @@
 #include <QFileDevice>
 #include <QStandardPaths>
 #include <algorithm>
-#include <atomic>
-#include <system_error>
-#include <thread>
 
 #include "canvas/CanvasView.h"
 #include "canvas/FullResolutionRecord.h"
@@ -23,6 +20,7 @@
 #include "canvas/ProjectSideFiles.h"
 #include "canvas/ProjectSlotFiles.h"
 #include "canvas/SketchFilter.h"
+#include "canvas/SketchWorker.h"
 #include "canvas/ThumbnailJpeg.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/ErrorAlert.h"
@@ -40,44 +38,17 @@ ProjectCodec::SaveTime currentSaveTime()
                                         time.second());
 }
 
+// 256 KiB of a 1024-pixel-wide image: well inside a core's cache.
+constexpr int kUploadBandRows = 64;
+
 bool readAll(QFile& file, void* data, qint64 bytes)
 {
     return file.read(static_cast<char*>(data), bytes) == bytes;
 }
 
-// The sketch filter on a thread of its own. When no thread can be had it runs
-// here, before this returns, and the thread handed back is empty.
-std::jthread startSketchFilter(const SketchBuffers& buffers, std::atomic<int>& rowsFinal)
-{
-    try {
-        return std::jthread([buffers, &rowsFinal] { buildSketchWithProgress(buffers, rowsFinal); });
-    } catch (const std::system_error&) {
-        buildSketchWithProgress(buffers, rowsFinal);
-        return std::jthread();
-    }
-}
-
-// Uploads rows of the two sketch buffers into their textures as the filter
-// publishes them as final, until all `height` rows are in.
-void uploadRowsAsFinished(Texture2D& black, Texture2D& color, const std::uint8_t* blackRows,
-                          const std::uint8_t* colorRows, int height, const std::atomic<int>& rowsFinal)
-{
-    int uploaded = 0;
-    while (uploaded < height) {
-        const int finished = rowsFinal.load(std::memory_order_acquire);
-        if (finished > uploaded) {
-            const auto first = std::uint32_t(uploaded);
-            const auto count = std::uint32_t(std::min(finished, height) - uploaded);
-            black.replaceRows(blackRows, first, count);
-            color.replaceRows(colorRows, first, count);
-            uploaded += int(count);
-        } else {
-            rowsFinal.wait(finished, std::memory_order_acquire);
-        }
-    }
-}
-
 }  // namespace
+
+bool CanvasView::sLeaveStartSketches = false;
 
 bool CanvasView::SaveProject(int slot, SaveFailure* failure)
 {
@@ -161,6 +132,12 @@ FullResolutionRecord CanvasView::fullResolutionRecord(const ProjectImages& proje
 
 bool CanvasView::LoadProject(int slot)
 {
+    return loadProject(slot, false);
+}
+
+bool CanvasView::loadProject(int slot, bool leaveSketches)
+{
+    finishLoading();  // the worker of an earlier load reads the buffers replaced here
     const QString directory = DocumentsDirectory::path();
     if (directory.isEmpty())
         return false;
@@ -221,22 +198,31 @@ bool CanvasView::LoadProject(int slot)
         return false;
 
     // The sketches are computed on a worker while this thread reads the working
-    // image and shows it. The filter keeps its grey scratch to itself here, so the
-    // two threads share nothing they write: the worker reads originalbuff and
-    // writes the two sketch buffers, this thread reads originalbuff and writes
-    // workingbuff. GL is used on this thread only. Every way out joins the worker
-    // (std::jthread, destroyed before the count it publishes to), so the load
-    // stays synchronous for its caller.
-    std::atomic<int> sketchRowsFinal{0};
-    std::jthread sketches = startSketchFilter(sketchBuffers(false), sketchRowsFinal);
-    const auto finishSketches = [&sketches] {
-        if (sketches.joinable())
-            sketches.join();
-    };
-    if (!readAll(file, workingbuff.get(), n)) {
-        finishSketches();
-        ReloadFixTexture();  // the textures of the new original, as a load failing here always left them
-        return false;
+    // image, uploads it and shows it. The filter keeps its grey scratch to itself
+    // here, so the two threads share nothing they write: the worker reads
+    // originalbuff and writes the two sketch buffers, this thread reads
+    // originalbuff and writes workingbuff. GL is used on this thread only.
+    // finishLoading() uploads the original and, band by band as the filter
+    // publishes them, the sketches, and joins the worker: before this returns, or,
+    // when asked to leave them, before anything uses them.
+    // Sketches left for later run on one core, so the rest of the start keeps the
+    // other one.
+    mSketchWorker = std::make_unique<SketchWorker>(sketchBuffers(false), leaveSketches);
+    // The working image is read in bands of rows, each uploaded into the working
+    // texture while its bytes are still in the cache.
+    if (!bufferTextureFits(pic.get())) {
+        pic.reset();
+        pic = makeBufferTexture(nullptr);
+    }
+    const qint64 rowBytes = qint64(width) * 4;
+    for (int row = 0; row < height; row += kUploadBandRows) {
+        const int rows = std::min(kUploadBandRows, height - row);
+        std::uint8_t* band = workingbuff.get() + row * rowBytes;
+        if (!readAll(file, band, rows * rowBytes)) {
+            finishLoading();  // the textures of the new original, as a load failing here always left them
+            return false;
+        }
+        pic->replaceRows(workingbuff.get(), std::uint32_t(row), std::uint32_t(rows));
     }
     file.close();
 
@@ -245,20 +231,9 @@ bool CanvasView::LoadProject(int slot)
     centery = std::int32_t(c.y - 70.0f);
     zoomlevel = ZoomToFit();
     loaded = true;
-    ReloadCanvas();
-    refillBufferTexture(originalpic, originalbuff.get());
-    UpdateScreen();
-
-    // The sketch textures get their pixels band by band as the filter finishes
-    // rows, so little is left to upload when it ends.
-    for (std::unique_ptr<Texture2D>* texture : {&blacksketchpic, &colorsketchpic})
-        if (!bufferTextureFits(texture->get())) {
-            texture->reset();
-            *texture = makeBufferTexture(nullptr);
-        }
-    uploadRowsAsFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(), colorsketchbuff.get(), height,
-                         sketchRowsFinal);
-    finishSketches();
+    UpdateScreen();  // the picture is shown before the textures it does not need
+    if (!leaveSketches)
+        finishLoading();
     resetHistory();
 
     // The full-resolution drawing's files, when they belong to this save: the
@@ -275,6 +250,22 @@ bool CanvasView::LoadProject(int slot)
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
     return true;
+}
+
+void CanvasView::finishLoading()
+{
+    if (!mSketchWorker)
+        return;
+    const std::unique_ptr<SketchWorker> worker = std::move(mSketchWorker);
+    if (context() && !isCurrentContext())
+        setCurrentContext();
+    refillBufferTexture(originalpic, originalbuff.get());
+    for (std::unique_ptr<Texture2D>* texture : {&blacksketchpic, &colorsketchpic})
+        if (!bufferTextureFits(texture->get())) {
+            texture->reset();
+            *texture = makeBufferTexture(nullptr);
+        }
+    worker->uploadAsFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(), colorsketchbuff.get(), height);
 }
 
 QByteArray CanvasView::CreateThumbNail() const

@@ -16,6 +16,7 @@ SketchBuffers CanvasView::sketchBuffers(bool greyScratch) const
 
 void CanvasView::BuildSketchBuff()
 {
+    finishLoading();
     buildSketch(sketchBuffers(true));
     ReloadFixTexture();
 }

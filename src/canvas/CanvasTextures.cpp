@@ -33,6 +33,7 @@ void CanvasView::ReloadCanvas()
 
 void CanvasView::ReloadFixTexture()
 {
+    finishLoading();
     refillBufferTexture(originalpic, originalbuff.get());
     refillBufferTexture(blacksketchpic, blacksketchbuff.get());
     refillBufferTexture(colorsketchpic, colorsketchbuff.get());

@@ -36,6 +36,7 @@ int CanvasView::selectedIndex(const SegmentedControl* control)
 
 const Texture2D* CanvasView::sourceTexture(int drawType) const
 {
+    const_cast<CanvasView*>(this)->finishLoading();  // a load that left its sketches completes first
     switch (drawType) {
     case 0: return blacksketchpic.get();
     case 1: return colorsketchpic.get();
@@ -45,6 +46,7 @@ const Texture2D* CanvasView::sourceTexture(int drawType) const
 
 const std::uint8_t* CanvasView::sourceBuffer(int drawType) const
 {
+    const_cast<CanvasView*>(this)->finishLoading();
     switch (drawType) {
     case 0: return blacksketchbuff.get();
     case 1: return colorsketchbuff.get();

@@ -15,6 +15,7 @@
 #include "platform/PixelMemory.h"
 #include "platform/TouchResponder.h"
 #include "platform/NavigationResponder.h"
+#include "canvas/SketchWorker.h"
 #include "canvas/StrokeHistory.h"
 
 #include "platform/SegmentedControl.h"
@@ -75,6 +76,14 @@ public:
     // current project is touched: a file that fails the check answers NO and leaves
     // the current project as it was.
     bool LoadProject(int slot);
+    // The rest of a load that left its sketches: the original's texture, and the
+    // sketch textures as the filter's bands come in. Nothing when none is pending.
+    // Whatever reads the sketches or the original's texture, or replaces the
+    // buffers, calls it first.
+    void finishLoading();
+    // Whether the project a canvas opens while it is made leaves its sketches to
+    // finishLoading(), so that its picture is shown sooner (the program's start).
+    static void setLeaveStartSketches(bool leave) { sLeaveStartSketches = leave; }
     // JPEG of the working picture fitted into 80 x 80; empty when no project is loaded.
     QByteArray CreateThumbNail() const;
 
@@ -309,6 +318,11 @@ protected:
     // Desktop panning: whether it is on, and the pointer position of its last step.
     bool mDesktopPanning = false;
     FloatPoint mPanLocation;
+    // The sketch filter of the last load until finishLoading(); declared after the
+    // buffers, so it is joined before they go.
+    std::unique_ptr<SketchWorker> mSketchWorker;
+    static bool sLeaveStartSketches;
+    bool loadProject(int slot, bool leaveSketches);
 
     friend class CanvasTestAccess;
 };
