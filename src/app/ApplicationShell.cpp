@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QImageReader>
+#include <QPixmap>
 #include <QSessionManager>
 #include <utility>
 
 ApplicationShell::ApplicationShell()
 {
+    mWindow.setWindowIcon(QApplication::windowIcon().isNull() ? programIcon() : QApplication::windowIcon());
     mDelegate.setWindow(&mWindow);
     mDelegate.setViewController(&mController);
     connect(&mWindow, &MainWindow::imageFileDropped, &mController, &CharcolinoViewController::openImageFile);
@@ -30,6 +33,13 @@ ApplicationShell::ApplicationShell()
 }
 
 ApplicationShell::~ApplicationShell() = default;
+
+QIcon ApplicationShell::programIcon()
+{
+    QImageReader reader(QStringLiteral(":/charcolino.png"), "png");
+    reader.setAutoDetectImageFormat(false);  // else every plugin is asked whether it reads "png"
+    return QIcon(QPixmap::fromImage(reader.read()));
+}
 
 void ApplicationShell::launch()
 {

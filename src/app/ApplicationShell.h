@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -35,6 +36,10 @@ public:
     // The window to the front (restored when minimised); a non-empty `photoPath`
     // is then opened as by openPhoto().
     void bringToFront(const QString& photoPath = QString());
+
+    // The program's icon, read as the PNG it is with Qt's own reader: a QIcon made
+    // from the file name would first load every image format plugin.
+    static QIcon programIcon();
 
     MainWindow& window() { return mWindow; }
     CharcolinoViewController& controller() { return mController; }

@@ -35,9 +35,16 @@ void ControlSettings::save(const Controls& controls)
 {
     if (!isEnabled())
         return;
+    // Only what differs from the stored values is set: a settings object with
+    // nothing set writes no file (and waits for no disk) when it goes.
     QSettings settings;
-    settings.setValue(kTool, controls.tool);
-    settings.setValue(kBrushSize, controls.brushSize);
-    settings.setValue(kBrushShape, controls.brushShape);
-    settings.setValue(kUnsaved, controls.unsaved);
+    const auto put = [&settings](const QString& key, const QVariant& value) {
+        const QVariant stored = settings.value(key);
+        if (!stored.isValid() || stored.toString() != value.toString())
+            settings.setValue(key, value);
+    };
+    put(kTool, controls.tool);
+    put(kBrushSize, controls.brushSize);
+    put(kBrushShape, controls.brushShape);
+    put(kUnsaved, controls.unsaved);
 }

@@ -5,7 +5,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QIcon>
 #include <QMimeData>
 #include <QSettings>
 #include <QTimer>
@@ -17,7 +16,6 @@
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Charcolino"));
-    setWindowIcon(QIcon(QStringLiteral(":/charcolino.png")));
     const QSize phone = CharcolinoViewController::kApplicationFrame.size().toSize();
     setMinimumSize(phone);
     resize(phone);

@@ -1,13 +1,15 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QIcon>
 #include <QMessageBox>
 #include <QUrl>
 #include <cstdio>
+#include <thread>
 
 #include "app/ApplicationShell.h"
 #include "app/ControlSettings.h"
+#include "canvas/CanvasView.h"
+#include "gl/EglContext.h"
 #include "platform/ConsoleLog.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/QuitSignals.h"
@@ -49,7 +51,6 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Charcolino"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Charcolino"));
     QGuiApplication::setDesktopFileName(QStringLiteral("charcolino"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/charcolino.png")));
 
     QCommandLineParser arguments;
     arguments.setApplicationDescription(QStringLiteral("Turn a photo into pencil sketches and mix them by hand."));
@@ -71,6 +72,12 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+
+    // The GL driver is loaded and set up on a thread of its own while the guard,
+    // the icon and the window are made; the canvas waits for it, if need be, when
+    // it makes its context. Every way out of main joins it.
+    const std::jthread glDriver([] { EglContext::display(); });
+    QApplication::setWindowIcon(ApplicationShell::programIcon());
 
     // One program per data folder, decided before anything reads or writes there.
     // The guard lives until after the quit save, which runs inside exec().
@@ -106,7 +113,19 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         });
     }
+    // The working project is shown as soon as its picture is read; its sketches
+    // and the original's texture are finished once that frame is out (or at once
+    // when anything needs them before).
+    CanvasView::setLeaveStartSketches(true);
+    QObject::connect(
+        &shell.window(), &MainWindow::firstFramePainted, &app,
+        [&shell] {
+            if (CanvasView* canvas = shell.controller().canvas())
+                canvas->finishLoading();
+        },
+        Qt::QueuedConnection);
     shell.launch();
+    CanvasView::setLeaveStartSketches(false);
     if (!photo.isEmpty())
         shell.openPhoto(photo);
     return app.exec();
