@@ -187,8 +187,9 @@ QByteArray withSpsSize(QByteArray bytes, int width, int height)
 QByteArray withAv1FrameSize(QByteArray bytes, int side)
 {
     const qsizetype at = bytes.indexOf(QByteArray("\x12\x00\x0a", 3), bytes.indexOf("mdat")) + 4;  // past its size
-    const std::string kept = std::bitset<16>((quint8(bytes[at]) << 8) | quint8(bytes[at + 1])).to_string().substr(0, 10);
-    const std::string bits = kept + "11101110" + std::bitset<15>(side - 1).to_string() + std::bitset<15>(side - 1).to_string();
+    const std::string kept = std::bitset<16>((quint8(bytes[at]) << 8) | quint8(bytes[at + 1])).to_string();
+    const std::string size = std::bitset<15>(side - 1).to_string();
+    const std::string bits = kept.substr(0, 10) + "11101110" + size + size;  // 15-bit sides
     for (int i = 0; i < 6; ++i)
         bytes[at + i] = char(std::stoi(bits.substr(8 * i, 8), nullptr, 2));
     return bytes;
@@ -344,7 +345,8 @@ TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
     EXPECT_EQ(wider.error, QStringLiteral("picture too large: its coded picture is 600 x 64 pixels, its header "
                                           "gives 16 x 16"));
     const ImageFileResult huge = ImageFile::read(write(QStringLiteral("huge.heic"), withSpsSize(small, 30000, 30000)));
-    EXPECT_TRUE(huge.error.startsWith(QStringLiteral("picture too large: 30000 x 30000 pixels"))) << huge.error.toStdString();
+    EXPECT_TRUE(huge.error.startsWith(QStringLiteral("picture too large: 30000 x 30000 pixels")))
+        << huge.error.toStdString();
     const QByteArray avif = heifBytes(storedPicture(), heif_compression_AV1, 1);
     if (!avif.isEmpty()) {
         const ImageFileResult hugeAv1 =

@@ -153,7 +153,8 @@ heif_error toHeifImage(const AVFrame& frame, heif_image** out)
         const int height = plane ? (frame.height + shiftY) >> shiftY : frame.height;
         error = heif_image_add_plane(image, channels[plane], width, height, layout.bits);
         int stride = 0;
-        std::uint8_t* to = error.code == heif_error_Ok ? heif_image_get_plane(image, channels[plane], &stride) : nullptr;
+        std::uint8_t* to =
+            error.code == heif_error_Ok ? heif_image_get_plane(image, channels[plane], &stride) : nullptr;
         if (!to) {
             heif_image_release(image);
             return error.code != heif_error_Ok ? error : decoderError("No plane");

@@ -197,7 +197,8 @@ bool planesOf(const heif_image* image, YcbcrPlanes* planes)
     planes->yStride = stride;
     planes->width = heif_image_get_width(image, heif_channel_Y);
     planes->height = heif_image_get_height(image, heif_channel_Y);
-    if (!planes->y || planes->width <= 0 || planes->height <= 0 || heif_image_get_bits_per_pixel_range(image, heif_channel_Y) != 8)
+    if (!planes->y || planes->width <= 0 || planes->height <= 0 ||
+        heif_image_get_bits_per_pixel_range(image, heif_channel_Y) != 8)
         return false;
     if (space == heif_colorspace_monochrome)
         return true;
