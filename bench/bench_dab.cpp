@@ -1,7 +1,8 @@
 // One brush dab on the 320 x 390 canvas over a 1024 x 1024 project (copy into the
-// working buffer, one patch of the source texture per painted column, one
+// working buffer, the patches of the painted columns in one draw call, one
 // present), beside what painting avoids: rebuilding the working texture and
-// redrawing the whole picture. The parts of a dab are measured on their own too.
+// redrawing the whole picture. The parts of a dab are measured on their own too,
+// and the runs of a round dab beside the scan of every pixel of its box.
 //
 // Arguments: brush-size index (0 = 10 points, 3 = 25 points) and zoom x 100000.
 #include <benchmark/benchmark.h>
@@ -135,6 +136,44 @@ void BM_ReloadAndFullRedraw(benchmark::State& state)
     }
 }
 
+// The runs of one round dab, column by column (no GL, no copy): columnRun beside
+// the straightforward scan of every row of the box with the same float test.
+BrushDab::Dab roundDab(const benchmark::State& state)
+{
+    const float zoom = float(state.range(1)) / 100000.0f;
+    return BrushDab::Dab{{512.3f, 511.7f}, BrushDab::radiusInPixels(int(state.range(0)), zoom), BrushDab::Round,
+                         {float(kSide), float(kSide)}, kSide, kSide};
+}
+
+bool scanRun(const BrushDab::Dab& dab, const BrushDab::Box& box, int x, BrushDab::ColumnRun* run)
+{
+    const float dx = float(x) - dab.centre.x;
+    int first = -1, last = -1;
+    for (int y = box.ys; y <= box.ye; ++y) {
+        const float dy = float(y) - dab.centre.y;
+        if (dy * dy + dx * dx < dab.radius * dab.radius) {
+            first = first == -1 ? y : first;
+            last = y;
+        }
+    }
+    *run = BrushDab::ColumnRun{x, first, last};
+    return first != -1;
+}
+
+template <bool (*Run)(const BrushDab::Dab&, const BrushDab::Box&, int, BrushDab::ColumnRun*)>
+void columnRuns(benchmark::State& state)
+{
+    const BrushDab::Dab dab = roundDab(state);
+    const BrushDab::Box box = BrushDab::boundingBox(dab.centre, dab.radius, dab.picsize, kSide, kSide);
+    BrushDab::ColumnRun run;
+    for (auto _ : state)
+        for (int x = box.xs; x <= box.xe; ++x)
+            benchmark::DoNotOptimize(Run(dab, box, x, &run));
+}
+
+void BM_ColumnRuns(benchmark::State& state) { columnRuns<BrushDab::columnRun>(state); }
+void BM_ColumnRunsScan(benchmark::State& state) { columnRuns<scanRun>(state); }
+
 void dabArguments(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"size", "zoom"});
@@ -149,6 +188,8 @@ void dabArguments(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_Dab)->Apply(dabArguments);
 BENCHMARK(BM_DabCopyOnly)->Apply(dabArguments);
 BENCHMARK(BM_DabPatchesOnly)->Apply(dabArguments);
+BENCHMARK(BM_ColumnRuns)->Apply(dabArguments);
+BENCHMARK(BM_ColumnRunsScan)->Apply(dabArguments);
 BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReloadAndFullRedraw)
     ->Args({0, 100000})

@@ -71,24 +71,41 @@ bool columnRun(const Dab& dab, const Box& box, int x, ColumnRun* run)
     if (dab.shape != Round)
         return false;
 
-    // Squared distances in float, in the order (y - py)^2 + (x - px)^2; the pixels
-    // inside form one unbroken run because the distance only grows away from py.
+    // Squared distances in float, in the order (y - py)^2 + (x - px)^2. The pixels
+    // inside form one unbroken run about the row nearest the centre, because the
+    // distance only grows away from it (each float step is monotonic). So the run's
+    // ends are found from where the circle crosses the column, worked out in
+    // double, and settled with the float test itself a row or two either way.
     const float dx = float(x) - dab.centre.x;
     const float dx2 = dx * dx;
     const float r2 = dab.radius * dab.radius;
-    int first = -1;
-    int last = -1;
-    for (int y = box.ys; y <= box.ye; ++y) {
+    const auto inside = [&](int y) {
         const float dy = float(y) - dab.centre.y;
-        const float d2 = dy * dy + dx2;
-        if (d2 < r2) {
-            if (first == -1)
-                first = y;
-            last = y;
-        }
-    }
-    if (first == -1)
+        return dy * dy + dx2 < r2;
+    };
+    if (box.ys > box.ye || !(dx2 < r2))
         return false;
+    const double cy = double(dab.centre.y);
+    const int mid = int(std::clamp(std::floor(cy + 0.5), double(box.ys), double(box.ye)));
+    if (!inside(mid))
+        return false;
+    const double half = std::sqrt(double(r2) - double(dx2));
+    int first = int(std::clamp(std::ceil(cy - half), double(box.ys), double(mid)));
+    if (inside(first)) {
+        while (first > box.ys && inside(first - 1))
+            --first;
+    } else {
+        while (!inside(first))
+            ++first;
+    }
+    int last = int(std::clamp(std::floor(cy + half), double(mid), double(box.ye)));
+    if (inside(last)) {
+        while (last < box.ye && inside(last + 1))
+            ++last;
+    } else {
+        while (!inside(last))
+            --last;
+    }
     *run = ColumnRun{x, first, last};
     return true;
 }
