@@ -25,7 +25,7 @@
 
 #include "canvas/ImportFile.h"
 #include "canvas/UprightImage.h"
-#include "platform/HeifPicture.h"
+#include "platform/HeifModule.h"
 #include "platform/PictureUnpack.h"
 #include "platform/YcbcrShrink.h"
 
@@ -213,12 +213,18 @@ void BM_HeicDecodeOnly(benchmark::State& state)
         state.SkipWithError("no encoder for this format");
         return;
     }
+    QString unavailable;
+    const HeifModuleInterface* heif = HeifModule::interface(&unavailable);
+    if (!heif) {
+        state.SkipWithError(unavailable.toUtf8().constData());
+        return;
+    }
     for (auto _ : state) {
         QFile file(gHeic);
         file.open(QIODevice::ReadOnly);
-        const HeifPicture picture(file);
-        QString error;
-        const QImage decoded = picture.decode(&error);
+        HeifModulePicture* picture = heif->open(&file);
+        const QImage decoded = heif->decode(picture, nullptr, nullptr).image;
+        heif->close(picture);
         if (decoded.isNull()) {
             state.SkipWithError("photo not readable");
             return;

@@ -23,7 +23,8 @@
 #include "app/CharcolinoViewController.h"
 #include "app/MainWindow.h"
 #include "canvas/UprightImage.h"
-#include "platform/HeifPicture.h"
+#include "platform/HeifBrand.h"
+#include "platform/HeifModule.h"
 #include "platform/ImageFile.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
@@ -360,9 +361,9 @@ TEST_F(ImageFormatsTest, HeifFilesAreTakenByTheirHeaderAndItsPrimaryPicture)
         QByteArray box("\0\0\0\x18" "ftyp", 8);
         return box + major + QByteArray(4, '\0') + compatible + "mp41";
     };
-    EXPECT_TRUE(HeifPicture::isHeifFile(fileType("mif1", "avif")));
-    EXPECT_TRUE(HeifPicture::isHeifFile(fileType("isom", "heic")));
-    EXPECT_FALSE(HeifPicture::isHeifFile(fileType("isom", "mp42")));
+    EXPECT_TRUE(HeifBrand::isHeifFile(fileType("mif1", "avif")));
+    EXPECT_TRUE(HeifBrand::isHeifFile(fileType("isom", "heic")));
+    EXPECT_FALSE(HeifBrand::isHeifFile(fileType("isom", "mp42")));
 }
 
 TEST_F(ImageFormatsTest, ThePickerAndDropsOfferEveryFormat)
@@ -394,4 +395,35 @@ TEST_F(ImageFormatsTest, ATruncatedFileOfEachFormatGivesOneLine)
         EXPECT_FALSE(line.isEmpty());
         EXPECT_FALSE(line.contains(QLatin1Char('\n'))) << line.toStdString();
     }
+}
+
+TEST_F(ImageFormatsTest, WithoutTheHeifModuleOnlyHeifPhotosFailWithOneLine)
+{
+    const QString jpegPath = write(QStringLiteral("plain.jpg"), jpegBytes(storedPicture()));
+    const QString heicPath = make(QStringLiteral("heic"), 1, jpegPath);
+    if (heicPath.isEmpty())
+        return toolMissing();
+
+    // A file that is no module, and a module that is not there: one line each.
+    QString error;
+    for (const QString& path : {heicPath, dir.filePath(QStringLiteral("absent.so"))}) {
+        EXPECT_EQ(HeifModule::load(path, &error), nullptr);
+        EXPECT_TRUE(error.startsWith(QLatin1String("HEIF support is not installed: "))) << error.toStdString();
+        EXPECT_FALSE(error.contains(QLatin1Char('\n')));
+    }
+
+    // The tool without its module: the HEIC fails with that line, the JPEG is made.
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CHARCOLINO_HEIF_MODULE"), dir.filePath(QStringLiteral("absent.so")));
+    tool.setProcessEnvironment(environment);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {heicPath, jpegPath, QStringLiteral("-o"), out});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(tool.readAllStandardError()).trimmed();
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_TRUE(err.contains(QLatin1String("HEIF support is not installed: "))) << err.toStdString();
+    EXPECT_FALSE(err.contains(QLatin1Char('\n'))) << err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/plain/original.png")));
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/o1/original.png")));
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QImage>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 class QIODevice;
@@ -14,18 +12,10 @@ struct heif_image_handle;
 // The primary picture of a HEIF file (HEIC, AVIF): opened from the file's boxes,
 // its size known before anything is decoded. Decoding applies the file's own
 // turns, mirrors and crop, so the picture comes out upright. A burst or
-// collection gives its primary picture.
+// collection gives its primary picture. Built into the HEIF module only (see
+// HeifModule), with libheif and libavcodec.
 class HeifPicture {
 public:
-    // True when the first bytes of a file are a HEIF file type box naming a HEIF
-    // brand (HEIC, AVIF and the general HEIF ones). An MP4 or other ISO media
-    // file is not.
-    static bool isHeifFile(QByteArrayView head);
-
-    // The file name suffixes of the HEIF pictures that can be decoded here
-    // (lower case: "heic", "heif", "hif", "avif"), by the decoders libheif has.
-    static QStringList suffixes();
-
     // Reads the boxes of `file` (open, readable, at any position; it must stay
     // open while the picture is used). error() tells whether that worked.
     explicit HeifPicture(QIODevice& file);

@@ -5,10 +5,12 @@
 #include <QPixelFormat>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 
 #include "platform/ExifOrientation.h"
-#include "platform/HeifPicture.h"
+#include "platform/HeifBrand.h"
+#include "platform/HeifModule.h"
 #include "platform/JpegEnd.h"
 #include "platform/RegularFile.h"
 
@@ -169,31 +171,46 @@ QSize wantedSize(QSize stored, const std::function<QSize(QSize)>& decodeSize)
 
 // The working memory of HEVC and AV1 decoding a pixel: the decoded colour planes
 // (three full ones at worst, twice as large above 8 bits) and an alpha plane.
-int heifWorkingBytes(const HeifPicture& picture) { return picture.deep() ? 8 : 4; }
+int heifWorkingBytes(bool deep) { return deep ? 8 : 4; }
 
-// HEIF and AVIF pictures: decoded upright (libheif applies the file's turns and
-// mirrors; an EXIF orientation in them only repeats those) and shrunk, most in
-// one pass from their YCbCr planes, the rest smoothly after the decode.
+// A picture opened by the HEIF module, closed with it.
+struct HeifModuleClose {
+    const HeifModuleInterface* heif;
+    void operator()(HeifModulePicture* picture) const { heif->close(picture); }
+};
+
+// HEIF and AVIF pictures, through the HEIF module: decoded upright (libheif
+// applies the file's turns and mirrors; an EXIF orientation in them only repeats
+// those) and shrunk, most in one pass from their YCbCr planes, the rest smoothly
+// after the decode.
 ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
 {
-    const HeifPicture picture(file);
-    if (!picture.error().isEmpty())
-        return failure(picture.error());
-    const QSize stored = picture.size();
+    QString unavailable;
+    const HeifModuleInterface* heif = HeifModule::interface(&unavailable);
+    if (!heif)
+        return failure(unavailable);
+    const std::unique_ptr<HeifModulePicture, HeifModuleClose> picture(heif->open(&file), HeifModuleClose{heif});
+    const QString error = heif->error(picture.get());
+    if (!error.isEmpty())
+        return failure(error);
+    const QSize stored = heif->size(picture.get());
     if (stored.isEmpty())
         return failure(QStringLiteral("the picture has no pixels (its header gives %1 x %2)")
                            .arg(stored.width())
                            .arg(stored.height()));
     QSize wanted = wantedSize(stored, decodeSize);
-    const QImage::Format format = picture.hasAlpha() ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888;
+    const QImage::Format format = heif->hasAlpha(picture.get()) ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888;
     QString tooLarge = tooLargeReason(stored, limits);
     if (tooLarge.isEmpty())
         tooLarge = tooMuchMemoryReason(stored, stored, format, wanted != stored ? Conversion::InPlace : Conversion::None,
-                                       limits, heifWorkingBytes(picture));
+                                       limits, heifWorkingBytes(heif->deep(picture.get())));
     if (!tooLarge.isEmpty())
         return failure(tooLarge);
 
-    HeifPicture::Decoded decoded = picture.decode([&decodeSize](QSize size) { return wantedSize(size, decodeSize); });
+    const auto sizeFor = [](QSize size, const void* wanted) {
+        return wantedSize(size, *static_cast<const std::function<QSize(QSize)>*>(wanted));
+    };
+    HeifModuleDecoded decoded = heif->decode(picture.get(), sizeFor, &decodeSize);
     if (decoded.image.isNull()) {
         // A coded stream beyond the largest picture read is named as any picture is.
         const QString beyond =
@@ -221,7 +238,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     QString reason;
     if (!openPicture(file, &reason))
         return failure(reason);
-    if (HeifPicture::isHeifFile(file.peek(256)))
+    if (HeifBrand::isHeifFile(file.peek(256)))
         return readHeif(file, limits, decodeSize);
     // PNG and WebP readers do not report the EXIF orientation these files can hold.
     const QImageIOHandler::Transformations embedded = ExifOrientation::ofPngOrWebp(file);
@@ -317,9 +334,11 @@ QStringList readableSuffixes()
     QStringList suffixes;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         suffixes << QString::fromLatin1(format).toLower();
-    for (const QString& suffix : HeifPicture::suffixes())
-        if (!suffixes.contains(suffix))
-            suffixes << suffix;
+    // Offered when the HEIF module is there (it is loaded only when such a file is read).
+    if (HeifModule::installed())
+        for (const char* suffix : {"heic", "heif", "hif", "avif"})
+            if (!suffixes.contains(QLatin1String(suffix)))
+                suffixes << QLatin1String(suffix);
     return suffixes;
 }
 

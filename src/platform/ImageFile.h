@@ -43,7 +43,8 @@ inline constexpr int kMaxSide = kPictureLimits.maxSide;
 int orientationFromTransformation(QImageIOHandler::Transformations transformation);
 
 // The file name suffixes of the pictures read (lower case, without the dot): every
-// format of Qt's image readers, and HEIF/HEIC and AVIF through libheif.
+// format of Qt's image readers, and HEIF/HEIC and AVIF when the HEIF module is
+// installed (see HeifModule).
 QStringList readableSuffixes();
 
 // Reads the picture in `path` as stored (its pixels are not turned); the file's
