@@ -7,7 +7,7 @@
 // Arguments: brush-size index (0 = 10 points, 3 = 25 points) and zoom x 100000.
 #include <benchmark/benchmark.h>
 
-#include "BenchmarkRunner.h"
+#include "WidgetBenchmarkMain.h"
 
 #include <QApplication>
 
@@ -197,10 +197,4 @@ BENCHMARK(BM_ReloadAndFullRedraw)
     ->ArgNames({"size", "zoom"})
     ->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runWidgetBenchmarks(argc, argv); }

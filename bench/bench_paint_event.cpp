@@ -14,7 +14,7 @@
 // smallest step).
 #include <benchmark/benchmark.h>
 
-#include "BenchmarkRunner.h"
+#include "WidgetBenchmarkMain.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -148,10 +148,4 @@ BENCHMARK(BM_PaintEvent)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runWidgetBenchmarks(argc, argv); }

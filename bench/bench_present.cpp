@@ -10,7 +10,7 @@
 // Arguments: view width and height in points.
 #include <benchmark/benchmark.h>
 
-#include "BenchmarkRunner.h"
+#include "WidgetBenchmarkMain.h"
 
 #include <QApplication>
 
@@ -28,8 +28,6 @@
 #include "platform/SegmentedControl.h"
 
 namespace {
-
-constexpr int kSide = 1024;
 
 // The benchmark project at a given view size, with a brush of size M.
 class BenchCanvas : public BenchProjectCanvas {
@@ -131,10 +129,4 @@ BENCHMARK(BM_ReadbackRowsPlain)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runWidgetBenchmarks(argc, argv); }

@@ -74,17 +74,26 @@ bool writeProject()
            out.commit();
 }
 
+// The whole project file into memory; false (and the benchmark skipped) when it
+// cannot be opened.
+bool readProjectFile(benchmark::State& state)
+{
+    QFile file(g_projectPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("project file not readable");
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    benchmark::DoNotOptimize(bytes.constData());
+    return true;
+}
+
 // The whole file into memory, as any reader has to do.
 void BM_ReadFile(benchmark::State& state)
 {
     for (auto _ : state) {
-        QFile file(g_projectPath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            state.SkipWithError("project file not readable");
+        if (!readProjectFile(state))
             return;
-        }
-        const QByteArray bytes = file.readAll();
-        benchmark::DoNotOptimize(bytes.constData());
     }
     state.SetBytesProcessed(state.iterations() * qint64(ProjectCodec::kMaxFileSize));
 }
@@ -202,15 +211,8 @@ void BM_LoadFloor(benchmark::State& state)
             return;
         }
         const auto t1 = Clock::now();
-        {
-            QFile file(g_projectPath);
-            if (!file.open(QIODevice::ReadOnly)) {
-                state.SkipWithError("project file not readable");
-                return;
-            }
-            const QByteArray bytes = file.readAll();
-            benchmark::DoNotOptimize(bytes.constData());
-        }
+        if (!readProjectFile(state))
+            return;
         const auto t2 = Clock::now();
         g_canvas->ReloadFixTexture();
         g_canvas->ReloadCanvas();

@@ -8,7 +8,7 @@
 // the picture at the smaller zoom).
 #include <benchmark/benchmark.h>
 
-#include "BenchmarkRunner.h"
+#include "WidgetBenchmarkMain.h"
 
 #include <QApplication>
 
@@ -130,10 +130,4 @@ BENCHMARK(BM_UndoLargestStroke)->Apply(strokeArguments);
 BENCHMARK(BM_RedoLargestStroke)->Apply(strokeArguments);
 BENCHMARK(BM_ReloadAndFullRedraw)->Args({32768, 0})->Args({100000, 0})->ArgNames({"zoom", "zigzag"})->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runWidgetBenchmarks(argc, argv); }

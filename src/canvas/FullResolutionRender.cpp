@@ -11,13 +11,6 @@
 
 namespace {
 
-int pictureExtent(float side, int buffer)
-{
-    if (!(side > 0.0f))
-        return 0;
-    return int(std::min(std::ceil(double(side)), double(buffer)));
-}
-
 // Inside the brush: BrushDab's test for a round dab, the same float operations in
 // the same order, so that both give the same pixels.
 bool insideRound(const BrushDab::Dab& dab, int x, float dy2, float r2)

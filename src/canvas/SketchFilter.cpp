@@ -20,16 +20,6 @@ constexpr int kBandRows = 64;                      // rows a thread takes at a t
 constexpr std::int64_t kMinPixelsPerThread = 1 << 16;
 constexpr int kMaxThreads = 4;
 
-// Number of columns (rows) n with float(n) < size, never more than the buffer has.
-int pictureExtent(float size, int limit)
-{
-    if (!(size > 0.0f))
-        return 0;
-    if (size >= float(limit))
-        return limit;
-    return int(std::ceil(size));
-}
-
 // Bands of rows handed out top first to the threads of one run; finished bands
 // are published in order, as the count of final rows from the top.
 class BandQueue {
@@ -149,4 +139,13 @@ void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& row
 void setSketchRowLoops(SketchRowLoops loops)
 {
     rowLoops.store(loops, std::memory_order_relaxed);
+}
+
+int pictureExtent(float size, int limit)
+{
+    if (!(size > 0.0f))
+        return 0;
+    if (size >= float(limit))
+        return limit;
+    return int(std::ceil(size));
 }

@@ -39,6 +39,9 @@ struct SketchBuffers {
 // are done.
 void buildSketch(const SketchBuffers& buffers);
 
+// Number of columns (rows) n with float(n) < size, never more than the buffer has.
+int pictureExtent(float size, int limit);
+
 // The same on at most `threads` threads, the calling one included (1: on the
 // calling thread only), for callers that keep the other cores busy themselves.
 void buildSketchOnThreads(const SketchBuffers& buffers, int threads);

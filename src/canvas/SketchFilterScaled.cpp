@@ -62,15 +62,6 @@ Geometry geometryFor(double scale)
     return g;
 }
 
-int pictureExtent(float size, int limit)
-{
-    if (!(size > 0.0f))
-        return 0;
-    if (size >= float(limit))
-        return limit;
-    return int(std::ceil(size));
-}
-
 int grey(int r, int g, int b) { return (76 * r + 150 * g + 29 * b) >> 8; }
 
 // The dodge of value v by a brightest b, min(255, v * 256 / (b + 1)), looked up.
