@@ -5,13 +5,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QStandardPaths>
-#include <QThread>
-#include <QTimer>
 
-#include <algorithm>
+#include "platform/LocalSocketChannel.h"
 
 namespace {
 
@@ -102,85 +98,28 @@ SingleInstance::Outcome SingleInstance::start(const QString& message)
 
 void SingleInstance::listen(bool replaceStale)
 {
-    mServer = new QLocalServer(this);
-    mServer->setSocketOptions(QLocalServer::UserAccessOption);
+    mServer = new LocalSocketChannel(kMaxMessageBytes, kTaken, kAnswerTimeoutMs, this);
     // With the lock held, a socket left behind belongs to a program that is gone.
     if (replaceStale)
-        QLocalServer::removeServer(mServerName);
+        LocalSocketChannel::removeSocketFile(mServerName);
     if (!mServer->listen(mServerName)) {
         qWarning().noquote() << "Cannot listen for later starts on" << mServerName << ":" << mServer->errorString();
         delete mServer;
         mServer = nullptr;
         return;
     }
-    connect(mServer, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    connect(mServer, &LocalSocketChannel::messageReceived, this,
+            [this](const QByteArray& message) { emit messageReceived(QString::fromUtf8(message)); });
 }
 
 bool SingleInstance::handOver(const QString& message, int connectTimeoutMs, QString* error)
 {
-    QLocalSocket socket;
-    // The running program may hold the lock an instant before it listens.
-    const QDeadlineTimer connectDeadline(connectTimeoutMs);
-    for (;;) {
-        socket.connectToServer(mServerName);
-        if (socket.waitForConnected(std::max(int(connectDeadline.remainingTime()), 100)))
-            break;
-        if (connectDeadline.hasExpired()) {
-            *error = socket.errorString();
-            return false;
-        }
-        socket.abort();
-        QThread::msleep(50);
-    }
-
-    socket.write(message.toUtf8() + '\0');
-    const QDeadlineTimer answerDeadline(kAnswerTimeoutMs);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(int(answerDeadline.remainingTime()))) {
-            *error = socket.errorString();
-            return false;
-        }
-    }
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(int(answerDeadline.remainingTime()))) {
-            *error = socket.error() == QLocalSocket::SocketTimeoutError
-                         ? QStringLiteral("no answer within %1 seconds").arg(kAnswerTimeoutMs / 1000)
-                         : socket.errorString();
-            return false;
-        }
-    }
     char answer = 0;
-    if (!socket.getChar(&answer) || answer != kTaken) {
+    if (!LocalSocketChannel::send(mServerName, message.toUtf8(), connectTimeoutMs, kAnswerTimeoutMs, &answer, error))
+        return false;
+    if (answer != kTaken) {
         *error = QStringLiteral("an unexpected answer");
         return false;
     }
-    socket.disconnectFromServer();
     return true;
-}
-
-void SingleInstance::acceptConnections()
-{
-    while (QLocalSocket* socket = mServer->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
-        // A caller that never finishes its message is not kept.
-        QTimer::singleShot(kAnswerTimeoutMs, socket, [socket] { socket->abort(); });
-        readMessage(socket);
-    }
-}
-
-void SingleInstance::readMessage(QLocalSocket* socket)
-{
-    const QByteArray pending = socket->peek(kMaxMessageBytes + 1);
-    const qsizetype end = pending.indexOf('\0');
-    if (end < 0) {
-        if (pending.size() > kMaxMessageBytes)
-            socket->abort();
-        return;
-    }
-    const QByteArray message = socket->read(end + 1).left(end);
-    socket->putChar(kTaken);
-    socket->flush();
-    socket->disconnectFromServer();
-    emit messageReceived(QString::fromUtf8(message));
 }

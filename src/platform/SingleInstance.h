@@ -4,8 +4,7 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-class QLocalSocket;
+class LocalSocketChannel;
 
 // One program per data folder. The first start takes a lock file in the folder and
 // listens on a local socket whose name is derived from the folder's canonical path
@@ -64,12 +63,10 @@ private:
     // Gives the message to the program listening on the folder's socket, trying to
     // reach it for up to `connectTimeoutMs`; false with the reason when it cannot.
     bool handOver(const QString& message, int connectTimeoutMs, QString* error);
-    void acceptConnections();
-    void readMessage(QLocalSocket* socket);
 
     QString mFolder;
     QString mServerName;
     QLockFile mLock;
-    QLocalServer* mServer = nullptr;
+    LocalSocketChannel* mServer = nullptr;
     QString mError;
 };

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <map>
+
+class QSocketNotifier;
+class QTimer;
+
+// A local (AF_UNIX stream) socket that hears short messages, each ended by a zero
+// byte, and answers each with one byte before closing the connection. It is watched
+// from the event loop of the thread that listens; the sender side is a plain
+// blocking call with deadlines.
+//
+// A name that holds no slash is a file in the temporary folder; any other name is
+// the socket file's own path.
+class LocalSocketChannel : public QObject {
+    Q_OBJECT
+public:
+    // `maxMessageBytes` bounds a message without its zero; `answer` is the byte sent
+    // back once a message is complete; a caller still unfinished after `idleTimeoutMs`
+    // is dropped.
+    LocalSocketChannel(int maxMessageBytes, char answer, int idleTimeoutMs, QObject* parent = nullptr);
+    // Stops listening and removes the socket file.
+    ~LocalSocketChannel() override;
+
+    // The socket file for a name.
+    static QString socketPath(const QString& name);
+    // Deletes a socket file left behind by a program that is gone.
+    static void removeSocketFile(const QString& name);
+
+    // Listens on the name, reachable by this user only; false with errorString() when
+    // the socket file exists already or cannot be made.
+    bool listen(const QString& name);
+    void close();
+    QString errorString() const { return mError; }
+
+    // Sends `message` and a zero byte to whoever listens on `name` and waits for the
+    // one-byte answer. Connecting is retried for up to `connectTimeoutMs`, the whole
+    // exchange after that takes at most `answerTimeoutMs`. False with the reason when
+    // no answer came.
+    static bool send(const QString& name, const QByteArray& message, int connectTimeoutMs, int answerTimeoutMs,
+                     char* answer, QString* error);
+
+signals:
+    // A complete message, without its zero byte.
+    void messageReceived(const QByteArray& message);
+
+private:
+    struct Connection {
+        QByteArray received;
+        QSocketNotifier* notifier = nullptr;
+        QTimer* timer = nullptr;
+    };
+
+    void acceptConnections();
+    void readFrom(int fd);
+    void drop(int fd);
+
+    int mMaxMessageBytes;
+    char mAnswer;
+    int mIdleTimeoutMs;
+    int mListenFd = -1;
+    QString mPath;
+    QSocketNotifier* mListenNotifier = nullptr;
+    std::map<int, Connection> mConnections;
+    QString mError;
+};
