@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -167,7 +168,11 @@ void LocalSocketChannel::acceptConnections()
         connection.timer->setSingleShot(true);
         connect(connection.timer, &QTimer::timeout, this, [this, fd] { drop(fd); });
         connection.timer->start(mIdleTimeoutMs);
+        // A receiver of the message may end this object.
+        const QPointer<LocalSocketChannel> alive(this);
         readFrom(fd);
+        if (!alive)
+            return;
     }
 }
 
