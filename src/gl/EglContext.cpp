@@ -3,6 +3,7 @@
 #include <EGL/eglext.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -22,6 +23,14 @@ bool hasExtension(const char* list, const char* name)
     }
     return false;
 }
+
+// Mesa's software rasteriser hands each draw to worker threads. The canvas draws
+// a few small patches a touch, for which waking and joining those threads costs
+// more CPU than the drawing; its one full-view redraw is no slower without them.
+// So the drawing stays on the calling thread unless the user has chosen a count.
+// Set while the process starts, before main, so no other thread reads the
+// environment meanwhile; other drivers ignore the variable.
+const bool rasteriserThreadsChosen = [] { return ::setenv("LP_NUM_THREADS", "0", 0) == 0; }();
 
 EGLDisplay initialised(EGLDisplay display)
 {
