@@ -2,7 +2,8 @@
 // working buffer, the patches of the painted columns in one draw call, one
 // present), beside what painting avoids: rebuilding the working texture and
 // redrawing the whole picture. The parts of a dab are measured on their own too,
-// and the runs of a round dab beside the scan of every pixel of its box.
+// and the runs of a round dab beside the scan of every pixel of its box, and each
+// row's span found from the runs' outline beside widening it by every pixel.
 //
 // Arguments: brush-size index (0 = 10 points, 3 = 25 points) and zoom x 100000.
 #include <benchmark/benchmark.h>
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -174,6 +177,41 @@ void columnRuns(benchmark::State& state)
 void BM_ColumnRuns(benchmark::State& state) { columnRuns<BrushDab::columnRun>(state); }
 void BM_ColumnRunsScan(benchmark::State& state) { columnRuns<scanRun>(state); }
 
+// Each row's span of a round dab from its runs, beside the straightforward widening
+// of every row's span by every pixel of every run.
+void rowSpansArea(const std::vector<BrushDab::ColumnRun>& runs, const BrushDab::Box& box, std::vector<int>& left,
+                  std::vector<int>& right)
+{
+    left.assign(std::size_t(box.ye - box.ys + 1), INT_MAX);
+    right.assign(left.size(), INT_MIN);
+    for (const BrushDab::ColumnRun& run : runs)
+        for (int y = run.first; y <= run.last; ++y) {
+            left[std::size_t(y - box.ys)] = std::min(left[std::size_t(y - box.ys)], run.x);
+            right[std::size_t(y - box.ys)] = std::max(right[std::size_t(y - box.ys)], run.x);
+        }
+}
+
+template <void (*Spans)(const std::vector<BrushDab::ColumnRun>&, const BrushDab::Box&, std::vector<int>&,
+                        std::vector<int>&)>
+void rowSpans(benchmark::State& state)
+{
+    const BrushDab::Dab dab = roundDab(state);
+    const BrushDab::Box box = BrushDab::boundingBox(dab.centre, dab.radius, dab.picsize, kSide, kSide);
+    std::vector<BrushDab::ColumnRun> runs;
+    for (int x = box.xs; x <= box.xe; ++x)
+        if (BrushDab::ColumnRun run; BrushDab::columnRun(dab, box, x, &run))
+            runs.push_back(run);
+    std::vector<int> left, right;
+    for (auto _ : state) {
+        Spans(runs, box, left, right);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+    }
+}
+
+void BM_RowSpans(benchmark::State& state) { rowSpans<BrushDab::rowSpans>(state); }
+void BM_RowSpansArea(benchmark::State& state) { rowSpans<rowSpansArea>(state); }
+
 void dabArguments(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"size", "zoom"});
@@ -190,6 +228,8 @@ BENCHMARK(BM_DabCopyOnly)->Apply(dabArguments);
 BENCHMARK(BM_DabPatchesOnly)->Apply(dabArguments);
 BENCHMARK(BM_ColumnRuns)->Apply(dabArguments);
 BENCHMARK(BM_ColumnRunsScan)->Apply(dabArguments);
+BENCHMARK(BM_RowSpans)->Apply(dabArguments);
+BENCHMARK(BM_RowSpansArea)->Apply(dabArguments);
 BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReloadAndFullRedraw)
     ->Args({0, 100000})

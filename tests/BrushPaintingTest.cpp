@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -164,6 +165,31 @@ TEST(BrushDab, PaintsExactlyThePixelsOfThePerPixelTest)
         fast.paint(px, py, r, shape, {50, 40}, runs);
         ASSERT_EQ(runs, referenceDab(px, py, r, shape, {50, 40}, slow)) << px << "," << py << " r " << r;
         ASSERT_EQ(fast.working, slow.working) << px << "," << py << " r " << r;
+    }
+}
+
+// Runs of any lengths, columns skipped between them, rows entered and left again:
+// each row's span is still its outermost columns.
+TEST(BrushDab, RowSpansAreTheOuterColumnsOfEveryRow)
+{
+    std::mt19937 random(11);
+    const Box box{3, 2, 40, 17};
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<ColumnRun> runs;
+        for (int x = box.xs; x <= box.xe; ++x) {
+            const int a = box.ys + int(random() % 16), b = box.ys + int(random() % 16);
+            if (random() % 3 != 0)
+                runs.push_back({x, std::min(a, b), std::max(a, b)});
+        }
+        std::vector<int> wantLeft(16, INT_MAX), wantRight(16, INT_MIN), left, right;
+        for (const ColumnRun& run : runs)
+            for (int y = run.first; y <= run.last; ++y) {
+                wantLeft[std::size_t(y - box.ys)] = std::min(wantLeft[std::size_t(y - box.ys)], run.x);
+                wantRight[std::size_t(y - box.ys)] = std::max(wantRight[std::size_t(y - box.ys)], run.x);
+            }
+        rowSpans(runs, box, left, right);
+        ASSERT_EQ(left, wantLeft);
+        ASSERT_EQ(right, wantRight);
     }
 }
 

@@ -110,6 +110,32 @@ bool columnRun(const Dab& dab, const Box& box, int x, ColumnRun* run)
     return true;
 }
 
+void rowSpans(const std::vector<ColumnRun>& runs, const Box& box, std::vector<int>& left, std::vector<int>& right)
+{
+    left.assign(box.empty() ? 0 : std::size_t(box.ye - box.ys + 1), INT_MAX);
+    right.assign(left.size(), INT_MIN);
+    // A row's span is found where it enters and leaves the runs: rows of a run
+    // outside the run before it start there, rows of that run outside this one
+    // ended at that run's column. That walks the outline, not the area.
+    const auto enter = [&](int x, int from, int to) {
+        for (int y = from; y <= to; ++y)
+            left[std::size_t(y - box.ys)] = std::min(left[std::size_t(y - box.ys)], x);
+    };
+    const auto leave = [&](int x, int from, int to) {
+        for (int y = from; y <= to; ++y)
+            right[std::size_t(y - box.ys)] = std::max(right[std::size_t(y - box.ys)], x);
+    };
+    ColumnRun before{0, 0, -1};  // empty
+    for (const ColumnRun& run : runs) {
+        enter(run.x, run.first, std::min(run.last, before.first - 1));
+        enter(run.x, std::max(run.first, before.last + 1), run.last);
+        leave(before.x, before.first, std::min(before.last, run.first - 1));
+        leave(before.x, std::max(before.first, run.last + 1), before.last);
+        before = run;
+    }
+    leave(before.x, before.first, before.last);
+}
+
 bool paint(const Dab& dab, const std::uint8_t* source, std::uint8_t* working, std::vector<ColumnRun>& runs)
 {
     runs.clear();
@@ -125,34 +151,13 @@ bool paint(const Dab& dab, const std::uint8_t* source, std::uint8_t* working, st
     // The runs first; then the copy row by row, because the columns a row crosses
     // lie side by side in memory while a column's pixels are a whole row apart.
     // Both shapes are unbroken along rows as well, so each row is one span.
-    // A row's span is found where it enters and leaves the columns' runs: rows in
-    // a run but not in the run of the column before start there, rows in that run
-    // but not in this one ended a column before. That walks the outline, not the area.
-    std::vector<int> left(std::size_t(box.ye - box.ys + 1), INT_MAX);
-    std::vector<int> right(left.size(), INT_MIN);
-    const auto enter = [&](int x, int from, int to) {
-        for (int y = from; y <= to; ++y)
-            left[std::size_t(y - box.ys)] = std::min(left[std::size_t(y - box.ys)], x);
-    };
-    const auto leave = [&](int x, int from, int to) {
-        for (int y = from; y <= to; ++y)
-            right[std::size_t(y - box.ys)] = std::max(right[std::size_t(y - box.ys)], x);
-    };
-    ColumnRun before{box.xs - 1, 0, -1};  // an empty run
     for (int x = box.xs; x <= box.xe; ++x) {
         ColumnRun run;
-        if (!columnRun(dab, box, x, &run))
-            run = ColumnRun{x, 0, -1};
-        else
+        if (columnRun(dab, box, x, &run))
             runs.push_back(run);
-        // Rows of this run outside the one before, and rows of that outside this.
-        enter(x, run.first, std::min(run.last, before.first - 1));
-        enter(x, std::max(run.first, before.last + 1), run.last);
-        leave(x - 1, before.first, std::min(before.last, run.first - 1));
-        leave(x - 1, std::max(before.first, run.last + 1), before.last);
-        before = run;
     }
-    leave(box.xe, before.first, before.last);
+    std::vector<int> left, right;
+    rowSpans(runs, box, left, right);
 
     const std::size_t stride = std::size_t(dab.bufferWidth) * 4;
     for (int y = box.ys; y <= box.ye; ++y) {

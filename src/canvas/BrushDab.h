@@ -70,6 +70,11 @@ struct Dab {
 // the squared radius; square: the whole box; any other shape: nothing.
 bool columnRun(const Dab& dab, const Box& box, int x, ColumnRun* run);
 
+// Each row's covered columns left[row]..right[row] (row counted from box.ys) from
+// the runs of columns in increasing order, for shapes whose rows are unbroken;
+// a row no run reaches gets left > right.
+void rowSpans(const std::vector<ColumnRun>& runs, const Box& box, std::vector<int>& left, std::vector<int>& right);
+
 // Copies every covered pixel (4 bytes, alpha included, no blending) from source
 // to working and appends one run per painted column, columns in increasing order.
 // Answers whether anything was painted. `runs` is cleared first.
