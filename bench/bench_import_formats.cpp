@@ -31,6 +31,19 @@
 
 namespace {
 
+// An RGB picture as libheif's interleaved RGB image, for the encoder.
+heif_image* heifImageOf(const QImage& rgb)
+{
+    heif_image* image = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    return image;
+}
+
 const QString kPhoto = QStringLiteral(CHARCOLINO_SOURCE_DIR "/bench/photos/photo12mp.jpg");
 QString gHeic;
 QString gHeicGrid;
@@ -49,13 +62,7 @@ bool encodeHeif(const QImage& photo, heif_compression_format compression, const 
     if (compression == heif_compression_AV1)
         heif_encoder_set_parameter(encoder, "speed", "8");
     const QImage rgb = photo.convertToFormat(QImage::Format_RGB888);
-    heif_image* image = nullptr;
-    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    heif_image* image = heifImageOf(rgb);
     bool ok = heif_context_encode_image(context, image, encoder, nullptr, nullptr).code == heif_error_Ok;
     ok = ok && heif_context_write_to_file(context, QFile::encodeName(path).constData()).code == heif_error_Ok;
     heif_image_release(image);
@@ -97,13 +104,7 @@ QByteArray boxOf(const QByteArray& file, const char* type)
 QByteArray encodeTile(const QImage& rgb, heif_encoder* encoder)
 {
     heif_context* context = heif_context_alloc();
-    heif_image* image = nullptr;
-    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    heif_image* image = heifImageOf(rgb);
     QByteArray file;
     heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
                            static_cast<QByteArray*>(out)->append(static_cast<const char*>(data), qsizetype(size));
