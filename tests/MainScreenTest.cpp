@@ -159,10 +159,12 @@ TEST_F(MainScreen, MenuStartsHiddenAboveTheCanvasAndToggles)
 
     QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
     EXPECT_TRUE(menuShown());
-    // Each button lies above the canvas.
+    // Each button lies above the canvas, with its pictures (given only once it is needed).
     QWidget* screen = controller().view();
-    for (QPushButton* b : menu())
+    for (QPushButton* b : menu()) {
         EXPECT_EQ(screen->childAt(b->geometry().center()), b) << b->text().toStdString();
+        EXPECT_TRUE(b->styleSheet().contains(":/whiteButton.png") && b->styleSheet().contains(":/blueButton.png"));
+    }
     QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
     EXPECT_TRUE(menuHidden());
 }

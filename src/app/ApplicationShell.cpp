@@ -19,6 +19,9 @@ ApplicationShell::ApplicationShell()
     // start sheet, which waits for its answer, would refuse and keep the program
     // running without its window.
     connect(&mWindow, &MainWindow::closed, this, [] { QCoreApplication::exit(0); });
+    // The hidden menu's pictures are read once the first frame is out.
+    connect(&mWindow, &MainWindow::firstFramePainted, &mController, &CharcolinoViewController::styleMenu,
+            Qt::QueuedConnection);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // The canvas and its GL context still exist when aboutToQuit is emitted:
         // they go with this object, after the event loop has returned.

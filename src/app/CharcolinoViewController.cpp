@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "app/BandPrepaint.h"
 #include "app/FeedbackLabel.h"
 #include "canvas/CanvasView.h"
 #include "platform/ErrorAlert.h"
@@ -57,16 +58,22 @@ QPushButton* CharcolinoViewController::buttonWithTitle(const QString& title, Cha
     auto* button = new QPushButton;
     button->setGeometry(frame.toRect());
     button->setText(title);  // QPushButton centres its title both ways
-    const QString textColour = darkTextColor ? QStringLiteral("black") : QStringLiteral("white");
-    button->setStyleSheet(QStringLiteral("QPushButton { %1 border-width: 0 12px 0 12px; padding: 0;"
-                                         " color: %2; background-color: transparent; }"
-                                         "QPushButton:pressed { %3 }")
-                              .arg(backgroundRule(image), textColour, backgroundRule(imagePressed)));
+    button->setStyleSheet(buttonStyleSheet(image, imagePressed, darkTextColor));
     button->setFocusPolicy(Qt::TabFocus);
     if (target && selector)
         QObject::connect(button, &QPushButton::clicked, target,
                          [target, selector, button] { (target->*selector)(button); });
     return button;
+}
+
+QString CharcolinoViewController::buttonStyleSheet(const QString& image, const QString& imagePressed,
+                                                  bool darkTextColor)
+{
+    const QString textColour = darkTextColor ? QStringLiteral("black") : QStringLiteral("white");
+    return QStringLiteral("QPushButton { %1 border-width: 0 12px 0 12px; padding: 0;"
+                          " color: %2; background-color: transparent; }"
+                          "QPushButton:pressed { %3 }")
+        .arg(backgroundRule(image), textColour, backgroundRule(imagePressed));
 }
 
 QWidget* CharcolinoViewController::view()
@@ -99,23 +106,12 @@ QPushButton* CharcolinoViewController::menuButton() const { return mUi ? mUi->me
 
 void CharcolinoViewController::viewDidLoad()
 {
-    const QRectF a = kApplicationFrame;
-    // The canvas opens the first project while it is made; it has no controls yet.
-    myview = CanvasView::create(QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight), mView);
-    if (myview) {
-        myview->setAttribute(Qt::WA_AcceptTouchEvents);
-        myview->setToolbar(mUi->toolbar);
-        myview->setBrushsize(mUi->brushsize);
-        myview->setBrushshape(mUi->brushshape);
-        myview->show();
-        myview->raise();  // above the controls of the band
-    }
-    updateBrushControlsAlpha();
-
-    // The menu, each button above the canvas and the buttons made before it.
+    // The canvas is made last: it waits for the GL driver, which loads on a thread
+    // of its own meanwhile, so everything made before it costs the start nothing.
+    // The menu, hidden; its pictures come with its style, before it is first shown.
     for (const MenuEntry& entry : kMenuEntries) {
         QPushButton* button = buttonWithTitle(QString::fromLatin1(entry.title), this, &CharcolinoViewController::action,
-                                              entry.frame, kWhiteButton, kBlueButton, true);
+                                              entry.frame, QString(), QString(), true);
         button->setObjectName(QString::fromLatin1(entry.name));
         button->setParent(mView);
         button->show();
@@ -129,8 +125,35 @@ void CharcolinoViewController::viewDidLoad()
     fileListController = new FileListViewController(mView);
 
     installDesktopLayer();
+    BandPrepaint::run(mView);
+
+    const QRectF a = kApplicationFrame;
+    // The canvas opens the first project while it is made; it has no controls yet.
+    myview = CanvasView::create(QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight), mView);
+    if (myview) {
+        myview->setAttribute(Qt::WA_AcceptTouchEvents);
+        myview->setToolbar(mUi->toolbar);
+        myview->setBrushsize(mUi->brushsize);
+        myview->setBrushshape(mUi->brushshape);
+        myview->show();
+        myview->stackUnder(NewButton);  // above the controls of the band, below the menu and the message
+        attachCanvasToDesktopLayer();
+    }
+    updateBrushControlsAlpha();
     restoreControls();
     layoutView();
+}
+
+void CharcolinoViewController::styleMenu()
+{
+    if (mMenuStyled)
+        return;
+    mMenuStyled = true;
+    // Reading the pictures asks every image format plugin about PNG first, which
+    // is why this waits until the menu is needed or the first frame is out.
+    for (QPushButton* button : {NewButton, SaveButton, LoadButton, ExportButton})
+        if (button)
+            button->setStyleSheet(buttonStyleSheet(kWhiteButton, kBlueButton, true));
 }
 
 void CharcolinoViewController::layoutView()
@@ -155,6 +178,8 @@ void CharcolinoViewController::layoutView()
 
 void CharcolinoViewController::ToggleMenu()
 {
+    if (!isMenuShown())
+        styleMenu();
     for (QPushButton* button : {NewButton, SaveButton, LoadButton, ExportButton})
         if (button)
             button->setHidden(!button->isHidden());

@@ -26,10 +26,10 @@ class CharcolinoViewController;
 }
 
 // The main screen's controller. Its view is loaded on first request: the control
-// band of the .ui form at the top (toolbar, brush size, brush shape, menu), then
-// the canvas below it, then the four menu buttons over the canvas (hidden until
-// the menu control shows them). It also owns the slot browser and routes the
-// browser's save and load requests to the canvas.
+// band of the .ui form at the top (toolbar, brush size, brush shape, menu), the
+// four menu buttons (hidden until the menu control shows them), then the canvas
+// below the band, stacked under the menu buttons. It also owns the slot browser
+// and routes the browser's save and load requests to the canvas.
 class CharcolinoViewController : public QObject, public FileListViewControllerDelegate {
     Q_OBJECT
 public:
@@ -60,6 +60,8 @@ public:
     static QPushButton* buttonWithTitle(const QString& title, CharcolinoViewController* target, Action selector,
                                         const QRectF& frame, const QString& image, const QString& imagePressed,
                                         bool darkTextColor);
+    // The style sheet buttonWithTitle gives its button.
+    static QString buttonStyleSheet(const QString& image, const QString& imagePressed, bool darkTextColor);
 
     // The controller's view; the first call loads it and runs viewDidLoad.
     QWidget* view();
@@ -132,6 +134,10 @@ public slots:
     void ToolbarChange();
     void MenuClick();
     void ToggleMenu();
+    // The menu buttons' pictures and colours; made while the menu is hidden, they
+    // get them here once, before the menu is first shown. The program calls it as
+    // soon as its first frame is out.
+    void styleMenu();
     // The handler of the four menu buttons.
     void action(QObject* sender);
     // An image file dropped on the window: a new project, as if picked.
@@ -148,6 +154,8 @@ private:
 
     // Desktop layer.
     void installDesktopLayer();
+    // The desktop layer's hold on the canvas: its input first, its strokes and exports.
+    void attachCanvasToDesktopLayer();
     void setUnsaved(bool unsaved);
     // Runs `then` at once when nothing unsaved would be lost, else after the user
     // chose Discard.
@@ -186,6 +194,7 @@ private:
     FeedbackLabel* mFeedback = nullptr;
     QPointer<QMessageBox> mKeysBox;
     bool mUnsaved = false;
+    bool mMenuStyled = false;
     // A press that closed the menu: the rest of it (moves, release) is not painting.
     bool mSwallowingPress = false;
     bool mGrabbing = false;  // a drag in Move is under way

@@ -71,14 +71,16 @@ void CharcolinoViewController::installDesktopLayer()
     for (QWidget* control : {static_cast<QWidget*>(mUi->toolbar), static_cast<QWidget*>(mUi->brushsize),
                              static_cast<QWidget*>(mUi->brushshape)})
         control->installEventFilter(this);
-    if (myview) {
-        // After the canvas's own input handling was installed, so this sees events first.
-        myview->installEventFilter(this);
-        connect(myview, &CanvasView::strokeFinished, this, [this] { setUnsaved(true); });
-        connect(myview, &CanvasView::exported, this, [this](const QString& path) {
-            mFeedback->showMessage(QStringLiteral("Exported to %1").arg(shownPath(path)));
-        });
-    }
+}
+
+void CharcolinoViewController::attachCanvasToDesktopLayer()
+{
+    // After the canvas's own input handling was installed, so this sees events first.
+    myview->installEventFilter(this);
+    connect(myview, &CanvasView::strokeFinished, this, [this] { setUnsaved(true); });
+    connect(myview, &CanvasView::exported, this, [this](const QString& path) {
+        mFeedback->showMessage(QStringLiteral("Exported to %1").arg(shownPath(path)));
+    });
     updateCursor();
 }
 
