@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "canvas/FilterThreads.h"
 #include "canvas/SketchFilter.h"
 
 namespace {
@@ -87,15 +89,13 @@ int coresUsed()
     return int(std::max(1u, std::min(4u, std::thread::hardware_concurrency())));
 }
 
-// Runs part(t) for t in 0 .. threads - 1, part 0 on the calling thread.
+// Runs part(t) for t in 0 .. threads - 1 at the same time, on threads kept parked
+// between runs as the filter's are.
 void onThreads(int threads, const std::function<void(int)>& part)
 {
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back(part, t);
-    part(0);
-    for (std::thread& helper : helpers)
-        helper.join();
+    static FilterThreads parked;
+    std::atomic<int> next{0};
+    parked.run(threads - 1, [&] { part(next.fetch_add(1, std::memory_order_relaxed)); });
 }
 
 // Empties the caches of every core the runs use by reading 128 MiB (four times
@@ -183,7 +183,7 @@ void moveRows(const SketchBuffers& b, int first, int end)
 }
 
 // The filter's memory traffic and nothing else, split between the calling thread
-// and one started for each further core, as the filter does.
+// and one more for each further core, as the filter does.
 void moveAllRows(const SketchBuffers& buffers)
 {
     const int threads = coresUsed();

@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "canvas/FilterThreads.h"
 #include "canvas/SketchFilter.h"
 
 namespace {
@@ -356,6 +359,51 @@ TEST(SketchFilterFast, MatchesReferenceOnThePhoto)
             std::copy_n(photo.constScanLine(y), 1024 * 4, p.buf[0].begin() + std::ptrdiff_t(y) * 1024 * 4);
         expectFastMatchesReference(p);
     }
+}
+
+// Runs at the same time: one has the parked threads, the others start their own.
+TEST(SketchFilterFast, RunsOnSeveralThreadsAtOnceEachMatchTheReference)
+{
+    Random random{57};
+    std::vector<Picture> pictures, expected;
+    for (int i = 0; i < 3; ++i) {
+        pictures.push_back(randomPicture(random, {512, 512, {509.5f, 512}}));
+        expected.push_back(pictures.back().after(buildSketchReference));
+    }
+    for (int round = 0; round < 4; ++round) {
+        std::vector<Picture> results(pictures.size(), Picture(1, 1));
+        std::vector<std::thread> callers;
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            callers.emplace_back([&, i] { results[i] = pictures[i].after(buildSketch); });
+        for (std::thread& caller : callers)
+            caller.join();
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            expectWritten(pictures[i], results[i], expected[i]);
+    }
+}
+
+// Every run has the calling thread and `helpers` others at work at the same time
+// (each waits for all to have started), the parked threads again and again.
+TEST(FilterThreads, EveryRunHasItsHelpersAtWorkTogether)
+{
+    for (int helpers : {0, 1, 3}) {
+        FilterThreads threads;
+        for (int run = 0; run < 3; ++run) {
+            std::atomic<int> started{0};
+            std::mutex mutex;
+            std::set<std::thread::id> ids;
+            threads.run(helpers, [&] {
+                started.fetch_add(1);
+                for (int spins = 0; started.load() < helpers + 1 && spins < (1 << 22); ++spins)
+                    std::this_thread::yield();  // bounded: a missing helper fails below
+                const std::lock_guard lock(mutex);
+                ids.insert(std::this_thread::get_id());
+            });
+            EXPECT_EQ(started.load(), helpers + 1) << helpers << " helpers, run " << run;
+            EXPECT_EQ(ids.size(), std::size_t(helpers + 1)) << helpers << " helpers, run " << run;
+            EXPECT_EQ(ids.count(std::this_thread::get_id()), 1u);
+        }
+    }  // each destroyed with its threads parked: ends them
 }
 
 // Without a working buffer both filters give the same sketches and keep the greys

@@ -1,22 +1,24 @@
 // The pencil sketch filter as the canvas runs it, over up to a million pixels
-// while the user waits: bands of 64 rows shared out between the cores, each worked
-// through by the AVX2 row loops where the processor has them and by the portable
-// ones elsewhere (SketchFilterRows.h). Same bytes as buildSketchReference.
+// while the user waits: bands of rows shared out between the cores (threads kept
+// parked between runs), each worked through by the AVX2 row loops where the
+// processor has them and by the portable ones elsewhere (SketchFilterRows.h).
+// Same bytes as buildSketchReference.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "canvas/FilterThreads.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/SketchFilterRows.h"
 
 namespace {
 
-constexpr int kBandRows = 64;                      // rows a thread takes at a time
+constexpr int kPublishedBandRows = 64;  // rows a thread takes at a time when a reader waits on them
+constexpr int kBandsPerThread = 4;      // otherwise bands as large as this leaves enough of them
 constexpr std::int64_t kMinPixelsPerThread = 1 << 16;
 constexpr int kMaxThreads = 4;
 
@@ -24,9 +26,9 @@ constexpr int kMaxThreads = 4;
 // are published in order, as the count of final rows from the top.
 class BandQueue {
 public:
-    BandQueue(int rows, std::atomic<int>* rowsFinal)
-        : mRows(rows), mBands((rows + kBandRows - 1) / kBandRows), mDone(std::size_t(mBands), false),
-          mRowsFinal(rowsFinal)
+    BandQueue(int rows, int bandRows, std::atomic<int>* rowsFinal)
+        : mRows(rows), mBandRows(bandRows), mBands((rows + bandRows - 1) / bandRows),
+          mDone(std::size_t(mBands), false), mRowsFinal(rowsFinal)
     {
     }
 
@@ -34,8 +36,8 @@ public:
 
     // The next band to compute; bands() or more when all are taken.
     int take() { return mNext.fetch_add(1, std::memory_order_relaxed); }
-    int first(int band) const { return band * kBandRows; }
-    int end(int band) const { return std::min(mRows, (band + 1) * kBandRows); }
+    int first(int band) const { return band * mBandRows; }
+    int end(int band) const { return std::min(mRows, (band + 1) * mBandRows); }
 
     void finished(int band)
     {
@@ -47,13 +49,14 @@ public:
         while (mPublished < mBands && mDone[std::size_t(mPublished)])
             ++mPublished;
         if (mPublished > before) {
-            mRowsFinal->store(std::min(mRows, mPublished * kBandRows), std::memory_order_release);
+            mRowsFinal->store(std::min(mRows, mPublished * mBandRows), std::memory_order_release);
             mRowsFinal->notify_all();
         }
     }
 
 private:
     const int mRows;
+    const int mBandRows;
     const int mBands;
     std::atomic<int> mNext{0};
     std::mutex mMutex;
@@ -82,13 +85,28 @@ void filterBands(const SketchBuffers& buffers, int columns, int rows, BandQueue&
 }
 
 // How many threads a picture is worth: one per core (at most maxThreads), fewer for a
-// small picture, where starting a thread costs more than it saves.
-int threadsFor(int columns, int rows, int bands, int maxThreads)
+// small picture, where waking a thread costs more than it saves.
+int threadsFor(int columns, int rows, int maxThreads)
 {
     if (std::int64_t(columns) * rows < kMinPixelsPerThread * 2 || maxThreads <= 1)
         return 1;
     const int cores = std::min(maxThreads, int(std::max(1u, std::thread::hardware_concurrency())));
+    const int bands = (rows + kPublishedBandRows - 1) / kPublishedBandRows;
     return std::max(1, std::min({cores, bands, int(std::int64_t(columns) * rows / kMinPixelsPerThread)}));
+}
+
+// Rows per band: 64 while a reader waits on them; otherwise a few bands per thread,
+// so that fewer band edges read their neighbours' greys again while a thread that
+// is held up still leaves enough bands to the others.
+int bandRowsFor(int rows, int threads, bool published)
+{
+    if (published)
+        return kPublishedBandRows;
+    if (threads == 1)
+        return rows;
+    const int bands = threads * kBandsPerThread;
+    const int rowsPerBand = (rows + bands - 1) / bands;
+    return std::max(kPublishedBandRows, (rowsPerBand + kPublishedBandRows - 1) / kPublishedBandRows * kPublishedBandRows);
 }
 
 // The filter; with `rowsFinal`, finished rows are published there.
@@ -101,20 +119,10 @@ void runFilter(const SketchBuffers& buffers, std::atomic<int>* rowsFinal, int ma
     if (columns == 0 || rows == 0)
         return;
 
-    BandQueue queue(rows, rowsFinal);
+    const int threads = threadsFor(columns, rows, maxThreads);
+    BandQueue queue(rows, bandRowsFor(rows, threads, rowsFinal != nullptr), rowsFinal);
     const BandFilter filter = bandFilter();
-    std::vector<std::thread> helpers;
-    const int threads = threadsFor(columns, rows, queue.bands(), maxThreads);
-    for (int i = 1; i < threads; ++i) {
-        try {
-            helpers.emplace_back([&] { filterBands(buffers, columns, rows, queue, filter); });
-        } catch (const std::system_error&) {
-            break;  // no thread to be had: the bands are done here
-        }
-    }
-    filterBands(buffers, columns, rows, queue, filter);
-    for (std::thread& helper : helpers)
-        helper.join();
+    FilterThreads::shared().run(threads - 1, [&] { filterBands(buffers, columns, rows, queue, filter); });
 }
 
 }  // namespace
