@@ -73,10 +73,11 @@ int main(int argc, char** argv)
         }
     }
 
-    // The GL driver is loaded and set up on a thread of its own while the guard,
-    // the icon and the window are made; the canvas waits for it, if need be, when
-    // it makes its context. Every way out of main joins it.
-    const std::jthread glDriver([] { EglContext::display(); });
+    // The GL driver is loaded and set up, and the canvas's context made, on a
+    // thread of its own while the guard, the icon and the window are made; the
+    // canvas waits for it, if need be, when it takes its context. Every way out of
+    // main joins it.
+    const std::jthread glDriver([] { EglContext::prepare(); });
     QApplication::setWindowIcon(ApplicationShell::programIcon());
 
     // One program per data folder, decided before anything reads or writes there.

@@ -3,6 +3,7 @@
 #include <EGL/eglext.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -122,6 +123,9 @@ std::vector<EglContext*>& registry()
     return contexts;
 }
 
+// The context made along with the display, until create() hands it out.
+std::atomic<EglContext*> spareContext{nullptr};
+
 }  // namespace
 
 EGLDisplay EglContext::display()
@@ -129,7 +133,30 @@ EGLDisplay EglContext::display()
     return displaySetup().display;
 }
 
+void EglContext::prepare()
+{
+    // Once per process; a caller that comes while another thread is at it waits
+    // for it, so the spare is never made twice.
+    static const bool prepared = [] {
+        spareContext.store(makeContext().release());
+        return true;
+    }();
+    (void)prepared;
+}
+
 std::unique_ptr<EglContext> EglContext::create()
+{
+    prepare();
+    if (std::unique_ptr<EglContext> spare{spareContext.exchange(nullptr)}) {
+        // The API is bound per thread, and the spare may have been made on another.
+        if (!eglBindAPI(EGL_OPENGL_ES_API))
+            return nullptr;
+        return spare;
+    }
+    return makeContext();
+}
+
+std::unique_ptr<EglContext> EglContext::makeContext()
 {
     const DisplaySetup& setup = displaySetup();
     if (setup.display == EGL_NO_DISPLAY || !setup.haveConfig)

@@ -26,6 +26,11 @@ public:
 
     // A new GL ES 1.x context, or null when none can be had.
     static std::unique_ptr<EglContext> create();
+    // Sets the display up and makes the context the first create() hands out, for
+    // a thread that does it ahead while the program starts: Mesa takes
+    // milliseconds over a context. create() waits for one under way, and does
+    // this itself when nobody did.
+    static void prepare();
 
     // Releases the context; when it is current on this thread, no context is
     // current afterwards.
@@ -60,6 +65,7 @@ public:
 
 private:
     EglContext(EGLContext context, EGLSurface surface) : _context(context), _surface(surface) {}
+    static std::unique_ptr<EglContext> makeContext();
 
     EGLContext _context = EGL_NO_CONTEXT;
     EGLSurface _surface = EGL_NO_SURFACE;
