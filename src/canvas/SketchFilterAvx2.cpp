@@ -19,6 +19,7 @@
 //    side, eight pixels at a time in float (see dodge);
 //  - the last, partly filled vector of a row read and written under a mask, so
 //    nothing past the picture is written or read as image.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -49,6 +50,7 @@ constexpr int kKeyRing = 5;                                // grey key rows y - 
 constexpr int kMaxRing = 3;                                // row maxima y - 1 .. y + 1
 
 constexpr int kPixelPad = 8;                               // pixels beside a copied row: 2 + overrun
+constexpr int kFetchAhead = 2;                             // rows ahead whose pixels are fetched
 
 // Per-thread scratch rows: the ring of grey key rows, the ring of the rows'
 // maxima along three columns and a row of keys outside the picture standing for
@@ -145,12 +147,19 @@ SKETCH_AVX2_INLINE __m256i withGreyForAlpha(__m256i pixels, __m256i sums)
 // Grey keys of one picture row of n pixels and a copy of its pixels with their
 // greys in place of alpha, and its greys into byte 0 of each working pixel when
 // `working` is given. Keys past the picture are outside keys, the copy is zero there.
+// The lines of `nextOriginal` and `nextWorking`, rows this will be called for
+// later, are fetched meanwhile (when given): left to the processor, they came late.
 SKETCH_AVX2
-void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, std::uint32_t* copy, int n)
+void greyKeyRow(const std::uint8_t* original, std::uint8_t* working, Key* keys, std::uint32_t* copy, int n,
+                const std::uint8_t* nextOriginal, const std::uint8_t* nextWorking)
 {
     auto* copied = reinterpret_cast<std::uint8_t*>(copy);
     int x = 0;
     for (; x + 16 <= n; x += 16) {
+        if (nextOriginal)
+            _mm_prefetch(reinterpret_cast<const char*>(nextOriginal + 4 * x), _MM_HINT_T0);
+        if (nextWorking)
+            _mm_prefetch(reinterpret_cast<const char*>(nextWorking + 4 * x), _MM_HINT_T0);
         const __m256i p0 = loadPixels(original + 4 * x), p1 = loadPixels(original + 4 * x + 32);
         const __m256i s0 = greySums(p0);
         const __m256i s1 = greySums(p1);
@@ -308,15 +317,16 @@ struct DodgeRow {
 // unpacking gives pixels 0-7 and 8-15.
 SKETCH_AVX2_INLINE __m256i winningKeys(const DodgeRow& row, int x)
 {
-    __m256i best = _mm256_max_epi16(_mm256_or_si256(loadKeys(row.up + x), _mm256_set1_epi16(8)),
-                                    _mm256_or_si256(loadKeys(row.midMax + x), _mm256_set1_epi16(4)));
-    best = _mm256_max_epi16(best, loadKeys(row.down + x));
+    const __m256i block = _mm256_max_epi16(_mm256_max_epi16(_mm256_or_si256(loadKeys(row.up + x), _mm256_set1_epi16(8)),
+                                                            _mm256_or_si256(loadKeys(row.midMax + x), _mm256_set1_epi16(4))),
+                                           loadKeys(row.down + x));
     // The key rows hold code 16: xor gives the codes 15 .. 12.
-    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.up2 + x), _mm256_set1_epi16(16 ^ 15)));
-    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.down2 + x), _mm256_set1_epi16(16 ^ 14)));
-    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.mid + x - 2), _mm256_set1_epi16(16 ^ 13)));
-    best = _mm256_max_epi16(best, _mm256_xor_si256(loadKeys(row.mid + x + 2), _mm256_set1_epi16(16 ^ 12)));
-    return _mm256_permute4x64_epi64(best, 0xd8);
+    const __m256i upright = _mm256_max_epi16(_mm256_xor_si256(loadKeys(row.up2 + x), _mm256_set1_epi16(16 ^ 15)),
+                                             _mm256_xor_si256(loadKeys(row.down2 + x), _mm256_set1_epi16(16 ^ 14)));
+    const __m256i across = _mm256_max_epi16(_mm256_xor_si256(loadKeys(row.mid + x - 2), _mm256_set1_epi16(16 ^ 13)),
+                                            _mm256_xor_si256(loadKeys(row.mid + x + 2), _mm256_set1_epi16(16 ^ 12)));
+    // A tree of maxima, not a chain: the pixels' work starts sooner.
+    return _mm256_permute4x64_epi64(_mm256_max_epi16(block, _mm256_max_epi16(upright, across)), 0xd8);
 }
 
 // Both sketches of pixels at .. at + 7 whose winners have the codes `code`; of the
@@ -385,7 +395,11 @@ void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int fir
         if (!inside(y))
             return;
         std::uint8_t* working = buffers.working && y >= first && y < end ? buffers.working + y * stride : nullptr;
-        greyKeyRow(buffers.original + y * stride, working, scratch.greyRow(y), scratch.copyRow(y), columns);
+        const int next = y + kFetchAhead;
+        const std::uint8_t* nextOriginal = next < std::min(rows, end + 2) ? buffers.original + next * stride : nullptr;
+        const std::uint8_t* nextWorking = buffers.working && next < end ? buffers.working + next * stride : nullptr;
+        greyKeyRow(buffers.original + y * stride, working, scratch.greyRow(y), scratch.copyRow(y), columns,
+                   nextOriginal, nextWorking);
     };
     auto computeMaxima = [&](int y) {
         if (inside(y))
