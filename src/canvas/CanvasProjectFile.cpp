@@ -38,7 +38,7 @@ ProjectCodec::SaveTime currentSaveTime()
                                         time.second());
 }
 
-// 256 KiB of a 1024-pixel-wide image: well inside a core's cache.
+// The reader's bands: 256 KiB of a 1024-pixel-wide image, well inside a core's cache.
 constexpr int kUploadBandRows = 64;
 
 bool readAll(QFile& file, void* data, qint64 bytes)
@@ -194,35 +194,49 @@ bool CanvasView::loadProject(int slot, bool leaveSketches)
     height = header.height;
     width = header.width;
     picsize = header.picsize;
-    if (!readAll(file, originalbuff.get(), n))
-        return false;
 
-    // The sketches are computed on a worker while this thread reads the working
-    // image, uploads it and shows it. The filter keeps its grey scratch to itself
-    // here, so the two threads share nothing they write: the worker reads
-    // originalbuff and writes the two sketch buffers, this thread reads
-    // originalbuff and writes workingbuff. GL is used on this thread only.
-    // finishLoading() uploads the original and, band by band as the filter
-    // publishes them, the sketches, and joins the worker: before this returns, or,
-    // when asked to leave them, before anything uses them.
-    // Sketches left for later run on one core, so the rest of the start keeps the
-    // other one.
-    mSketchWorker = std::make_unique<SketchWorker>(sketchBuffers(false), leaveSketches);
-    // The working image is read in bands of rows, each uploaded into the working
-    // texture while its bytes are still in the cache.
-    if (!bufferTextureFits(pic.get())) {
-        pic.reset();
-        pic = makeBufferTexture(nullptr);
+    // A reader thread reads the file band by band, and this thread uploads each
+    // band while its bytes are still in the cache. The sketches are computed from
+    // the first rows of the original on, by the reader once it has read the file
+    // and by the cores beyond these two. The filter keeps its grey scratch to
+    // itself here, so the threads share nothing they write: the reader writes
+    // originalbuff and workingbuff, the filter reads originalbuff once its rows are
+    // in and writes the two sketch buffers. GL is used on this thread only. Sketch
+    // bands the filter has published go up between the working image's bands;
+    // finishLoading() uploads the rest, lending this thread to the filter while it
+    // waits, and joins the worker: before this returns, or, when asked to leave
+    // them, before anything uses them. Then the original's texture is left to
+    // finishLoading() too, and the filter runs on the reader's core only, so the
+    // rest of the start keeps the other one.
+    const ProjectBandReader::Source source{file.handle(), std::int64_t(ProjectCodec::kHeaderSize), originalbuff.get(),
+                                           workingbuff.get(), width, height};
+    mSketchWorker = std::make_unique<SketchWorker>(sketchBuffers(false), leaveSketches, source);
+    const bool uploadAll = !leaveSketches;
+    if (uploadAll) {
+        for (std::unique_ptr<Texture2D>* texture : {&originalpic, &blacksketchpic, &colorsketchpic})
+            makeFittingTexture(*texture);
+        mSketchWorker->setOriginalUploaded();
     }
-    const qint64 rowBytes = qint64(width) * 4;
+    makeFittingTexture(pic);
     for (int row = 0; row < height; row += kUploadBandRows) {
         const int rows = std::min(kUploadBandRows, height - row);
-        std::uint8_t* band = workingbuff.get() + row * rowBytes;
-        if (!readAll(file, band, rows * rowBytes)) {
+        if (!mSketchWorker->awaitRowsRead(row + rows)) {
+            mSketchWorker.reset();  // stopped before the buffers are let go
+            return false;
+        }
+        if (uploadAll)
+            originalpic->replaceRows(originalbuff.get(), std::uint32_t(row), std::uint32_t(rows));
+    }
+    for (int row = 0; row < height; row += kUploadBandRows) {
+        const int rows = std::min(kUploadBandRows, height - row);
+        if (!mSketchWorker->awaitRowsRead(height + row + rows)) {
             finishLoading();  // the textures of the new original, as a load failing here always left them
             return false;
         }
         pic->replaceRows(workingbuff.get(), std::uint32_t(row), std::uint32_t(rows));
+        if (uploadAll)
+            mSketchWorker->uploadFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(),
+                                          colorsketchbuff.get(), height);
     }
     file.close();
 
@@ -259,12 +273,10 @@ void CanvasView::finishLoading()
     const std::unique_ptr<SketchWorker> worker = std::move(mSketchWorker);
     if (context() && !isCurrentContext())
         setCurrentContext();
-    refillBufferTexture(originalpic, originalbuff.get());
-    for (std::unique_ptr<Texture2D>* texture : {&blacksketchpic, &colorsketchpic})
-        if (!bufferTextureFits(texture->get())) {
-            texture->reset();
-            *texture = makeBufferTexture(nullptr);
-        }
+    if (!worker->originalUploaded())
+        refillBufferTexture(originalpic, originalbuff.get());
+    makeFittingTexture(blacksketchpic);
+    makeFittingTexture(colorsketchpic);
     worker->uploadAsFinished(*blacksketchpic, *colorsketchpic, blacksketchbuff.get(), colorsketchbuff.get(), height);
 }
 

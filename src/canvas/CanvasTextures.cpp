@@ -13,6 +13,14 @@ bool CanvasView::bufferTextureFits(const Texture2D* texture) const
            texture->pixelsHigh() == static_cast<std::uint32_t>(height) && texture->contentSize() == picsize;
 }
 
+void CanvasView::makeFittingTexture(std::unique_ptr<Texture2D>& texture) const
+{
+    if (!bufferTextureFits(texture.get())) {
+        texture.reset();
+        texture = makeBufferTexture(nullptr);
+    }
+}
+
 // A texture that fits is refilled rather than remade: the renderer then keeps its
 // storage instead of allocating and clearing a new one. What it holds afterwards,
 // and every property, is what a new texture would have.

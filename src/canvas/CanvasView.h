@@ -206,6 +206,8 @@ protected:
     // Whether the texture has the buffers' size, the picture size and RGBA8888, so
     // that a buffer's pixels can be uploaded into it in place.
     bool bufferTextureFits(const Texture2D* texture) const;
+    // A texture that fits, its pixels left as they were (or undefined when made).
+    void makeFittingTexture(std::unique_ptr<Texture2D>& texture) const;
     // The texture from the buffer: its pixels replaced in place when it fits,
     // otherwise a new texture.
     void refillBufferTexture(std::unique_ptr<Texture2D>& texture, const std::uint8_t* buffer);

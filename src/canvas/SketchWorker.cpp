@@ -1,49 +1,63 @@
 #include "canvas/SketchWorker.h"
 
 #include <algorithm>
-#include <system_error>
+#include <thread>
 
 #include "gl/Texture2D.h"
 
-SketchWorker::SketchWorker(const SketchBuffers& buffers, bool oneThread)
+namespace {
+
+// Filter threads beside the caller's and the reader's, which joins the filter
+// once it has read the file.
+int filterThreads(bool oneThread)
 {
-    const auto run = [this, buffers, oneThread] {
-        if (!oneThread) {
-            buildSketchWithProgress(buffers, mRowsFinal);
-            return;
-        }
-        buildSketchOnThreads(buffers, 1);
-        mRowsFinal.store(buffers.height, std::memory_order_release);
-        mRowsFinal.notify_all();
-    };
-    try {
-        mThread = std::jthread(run);
-    } catch (const std::system_error&) {
-        run();
-    }
+    if (oneThread)
+        return 0;
+    const int cores = int(std::thread::hardware_concurrency());
+    return std::clamp(cores - 2, 0, 2);
+}
+
+}  // namespace
+
+SketchWorker::SketchWorker(const SketchBuffers& buffers, bool oneThread, const ProjectBandReader::Source& source)
+    : mStream(buffers, filterThreads(oneThread)),
+      mReader(
+          source, [this](int rows) { mStream.originalRowsRead(rows); },
+          [this] {
+              while (mStream.runBand()) {
+              }
+          })
+{
+}
+
+SketchWorker::~SketchWorker()
+{
+    mStream.stop();
+    mReader.stop();
+}
+
+void SketchWorker::upload(Texture2D& black, Texture2D& color, const std::uint8_t* blackRows,
+                          const std::uint8_t* colorRows, int final)
+{
+    if (final <= mUploaded)
+        return;
+    const auto first = std::uint32_t(mUploaded);
+    const auto count = std::uint32_t(final - mUploaded);
+    black.replaceRows(blackRows, first, count);
+    color.replaceRows(colorRows, first, count);
+    mUploaded = final;
+}
+
+int SketchWorker::uploadFinished(Texture2D& black, Texture2D& color, const std::uint8_t* blackRows,
+                                 const std::uint8_t* colorRows, int height)
+{
+    upload(black, color, blackRows, colorRows, std::min(mStream.rowsFinal(), height));
+    return mUploaded;
 }
 
 void SketchWorker::uploadAsFinished(Texture2D& black, Texture2D& color, const std::uint8_t* blackRows,
                                     const std::uint8_t* colorRows, int height)
 {
-    int uploaded = 0;
-    while (uploaded < height) {
-        const int finished = mRowsFinal.load(std::memory_order_acquire);
-        if (finished > uploaded) {
-            const auto first = std::uint32_t(uploaded);
-            const auto count = std::uint32_t(std::min(finished, height) - uploaded);
-            black.replaceRows(blackRows, first, count);
-            color.replaceRows(colorRows, first, count);
-            uploaded += int(count);
-        } else {
-            mRowsFinal.wait(finished, std::memory_order_acquire);
-        }
-    }
-    join();
-}
-
-void SketchWorker::join()
-{
-    if (mThread.joinable())
-        mThread.join();
+    while (mUploaded < height)
+        upload(black, color, blackRows, colorRows, std::min(mStream.awaitRowsBeyond(mUploaded), height));
 }
