@@ -49,6 +49,9 @@ void ApplicationShell::launch()
     // The window comes back as it was left, when the program remembers anything.
     if (ControlSettings::isEnabled())
         mWindow.restoreSavedGeometry();
+    // The window system's window is made now, while the GL driver still loads,
+    // rather than when the window is first shown, after the canvas.
+    mWindow.winId();
     mDelegate.applicationDidFinishLaunching();
 }
 
