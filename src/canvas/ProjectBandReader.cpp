@@ -9,6 +9,7 @@
 namespace {
 
 constexpr int kBandRows = 64;  // 256 KiB of a 1024-pixel-wide image: well inside a core's cache
+constexpr int kFailed = 1 << 30;  // set in the count of rows read when a read failed
 
 }  // namespace
 
@@ -56,7 +57,7 @@ void ProjectBandReader::run(const std::function<void(int)>& originalRows, const 
             const int rows = std::min(kBandRows, mSource.height - row);
             if (!readBand(buffer + std::size_t(row) * rowBytes, start + std::int64_t(row) * std::int64_t(rowBytes),
                           std::size_t(rows) * rowBytes)) {
-                mRowsRead.store(-1, std::memory_order_release);
+                mRowsRead.fetch_or(kFailed, std::memory_order_release);
                 mRowsRead.notify_all();
                 return;
             }
@@ -73,10 +74,10 @@ bool ProjectBandReader::awaitRows(int rows)
 {
     for (;;) {
         const int read = mRowsRead.load(std::memory_order_acquire);
-        if (read < 0)
-            return false;
-        if (read >= rows)
+        if ((read & ~kFailed) >= rows)
             return true;
+        if (read & kFailed)
+            return false;
         mRowsRead.wait(read, std::memory_order_acquire);
     }
 }

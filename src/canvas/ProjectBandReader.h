@@ -31,7 +31,8 @@ public:
 
     // Waits until the first `rows` rows are in, counting the original's rows and
     // then the working image's (2 x height in all); false when the read failed
-    // (the file ended early or could not be read) before them.
+    // (the file ended early or could not be read) before them. Rows read before a
+    // failure still count.
     bool awaitRows(int rows);
 
     // Reads no further band, and waits for the thread, `afterwards` included.
@@ -42,7 +43,7 @@ private:
     bool readBand(std::uint8_t* to, std::int64_t at, std::size_t bytes) const;
 
     Source mSource;
-    std::atomic<int> mRowsRead{0};  // -1: failed
+    std::atomic<int> mRowsRead{0};  // with a flag bit once a read failed
     std::atomic<bool> mStopped{false};
     std::thread mThread;
 };
