@@ -195,8 +195,9 @@ bool CanvasView::loadProject(int slot, bool leaveSketches)
     width = header.width;
     picsize = header.picsize;
 
-    // A reader thread reads the file band by band, and this thread uploads each
-    // band while its bytes are still in the cache. The sketches are computed from
+    // A reader thread reads the file band by band (this thread reads the next band
+    // itself rather than wait for one), and this thread uploads each band while
+    // its bytes are still in the cache. The sketches are computed from
     // the first rows of the original on, by the reader once it has read the file
     // and by the cores beyond these two. The filter keeps its grey scratch to
     // itself here, so the threads share nothing they write: the reader writes
