@@ -197,12 +197,12 @@ bool CanvasView::loadProject(int slot, bool leaveSketches)
 
     // A reader thread reads the file band by band (this thread reads the next band
     // itself rather than wait for one), and this thread uploads each band while
-    // its bytes are still in the cache. The sketches are computed from
-    // the first rows of the original on, by the reader once it has read the file
-    // and by the cores beyond these two. The filter keeps its grey scratch to
-    // itself here, so the threads share nothing they write: the reader writes
-    // originalbuff and workingbuff, the filter reads originalbuff once its rows are
-    // in and writes the two sketch buffers. GL is used on this thread only. Sketch
+    // its bytes are still in the cache. The sketches are computed from the first
+    // rows of the original on, by the reader once it has read the file and by the
+    // cores beyond these two. The filter keeps its grey scratch to itself here, so
+    // the threads share nothing they write: the readers write originalbuff and
+    // workingbuff, the filter reads originalbuff once its rows are in and writes
+    // the two sketch buffers. GL is used on this thread only. Sketch
     // bands the filter has published go up between the working image's bands;
     // finishLoading() uploads the rest, lending this thread to the filter while it
     // waits, and joins the worker: before this returns, or, when asked to leave
