@@ -1,27 +1,9 @@
 #include "canvas/FilterThreads.h"
 
+#include "platform/RunOnThreads.h"
+
 #include <algorithm>
 #include <system_error>
-
-namespace {
-
-// Runs `work` here and on `helpers` threads started for this run alone.
-void runOnNewThreads(int helpers, const std::function<void()>& work)
-{
-    std::vector<std::thread> threads;
-    for (int i = 0; i < helpers; ++i) {
-        try {
-            threads.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // no thread to be had: the others do its share
-        }
-    }
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
-}
-
-}  // namespace
 
 FilterThreads::~FilterThreads()
 {

@@ -8,12 +8,13 @@
 // few hundred bytes a strip.
 #include "platform/FastPng.h"
 
+#include "platform/RunOnThreads.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <system_error>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -194,17 +195,7 @@ QByteArray fastPngBytesOnThreads(const QImage& image, int threads)
                               &strips[std::size_t(i)]);
         };
         const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-        std::vector<std::thread> helpers;
-        for (int i = 1; i < std::min({cores, threads, count}); ++i) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;  // no thread to be had: the strips are done here
-            }
-        }
-        work();
-        for (std::thread& helper : helpers)
-            helper.join();
+        runOnNewThreads(std::min({cores, threads, count}) - 1, work);
         std::size_t total = 0;
         for (const Strip& s : strips) {
             if (!s.ok)

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "platform/RunOnThreads.h"
 #include "tools/PhotoSketches.h"
 #include "tools/PngFiles.h"
 #include "tools/ToolConsole.h"
@@ -108,17 +108,7 @@ bool sketchPhotos(const QStringList& photos, const QString& outputDir)
         }
     };
     const int threads = std::min(total, int(std::max(1u, std::thread::hardware_concurrency())));
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
+    runOnNewThreads(threads - 1, work);
     ToolConsole::endProgress();
     return allWritten;
 }
