@@ -1,8 +1,10 @@
 // The channel later starts use to reach the running program: what a caller writes
-// becomes a message only when its zero byte arrives within the size bound, and only
-// then is it answered; the socket file is the user's alone and goes with the channel.
+// is answered only when its zero byte arrives within the size bound, and becomes a
+// message only when the caller sends the answer back; the socket file is the
+// user's alone and goes with the channel.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,21 +37,27 @@ int connectTo(const QString& path)
 
 }  // namespace
 
-TEST(LocalSocketChannel, MessagesNeedTheirZeroWithinTheBound)
+TEST(LocalSocketChannel, MessagesNeedTheirZeroWithinTheBoundAndTheAnswerSentBack)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("channel");
+    enum Caller { SendsBack, ClosesItsSide, GivesUpUnread, GivesUpAnswered, SendsOther };
     const struct {
         const char* name;
         QByteArray written;
-        bool closeAfter;  // the caller closes its side once written
-        QByteArray message;  // empty: none, and no answer
+        Caller caller;
+        QByteArray message;  // empty: none
+        QByteArray answer;   // what the caller reads
     } cases[] = {
-        {"a message", QByteArray("photo\0", 6), false, "photo"},
-        {"the longest message", QByteArray("12345678\0", 9), false, "12345678"},
-        {"one byte too long", QByteArray("123456789\0", 10), false, {}},
-        {"too long without a zero", QByteArray(64, 'x'), false, {}},
-        {"closed before its zero", "photo", true, {}},
+        {"a message", QByteArray("photo\0", 6), SendsBack, "photo", "y"},
+        {"the longest message", QByteArray("12345678\0", 9), SendsBack, "12345678", "y"},
+        {"one byte too long", QByteArray("123456789\0", 10), SendsBack, {}, ""},
+        {"too long without a zero", QByteArray(64, 'x'), SendsBack, {}, ""},
+        {"closed before its zero", "photo", ClosesItsSide, {}, ""},
+        // A caller that waited in vain while the program was stopped, then left.
+        {"gave up before it was read", QByteArray("photo\0", 6), GivesUpUnread, {}, {}},
+        {"gave up after the answer", QByteArray("photo\0", 6), GivesUpAnswered, {}, "y"},
+        {"sent back another byte", QByteArray("photo\0", 6), SendsOther, {}, "y"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -61,19 +69,27 @@ TEST(LocalSocketChannel, MessagesNeedTheirZeroWithinTheBound)
         const int fd = connectTo(path);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::write(fd, c.written.constData(), size_t(c.written.size())), c.written.size());
-        if (c.closeAfter)
+        if (c.caller == ClosesItsSide)
             ::shutdown(fd, SHUT_WR);
-        // The channel ends every connection it has judged: the caller then reads its
-        // answer, or nothing, and the end.
-        char answer[2] = {};
-        ssize_t count = -1;
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            count = ::recv(fd, answer, sizeof answer, MSG_DONTWAIT);
-            return count >= 0 || errno != EAGAIN;
-        }, 30000));
+        if (c.caller != GivesUpUnread) {
+            // The channel answers a message, or ends a connection it refused.
+            char answer[2] = {};
+            ssize_t count = -1;
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                count = ::recv(fd, answer, sizeof answer, MSG_DONTWAIT);
+                return count >= 0 || errno != EAGAIN;
+            }, 30000));
+            EXPECT_EQ(QByteArray(answer, int(std::max<ssize_t>(count, 0))), c.answer);
+            if (count == 1 && (c.caller == SendsBack || c.caller == SendsOther)) {
+                ASSERT_EQ(::write(fd, c.caller == SendsBack ? "y" : "n", 1), 1);
+            }
+        }
+        if (!c.message.isEmpty()) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, 30000));
+        }
         ::close(fd);
+        QCoreApplication::processEvents();  // whatever is left of the caller, read
         EXPECT_EQ(received, c.message.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{c.message});
-        EXPECT_EQ(QByteArray(answer, int(std::max<ssize_t>(count, 0))), c.message.isEmpty() ? "" : "y");
     }
 }
 
@@ -102,8 +118,7 @@ TEST(LocalSocketChannel, SocketFileIsPrivateRefusedWhenPresentAndRemovedAtClose)
     EXPECT_FALSE(channel.listen(path));
     LocalSocketChannel::removeSocketFile(path);
     EXPECT_TRUE(channel.listen(path));
-    char answer = 0;
     QString error;
-    EXPECT_FALSE(LocalSocketChannel::send(dir.filePath("nobody"), "x", 0, 1000, &answer, &error));
+    EXPECT_FALSE(LocalSocketChannel::send(dir.filePath("nobody"), "x", 'y', 0, 1000, &error));
     EXPECT_FALSE(error.isEmpty());
 }

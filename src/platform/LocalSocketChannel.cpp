@@ -181,9 +181,8 @@ void LocalSocketChannel::readFrom(int fd)
     const auto found = mConnections.find(fd);
     if (found == mConnections.end())
         return;
-    QByteArray& received = found->second.received;
+    Connection& connection = found->second;
     char chunk[4096];
-    qsizetype end = -1;
     for (;;) {
         const ssize_t count = ::recv(fd, chunk, sizeof chunk, 0);
         if (count < 0 && errno == EINTR)
@@ -191,31 +190,42 @@ void LocalSocketChannel::readFrom(int fd)
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;  // the rest comes later
         if (count <= 0) {
-            drop(fd);  // closed before its message was complete, or broken
+            drop(fd);  // closed before its message was complete or taken, or broken
             return;
         }
-        const qsizetype start = received.size();
-        received.append(chunk, count);
-        end = received.indexOf('\0', start);
-        if (end >= 0)
-            break;
-        if (received.size() > mMaxMessageBytes) {
+        if (connection.answered) {
+            const bool taken = count == 1 && chunk[0] == mAnswer;
+            const QByteArray message = connection.received;
+            drop(fd);
+            // Last: a receiver may end this object.
+            if (taken)
+                emit messageReceived(message);
+            return;
+        }
+        const qsizetype start = connection.received.size();
+        connection.received.append(chunk, count);
+        const qsizetype end = connection.received.indexOf('\0', start);
+        if (end < 0 && connection.received.size() <= mMaxMessageBytes)
+            continue;
+        // Too long, or more than the message before its answer.
+        if (end < 0 || end > mMaxMessageBytes || end + 1 != connection.received.size()) {
             drop(fd);
             return;
         }
+        connection.received.truncate(end);
+        ssize_t sent;
+        do
+            sent = ::send(fd, &mAnswer, 1, MSG_NOSIGNAL);
+        while (sent < 0 && errno == EINTR);
+        if (sent != 1) {
+            drop(fd);  // the sender gave up and is gone
+            return;
+        }
+        // The sender sends the answer back, or closes, at once. It is not timed out
+        // from here: one that reported the message taken always has it acted on.
+        connection.answered = true;
+        connection.timer->stop();
     }
-    if (end > mMaxMessageBytes) {
-        drop(fd);
-        return;
-    }
-    const QByteArray message = received.left(end);
-    ssize_t sent;
-    do
-        sent = ::send(fd, &mAnswer, 1, MSG_NOSIGNAL);
-    while (sent < 0 && errno == EINTR);
-    drop(fd);
-    // Last: a receiver may end this object.
-    emit messageReceived(message);
 }
 
 void LocalSocketChannel::drop(int fd)
@@ -232,8 +242,8 @@ void LocalSocketChannel::drop(int fd)
     closeDescriptor(fd);
 }
 
-bool LocalSocketChannel::send(const QString& name, const QByteArray& message, int connectTimeoutMs,
-                              int answerTimeoutMs, char* answer, QString* error)
+bool LocalSocketChannel::send(const QString& name, const QByteArray& message, char answer, int connectTimeoutMs,
+                              int answerTimeoutMs, QString* error)
 {
     sockaddr_un address;
     if (!socketAddress(socketPath(name), &address)) {
@@ -274,8 +284,9 @@ bool LocalSocketChannel::send(const QString& name, const QByteArray& message, in
             return false;
         }
     }
+    char received = 0;
     for (;;) {
-        const ssize_t count = ::recv(fd, answer, 1, 0);
+        const ssize_t count = ::recv(fd, &received, 1, 0);
         if (count == 1)
             break;
         if (count == 0) {
@@ -292,6 +303,22 @@ bool LocalSocketChannel::send(const QString& name, const QByteArray& message, in
             return false;
         }
     }
+    if (received != answer) {
+        *error = QStringLiteral("an unexpected answer");
+        closeDescriptor(fd);
+        return false;
+    }
+    // Sent back, the answer lets the listener act on the message: from here on the
+    // caller reports it taken.
+    ssize_t sent;
+    do
+        sent = ::send(fd, &received, 1, MSG_NOSIGNAL);
+    while (sent < 0 && errno == EINTR);
+    const int code = errno;
     closeDescriptor(fd);
+    if (sent != 1) {
+        *error = systemError("send", code);
+        return false;
+    }
     return true;
 }

@@ -10,9 +10,11 @@ class QSocketNotifier;
 class QTimer;
 
 // A local (AF_UNIX stream) socket that hears short messages, each ended by a zero
-// byte, and answers each with one byte before closing the connection. It is watched
-// from the event loop of the thread that listens; the sender side is a plain
-// blocking call with deadlines.
+// byte, and answers each with one byte. A message counts only once its sender has
+// sent that byte back: the sender tells its own user the message was taken only
+// then, so one that gave up waiting (and closed its end) is never acted on. It is
+// watched from the event loop of the thread that listens; the sender side is a
+// plain blocking call with deadlines.
 //
 // A name that holds no slash is a file in the temporary folder; any other name is
 // the socket file's own path.
@@ -20,8 +22,9 @@ class LocalSocketChannel : public QObject {
     Q_OBJECT
 public:
     // `maxMessageBytes` bounds a message without its zero; `answer` is the byte sent
-    // back once a message is complete; a caller still unfinished after `idleTimeoutMs`
-    // is dropped.
+    // back once a message is complete; a caller whose message is unfinished after
+    // `idleTimeoutMs` is dropped. One that was answered is kept until it sends the
+    // answer back or closes its end, which a live sender does at once.
     LocalSocketChannel(int maxMessageBytes, char answer, int idleTimeoutMs, QObject* parent = nullptr);
     // Stops listening and removes the socket file.
     ~LocalSocketChannel() override;
@@ -37,12 +40,13 @@ public:
     void close();
     QString errorString() const { return mError; }
 
-    // Sends `message` and a zero byte to whoever listens on `name` and waits for the
-    // one-byte answer. Connecting is retried for up to `connectTimeoutMs`, the whole
-    // exchange after that takes at most `answerTimeoutMs`. False with the reason when
-    // no answer came.
-    static bool send(const QString& name, const QByteArray& message, int connectTimeoutMs, int answerTimeoutMs,
-                     char* answer, QString* error);
+    // Sends `message` and a zero byte to whoever listens on `name`, waits for the
+    // one-byte `answer` and sends it back. Connecting is retried for up to
+    // `connectTimeoutMs`; the answer must come within `answerTimeoutMs` after that.
+    // False with the reason when no answer, or another one, came: the message is
+    // then not acted on.
+    static bool send(const QString& name, const QByteArray& message, char answer, int connectTimeoutMs,
+                     int answerTimeoutMs, QString* error);
 
 signals:
     // A complete message, without its zero byte.
@@ -51,6 +55,7 @@ signals:
 private:
     struct Connection {
         QByteArray received;
+        bool answered = false;  // the message is complete and answered
         QSocketNotifier* notifier = nullptr;
         QTimer* timer = nullptr;
     };

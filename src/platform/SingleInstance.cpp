@@ -114,12 +114,5 @@ void SingleInstance::listen(bool replaceStale)
 
 bool SingleInstance::handOver(const QString& message, int connectTimeoutMs, QString* error)
 {
-    char answer = 0;
-    if (!LocalSocketChannel::send(mServerName, message.toUtf8(), connectTimeoutMs, kAnswerTimeoutMs, &answer, error))
-        return false;
-    if (answer != kTaken) {
-        *error = QStringLiteral("an unexpected answer");
-        return false;
-    }
-    return true;
+    return LocalSocketChannel::send(mServerName, message.toUtf8(), kTaken, connectTimeoutMs, kAnswerTimeoutMs, error);
 }
