@@ -603,6 +603,50 @@ TEST_F(MainScreen, ToolBrushAndUnsavedStrokesAreRememberedAcrossStarts)
     EXPECT_EQ(shell->window().windowTitle(), "* Unsaved strokes");
 }
 
+// The star stored at quit is that of the project the quit save writes: the one a
+// new photo replaces until the new one's start image is chosen, then the new one.
+// A picture that cannot be imported leaves the project, and its star, as they were.
+TEST_F(MainScreen, UnsavedStarStoredAtQuitIsThatOfTheProjectSaved)
+{
+    const Image photo{ImportTestFiles::quadrantPicture(120, 80)};
+    const Image none;  // no bitmap: not imported
+    const struct {
+        const char* name;
+        const Image& picture;
+        bool choose;
+        bool unsavedAfter;
+        FloatSize reopened;
+    } cases[] = {
+        {"quit on the start sheet", photo, false, true, {200, 150}},
+        {"quit after the start image", photo, true, false, {120, 80}},
+        {"picture not imported", none, false, true, {200, 150}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project0.dat"),
+                               projectFileBytes(256, 256, FloatSize{200, 150}, [](int, int, int) { return kRed; })));
+        shell.reset();
+        shell = std::make_unique<ApplicationShell>();
+        shell->launch();
+        ControlSettings::setEnabled(true);
+        emit controller().canvas()->strokeFinished();
+        controller().useImage(c.picture);
+        if (c.choose) {
+            ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));
+        }
+        takeAlerts();
+        shell->delegate().applicationWillTerminate();
+        shell.reset();
+        shell = std::make_unique<ApplicationShell>();
+        shell->launch();
+        ControlSettings::setEnabled(false);
+        QSettings().clear();
+        EXPECT_EQ(controller().canvas()->pictureSize(), c.reopened);
+        EXPECT_EQ(controller().hasUnsavedStrokes(), c.unsavedAfter);
+        EXPECT_EQ(shell->window().windowTitle(), c.unsavedAfter ? "* Unsaved strokes" : "Charcolino");
+    }
+}
+
 // The console texts go through one category, on by default, that can be turned off.
 TEST(ConsoleLog, TextsGoThroughTheConsoleCategoryThatCanBeTurnedOff)
 {

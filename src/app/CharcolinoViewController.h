@@ -194,6 +194,9 @@ private:
     FeedbackLabel* mFeedback = nullptr;
     QPointer<QMessageBox> mKeysBox;
     bool mUnsaved = false;
+    // The mark of the project a new one replaces, stored at quit in place of the new
+    // one's while the quit save writes that project (its start image unchosen).
+    bool mReplacedUnsaved = false;
     bool mMenuStyled = false;
     // A press that closed the menu: the rest of it (moves, release) is not painting.
     bool mSwallowingPress = false;

@@ -217,8 +217,10 @@ void CharcolinoViewController::proceedDiscarding(std::function<void()> then)
 
 void CharcolinoViewController::rememberControls()
 {
+    // The mark goes with the project the quit save writes.
+    const bool unsaved = myview && myview->isChoosingStartImage() ? mReplacedUnsaved : mUnsaved;
     ControlSettings::save({mUi->toolbar->selectedSegmentIndex(), mUi->brushsize->selectedSegmentIndex(),
-                           mUi->brushshape->selectedSegmentIndex(), mUnsaved});
+                           mUi->brushshape->selectedSegmentIndex(), unsaved});
 }
 
 void CharcolinoViewController::restoreControls()

@@ -116,9 +116,18 @@ void CharcolinoViewController::imagePickerControllerDidCancel(QFileDialog* picke
 
 void CharcolinoViewController::useImage(const Image& image, const QString& photoPath)
 {
-    if (myview)
-        myview->NewProject(image, photoPath);
-    setUnsaved(false);  // the strokes went with the project they were on
+    if (!myview) {
+        setUnsaved(false);
+        return;
+    }
+    // A second photo before the start image is chosen replaces the same project.
+    if (!myview->isChoosingStartImage())
+        mReplacedUnsaved = mUnsaved;
+    myview->NewProject(image, photoPath);
+    // The strokes went with the project they were on, unless the picture could not
+    // be imported and that project stays.
+    if (myview->isChoosingStartImage() || !myview->isLoaded())
+        setUnsaved(false);
 }
 
 void CharcolinoViewController::openImageFile(const QString& path)

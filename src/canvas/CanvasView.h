@@ -190,6 +190,9 @@ public:
     const Texture2D* blackSketchTexture() const { return blacksketchpic.get(); }
     const Texture2D* colorSketchTexture() const { return colorsketchpic.get(); }
     bool isLoaded() const { return loaded; }
+    // YES while a new project waits for its start image: saves then write the
+    // project it replaces.
+    bool isChoosingStartImage() const { return choosing; }
 
     static const char* const kLowMemoryMessage;
     static const char* const kUnsupportedImageMessage;
