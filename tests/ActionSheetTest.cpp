@@ -75,17 +75,30 @@ TEST_F(Sheet, ShowsWindowModalAtTheBottomOfTheViewWithoutBlocking)
     EXPECT_EQ(clicks.count(), 1);
 }
 
-// A view that grows or shrinks keeps the sheet across its bottom.
-TEST_F(Sheet, FollowsTheViewWhenItIsResized)
+// The sheet keeps across the view's bottom as it, its page or its window moves or is
+// resized. Like the canvas, the view is in a page that joins its window later.
+TEST_F(Sheet, FollowsTheViewWhenItOrItsWindowMovesOrIsResized)
 {
-    window.show();
+    auto* page = new QWidget;
+    page->resize(window.size());
+    view->setParent(page);
     sheet->showInView(view);
-    for (const QSize size : {QSize(900, 630), QSize(320, 390)}) {
-        window.resize(size.width(), size.height() + 70);
-        view->resize(size);
-        const QRect viewArea(view->mapToGlobal(QPoint(0, 0)), view->size());
-        EXPECT_EQ(sheet->geometry().bottom(), viewArea.bottom()) << size.width();
-        EXPECT_EQ(sheet->width(), view->width()) << size.width();
+    page->setParent(&window);
+    window.show();
+    QCoreApplication::processEvents(); // the sheet rises with the view
+    const struct { const char* what; QRect windowAt, pageAt, viewAt; } steps[] = {
+        {"window moved", {931, 247, 320, 460}, {0, 0, 320, 460}, {0, 70, 320, 390}},
+        {"window and view resized", {931, 247, 900, 700}, {0, 0, 900, 700}, {0, 70, 900, 630}},
+        {"view moved in its page", {931, 247, 900, 700}, {0, 0, 900, 700}, {40, 60, 900, 630}},
+        {"page moved in its window", {931, 247, 900, 700}, {10, 5, 900, 700}, {40, 60, 900, 630}},
+    };
+    const auto edges = [](const QRect& r) { return QList<int>{r.left(), r.right(), r.bottom()}; };
+    for (const auto& step : steps) {
+        window.setGeometry(step.windowAt);
+        page->setGeometry(step.pageAt);
+        view->move(step.viewAt.topLeft()); // apart: setGeometry sends a move with a resize
+        view->resize(step.viewAt.size());
+        EXPECT_EQ(edges(sheet->geometry()), edges({view->mapToGlobal(QPoint(0, 0)), view->size()})) << step.what;
     }
 }
 

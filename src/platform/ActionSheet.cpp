@@ -80,22 +80,45 @@ void ActionSheet::showInView(QWidget* view)
         setParent(view, windowFlags()); // a window-modal sheet needs a window to block
     setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     // The sheet follows its view: it rises once the view is shown (e.g. a canvas
-    // asking while it is being built) and keeps to its bottom when it is resized.
+    // asking while it is being built) and keeps to its bottom when it is resized
+    // or moved, or when its window moves (a window manager places a new window
+    // only after it is shown, and the user may drag it while the sheet is up).
     if (view)
-        view->installEventFilter(this);
+        watchView();
     if (view && !view->isVisible())
         return;
     present();
 }
 
+void ActionSheet::watchView()
+{
+    // The view and every widget above it up to its window: a move of any of them
+    // moves the view on screen, and only the moved widget hears of it.
+    for (QWidget* w = mView; w; w = w->isWindow() ? nullptr : w->parentWidget())
+        w->installEventFilter(this); // installing twice keeps one filter
+}
+
 bool ActionSheet::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == mView && !mChosen) {
-        if (event->type() == QEvent::Show && !isVisible()) {
-            // Children hear of the show before their window is on screen.
-            QMetaObject::invokeMethod(this, &ActionSheet::present, Qt::QueuedConnection);
-        } else if (event->type() == QEvent::Resize && isVisible()) {
-            placeInView();
+    if (mView && !mChosen) {
+        const QEvent::Type type = event->type();
+        if (watched == mView) {
+            if (type == QEvent::Show && !isVisible()) {
+                // Children hear of the show before their window is on screen.
+                QMetaObject::invokeMethod(this, &ActionSheet::present, Qt::QueuedConnection);
+            } else if ((type == QEvent::Resize || type == QEvent::Move) && isVisible()) {
+                placeInView();
+            } else if (type == QEvent::ParentChange) {
+                watchView();
+            }
+        } else if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isAncestorOf(mView)) {
+            // Widgets the view has since left fail the test above. An ancestor
+            // that joins a window (a view built before its window) brings new
+            // ancestors to watch.
+            if (type == QEvent::Move && isVisible())
+                placeInView();
+            else if (type == QEvent::ParentChange)
+                watchView();
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -39,7 +39,8 @@ public:
     void setActionSheetStyle(int style) { mStyle = style; }
     int actionSheetStyle() const { return mStyle; }
 
-    // Shows the sheet at the bottom of `view`, as wide as it, over the view's window.
+    // Shows the sheet at the bottom of `view`, as wide as it, over the view's window,
+    // and keeps it there when the view is resized or moved or its window moves.
     // A view that is not visible yet gets the sheet as soon as it is shown. Without a
     // view the sheet is shown over its parent, or on its own, application-modal, when
     // it has none.
@@ -57,6 +58,7 @@ private:
     void present();
     void choose(int index);
     void placeInView();
+    void watchView();
 
     QString mTitle;
     ActionSheetDelegate* mDelegate = nullptr;
