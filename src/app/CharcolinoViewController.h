@@ -118,7 +118,7 @@ public:
 
     // --- Desktop layer (CharcolinoViewControllerDesktop.cpp) ---
     // The action behind a keyboard command; its shortcuts work while the window
-    // holding the view is active and no dialog is up over it.
+    // holding the view, or the key list, is active and no dialog is up over it.
     QAction* shortcutAction(ShortcutTable::Command command) const;
     void runCommand(ShortcutTable::Command command);
     // YES while the working image has strokes that are in no slot; the window's

@@ -14,6 +14,7 @@
 #include "app/CharcolinoViewController.h"
 #include "app/ControlSettings.h"
 #include "app/FeedbackLabel.h"
+#include "app/KeysBox.h"
 #include "app/MainWindow.h"
 #include "canvas/BrushDab.h"
 #include "canvas/CanvasView.h"
@@ -244,12 +245,17 @@ void CharcolinoViewController::showKeys()
         mKeysBox->raise();
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Keys"), ShortcutTable::helpText(),
-                                QMessageBox::Close, mView);
+    auto* box = new KeysBox(ShortcutTable::helpText(), mView);
     box->setObjectName(QStringLiteral("keysBox"));
     box->setTextFormat(Qt::RichText);
     box->setWindowModality(Qt::NonModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // Beside the window, leaving it the keyboard; clicked, the box runs the same
+    // commands as the window, except that Esc closes the box.
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    for (const auto& [command, action] : mActions)
+        if (command != ShortcutTable::CloseMenu)
+            box->addAction(action);
     mKeysBox = box;
     box->show();
 }

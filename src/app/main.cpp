@@ -44,7 +44,14 @@ QString photoArgument(const QString& argument, QString* error)
 
 int main(int argc, char** argv)
 {
+    // Every pointer position reaches the brush: Qt would otherwise merge the mouse
+    // moves queued between two passes of the event loop, and a quick zigzag would
+    // paint as one straight line. Turned off before the application is made, for
+    // the platforms that read it then, and again after: the X11 platform turns it
+    // on while it starts.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     QApplication app(argc, argv);
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     installConsoleLogFormat();
     // The Documents directory is <data home>/Charcolino/Charcolino.
     QApplication::setApplicationName(QStringLiteral("Charcolino"));
