@@ -41,7 +41,7 @@ TEST(LocalSocketChannel, MessagesNeedTheirZeroWithinTheBoundAndTheAnswerSentBack
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("channel");
-    enum Caller { SendsBack, ClosesItsSide, GivesUpUnread, GivesUpAnswered, SendsOther };
+    enum Caller { SendsBack, ClosesItsSide, GivesUpUnread, GivesUpAnswered };
     const struct {
         const char* name;
         QByteArray written;
@@ -57,7 +57,6 @@ TEST(LocalSocketChannel, MessagesNeedTheirZeroWithinTheBoundAndTheAnswerSentBack
         // A caller that waited in vain while the program was stopped, then left.
         {"gave up before it was read", QByteArray("photo\0", 6), GivesUpUnread, {}, {}},
         {"gave up after the answer", QByteArray("photo\0", 6), GivesUpAnswered, {}, "y"},
-        {"sent back another byte", QByteArray("photo\0", 6), SendsOther, {}, "y"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -80,8 +79,8 @@ TEST(LocalSocketChannel, MessagesNeedTheirZeroWithinTheBoundAndTheAnswerSentBack
                 return count >= 0 || errno != EAGAIN;
             }, 30000));
             EXPECT_EQ(QByteArray(answer, int(std::max<ssize_t>(count, 0))), c.answer);
-            if (count == 1 && (c.caller == SendsBack || c.caller == SendsOther)) {
-                ASSERT_EQ(::write(fd, c.caller == SendsBack ? "y" : "n", 1), 1);
+            if (count == 1 && c.caller == SendsBack) {
+                ASSERT_EQ(::write(fd, "y", 1), 1);
             }
         }
         if (!c.message.isEmpty()) {

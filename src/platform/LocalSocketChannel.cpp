@@ -194,12 +194,11 @@ void LocalSocketChannel::readFrom(int fd)
             return;
         }
         if (connection.answered) {
-            const bool taken = count == 1 && chunk[0] == mAnswer;
+            // The answer came back: the sender has reported the message taken.
             const QByteArray message = connection.received;
             drop(fd);
             // Last: a receiver may end this object.
-            if (taken)
-                emit messageReceived(message);
+            emit messageReceived(message);
             return;
         }
         const qsizetype start = connection.received.size();
