@@ -275,6 +275,23 @@ TEST_F(MainScreen, PickedPhotoStartsANewProjectWhileThePickerIsStillUp)
     EXPECT_TRUE(takeAlerts().isEmpty());
 }
 
+// A photo cut short opens as far as it goes, and an alert over the start sheet says so.
+TEST_F(MainScreen, PhotoCutShortOpensWithAnAlert)
+{
+    const QString path = QDir(pictures).filePath("cut.jpg");
+    ASSERT_TRUE(ImportTestFiles::quadrantPicture(120, 80).save(path, "JPG"));
+    const QByteArray whole = readBytes(path);
+    const qsizetype scan = whole.indexOf("\xff\xda");  // cut in the middle of the picture's data
+    ASSERT_GT(scan, 0);
+    ASSERT_TRUE(writeBytes(path, whole.left((scan + whole.size()) / 2)));
+    controller().openImageFile(path);
+    QApplication::processEvents();
+    EXPECT_NE(openSheet(), nullptr);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
+    EXPECT_EQ(takeAlerts(), QStringList{"Error: Only part of the photo could be read; the rest is left grey.\n"
+                                        "cut.jpg: the picture is incomplete (truncated file)"});
+}
+
 TEST_F(MainScreen, UnreadablePickedFileGivesTheImportAlert)
 {
     const QString broken = QDir(pictures).filePath("broken.jpg");

@@ -92,8 +92,13 @@ public:
     // The name filter of the picker: every format QImageReader reads, in both cases.
     static QString imageNameFilter();
     // The picture in a file, read as for import; a file that cannot be read gives a
-    // picture without a bitmap and, in `failure`, the alert text that names it.
-    static Image imageFromFile(const QString& path, QString* failure = nullptr);
+    // picture without a bitmap and, in `failure`, the alert text that names it. A
+    // picture read only in part (a cut-short file) comes with, in `warning`, the
+    // alert text that says so; otherwise `warning` is left empty.
+    static Image imageFromFile(const QString& path, QString* failure = nullptr, QString* warning = nullptr);
+    // The alert after a photo opened in part: what is shown, below it the file's
+    // name and what is wrong with it.
+    static QString importIncompleteMessage(const QString& path, const QString& reason);
     // The import alert: the unsupported-image sentence, below it the file's name
     // and the reason it could not be read.
     static QString importFailedMessage(const QString& path, const QString& reason);
@@ -104,6 +109,9 @@ public:
     void imagePickerControllerDidCancel(QFileDialog* picker);
     // `photoPath`: the file the image was read from, kept for the full-size drawing.
     void useImage(const Image& image, const QString& photoPath = QString());
+    // The photo of a file as a new project, then the alert of a photo read only in
+    // part, once the new project has started; the import alert when it cannot be read.
+    void useImageFile(const QString& path);
 
     // FileListViewControllerDelegate: the canvas saves or loads; a NO is an alert.
     void SaveProject(int slot) override;

@@ -44,13 +44,23 @@ QString CharcolinoViewController::importFailedMessage(const QString& path, const
            (reason.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, reason));
 }
 
-Image CharcolinoViewController::imageFromFile(const QString& path, QString* failure)
+QString CharcolinoViewController::importIncompleteMessage(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Only part of the photo could be read; the rest is left grey.\n%1: %2")
+        .arg(QFileInfo(path).fileName(), reason);
+}
+
+Image CharcolinoViewController::imageFromFile(const QString& path, QString* failure, QString* warning)
 {
     ImageFileResult result = readImportFile(path);
     if (!result.ok()) {
-        qInfo().noquote() << "Cannot read" << path << ":" << result.error;
+        qInfo().noquote() << QStringLiteral("Cannot read %1: %2").arg(path, result.error);
         if (failure)
             *failure = importFailedMessage(path, result.error);
+    } else if (!result.warning.isEmpty()) {
+        qInfo().noquote() << QStringLiteral("Read in part %1: %2").arg(path, result.warning);
+        if (warning)
+            *warning = importIncompleteMessage(path, result.warning);
     }
     return result.image;  // without a bitmap when unreadable
 }
@@ -84,15 +94,8 @@ bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoVie
 
 void CharcolinoViewController::imagePickerControllerDidFinishPickingFile(QFileDialog* picker, const QString& path)
 {
-    QString failure;
-    const Image image = imageFromFile(path, &failure);
-    if (image.hasBitmap()) {
-        useImage(image, path);
-        imagePickerControllerDidCancel(picker);  // the picker goes as after any pick
-        return;
-    }
-    showErrorAlert(mView, failure);
-    imagePickerControllerDidCancel(picker);
+    useImageFile(path);
+    imagePickerControllerDidCancel(picker);  // the picker goes as after any pick
 }
 
 void CharcolinoViewController::imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image)
@@ -135,12 +138,20 @@ void CharcolinoViewController::openImageFile(const QString& path)
     // The same state as after "New Project": menu hidden, then the new project.
     if (NewButton && !NewButton->isHidden())
         ToggleMenu();
-    proceedDiscarding([this, path] {
-        QString failure;
-        const Image image = imageFromFile(path, &failure);
-        if (image.hasBitmap())
-            useImage(image, path);
-        else
-            showErrorAlert(mView, failure);  // the current project stays
-    });
+    proceedDiscarding([this, path] { useImageFile(path); });
+}
+
+void CharcolinoViewController::useImageFile(const QString& path)
+{
+    QString failure;
+    QString warning;
+    const Image image = imageFromFile(path, &failure, &warning);
+    if (!image.hasBitmap()) {
+        showErrorAlert(mView, failure);  // the current project stays
+        return;
+    }
+    useImage(image, path);
+    // Over the start sheet, so it is read before the start image is chosen.
+    if (!warning.isEmpty() && myview && myview->isChoosingStartImage())
+        showErrorAlert(mView, warning);
 }
