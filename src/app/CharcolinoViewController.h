@@ -38,10 +38,9 @@ public:
     // Height of the control band above the canvas.
     static constexpr double kBandHeight = 70.0;
 
-    // Picker source types: the photo library (the user's Pictures folder here),
-    // the camera (there is none on a desktop) and the saved photos album.
+    // Picker source types: the photo library (the user's Pictures folder here) and
+    // the saved photos album; a desktop has no camera.
     static constexpr unsigned kSourceTypePhotoLibrary = 0;
-    static constexpr unsigned kSourceTypeCamera = 1;
     static constexpr unsigned kSourceTypeSavedPhotosAlbum = 2;
 
     static const char* const kSaveFailedMessage;

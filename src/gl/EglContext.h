@@ -60,8 +60,6 @@ public:
     static EGLDisplay display();
 
     EGLContext handle() const { return _context; }
-    // Whether contexts go current without a surface (otherwise a 1x1 pbuffer).
-    bool isSurfaceless() const { return _surface == EGL_NO_SURFACE; }
 
 private:
     EglContext(EGLContext context, EGLSurface surface) : _context(context), _surface(surface) {}

@@ -66,13 +66,6 @@ int ActionSheet::addButtonWithTitle(const QString& title)
     return index;
 }
 
-QString ActionSheet::buttonTitleAtIndex(int index) const
-{
-    if (index < 0 || index >= numberOfButtons())
-        return {};
-    return mButtons.at(index)->text();
-}
-
 void ActionSheet::showInView(QWidget* view)
 {
     mView = view;

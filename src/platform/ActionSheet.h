@@ -32,12 +32,10 @@ public:
     // Appends a button below the others and answers its index.
     int addButtonWithTitle(const QString& title);
     int numberOfButtons() const { return int(mButtons.size()); }
-    QString buttonTitleAtIndex(int index) const;
     QString title() const { return mTitle; }
 
-    // The style number is kept for the caller; the sheet looks the same for all.
-    void setActionSheetStyle(int style) { mStyle = style; }
-    int actionSheetStyle() const { return mStyle; }
+    // The sheet looks the same for every style.
+    void setActionSheetStyle(int /*style*/) {}
 
     // Shows the sheet at the bottom of `view`, as wide as it, over the view's window,
     // and keeps it there when the view is resized or moved or its window moves.
@@ -68,6 +66,5 @@ private:
     QLabel* mTitleLabel = nullptr;
     QVBoxLayout* mLayout = nullptr;
     QList<QPushButton*> mButtons;
-    int mStyle = 0;
     bool mChosen = false;
 };
