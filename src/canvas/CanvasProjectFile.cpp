@@ -4,7 +4,9 @@
 // Writes go through replaceFile: the new file is written under a temporary name and
 // renamed over the old one only after every byte was written, so a failed save
 // answers NO and leaves the slot's earlier file as it was. A symbolic link planted
-// in a slot's place is replaced, never written through.
+// in a slot's place is replaced, never written through. The project file and the
+// files of its full-size drawing are written in the order SlotSave keeps, so that
+// a save stopped anywhere leaves the slot as it was or as saved, drawing included.
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -17,10 +19,12 @@
 #include "canvas/FullResolutionRecord.h"
 #include "canvas/PictureImage.h"
 #include "canvas/ProjectCodec.h"
+#include "canvas/ProjectIdentity.h"
 #include "canvas/ProjectSideFiles.h"
 #include "canvas/ProjectSlotFiles.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/SketchWorker.h"
+#include "canvas/SlotSave.h"
 #include "canvas/ThumbnailJpeg.h"
 #include "platform/DocumentsDirectory.h"
 #include "platform/ErrorAlert.h"
@@ -72,35 +76,28 @@ bool CanvasView::SaveProject(int slot, SaveFailure* failure)
     header.picsize = project.picsize;
     const auto headerBytes = ProjectCodec::encodeHeader(header);
     const qint64 n = qint64(project.width) * qint64(project.height) * 4;
-    QString reason;
+    SlotSave::Contents contents;
     // Each buffer in one write, straight from the canvas's own memory.
-    if (!replaceFile(path,
-                     [&](QFileDevice& file) {
-                         return writeAll(file, headerBytes.data(), qint64(headerBytes.size())) &&
-                                writeAll(file, project.original, n) && writeAll(file, project.working, n);
-                     },
-                     &reason)) {
-        if (failure)
-            *failure = {path, reason.isEmpty() ? QStringLiteral("unknown error") : reason};
+    contents.writeProject = [&](QFileDevice& file) {
+        return writeAll(file, headerBytes.data(), qint64(headerBytes.size())) &&
+               writeAll(file, project.original, n) && writeAll(file, project.working, n);
+    };
+    if (!mPhoto.isEmpty()) {
+        contents.photo = mPhoto;
+        contents.record = fullResolutionRecord(project).encode();
+    }
+    // A save that fails before the project file is in place leaves the slot's
+    // earlier save whole, side files included. One whose side files fail after it
+    // leaves a project that opens at its own size; that is still told, as a failed
+    // save naming the side file, so the user can save again.
+    QString failedFile;
+    QString reason;
+    const SlotSave::Outcome outcome = SlotSave::write(path, contents, &failedFile, &reason);
+    if (outcome != SlotSave::Outcome::Saved && failure)
+        *failure = {failedFile, reason.isEmpty() ? QStringLiteral("unknown error") : reason};
+    if (outcome == SlotSave::Outcome::Failed)
         return false;
-    }
-
-    // The files of the full-resolution drawing follow the project file, so a failed
-    // project write leaves the slot's earlier save whole, side files included. Side
-    // files that did not follow no longer match the project file's images and are
-    // ignored when it is loaded: the project then opens at its own size. That is
-    // still told, as a failed save naming the side file, so the user can save again.
-    bool sideFilesSaved = true;
-    if (mPhoto.isEmpty()) {
-        ProjectSideFiles::remove(path);
-    } else {
-        QString sideFile;
-        if (!ProjectSideFiles::write(path, mPhoto, fullResolutionRecord(project), &sideFile, &reason)) {
-            sideFilesSaved = false;
-            if (failure)
-                *failure = {sideFile, reason.isEmpty() ? QStringLiteral("unknown error") : reason};
-        }
-    }
+    const bool sideFilesSaved = outcome == SlotSave::Outcome::Saved;
 
     if (slot <= 0)
         return sideFilesSaved;  // the working project has no thumbnail
@@ -253,6 +250,10 @@ bool CanvasView::loadProject(int slot, bool leaveSketches)
 
     // The full-resolution drawing's files, when they belong to this save: the
     // photo, and the record that continues with the strokes painted from now on.
+    // A save of this slot stopped part way is settled first, as the files now
+    // belong to the project file just read.
+    if (SlotSave::unsettled(path))
+        SlotSave::settle(path, ProjectIdentity::of(header, originalbuff.get(), workingbuff.get(), std::size_t(n)));
     FullResolutionRecord record;
     QByteArray photo;
     if (ProjectSideFiles::read(path, header, originalbuff.get(), workingbuff.get(), std::size_t(n),

@@ -5,9 +5,10 @@
 #include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
+#include <cstring>
 
+#include "canvas/ProjectIdentity.h"
 #include "platform/RegularFile.h"
-#include "platform/ReplaceFile.h"
 
 namespace ProjectSideFiles {
 
@@ -20,13 +21,18 @@ QString withSuffix(const QString& projectPath, const char* suffix)
     return info.dir().filePath(base + QLatin1String(suffix));
 }
 
+bool present(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
 // The whole regular file at `path` when it is at most `limit` bytes; a null array
 // when it is missing, larger or unreadable (`present` tells whether it exists).
-QByteArray readSmallFile(const QString& path, qint64 limit, bool* present)
+QByteArray readSmallFile(const QString& path, qint64 limit, bool* isPresent)
 {
     QFile file(path);
-    *present = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-    if (!*present || !openRegularFileForReading(file, nullptr) || file.size() > limit)
+    *isPresent = present(path);
+    if (!*isPresent || !openRegularFileForReading(file, nullptr) || file.size() > limit)
         return QByteArray();
     // As many bytes as the file holds now; one that grew meanwhile is refused.
     QByteArray bytes = file.read(file.size());
@@ -37,78 +43,123 @@ QByteArray readSmallFile(const QString& path, qint64 limit, bool* present)
     return bytes;
 }
 
-bool holdsBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!openRegularFileForReading(file, nullptr) || file.size() != bytes.size())
-        return false;
-    return file.read(bytes.size() + 1) == bytes;
-}
-
 }  // namespace
 
 QString photoPath(const QString& projectPath) { return withSuffix(projectPath, ".photo"); }
 
 QString recordPath(const QString& projectPath) { return withSuffix(projectPath, ".strokes"); }
 
-bool write(const QString& projectPath, const QByteArray& photo, const FullResolutionRecord& record,
-           QString* file, QString* reason)
+QString nextPhotoPath(const QString& projectPath) { return withSuffix(projectPath, ".next.photo"); }
+
+QString nextRecordPath(const QString& projectPath) { return withSuffix(projectPath, ".next.strokes"); }
+
+bool hasRecord(const QString& projectPath)
 {
-    const QString photoFile = photoPath(projectPath);
-    // The same photo saved again (every save of a project) costs a read, not a write.
-    if (!holdsBytes(photoFile, photo) &&
-        !replaceFile(photoFile,
-                     [&](QFileDevice& out) { return writeAll(out, photo.constData(), photo.size()); }, reason)) {
-        *file = photoFile;
+    return present(recordPath(projectPath)) || present(nextRecordPath(projectPath));
+}
+
+bool holdsBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!openRegularFileForReading(file, nullptr) || file.size() != bytes.size())
         return false;
+    constexpr qint64 kBlock = qint64(1) << 20;
+    QByteArray block(qsizetype(std::min<qint64>(kBlock, bytes.size())), Qt::Uninitialized);
+    for (qint64 at = 0; at < bytes.size();) {
+        const qint64 n = std::min<qint64>(kBlock, bytes.size() - at);
+        if (file.read(block.data(), n) != n || std::memcmp(block.constData(), bytes.constData() + at, std::size_t(n)) != 0)
+            return false;
+        at += n;
     }
-    const QByteArray bytes = record.encode();
-    const QString recordFile = recordPath(projectPath);
-    if (!replaceFile(recordFile, [&](QFileDevice& out) { return writeAll(out, bytes.constData(), bytes.size()); },
-                     reason)) {
-        *file = recordFile;
+    char more;
+    return file.read(&more, 1) == 0;  // nothing beyond: the file did not grow meanwhile
+}
+
+bool readRecord(const QString& path, FullResolutionRecord* record, bool* isPresent)
+{
+    const QByteArray bytes = readSmallFile(
+        path, qint64(FullResolutionRecord::kHeaderSize + FullResolutionRecord::kDabSize * (1u << 24)), isPresent);
+    return *isPresent && FullResolutionRecord::decode(bytes, record);
+}
+
+QString ownedRecord(const QString& projectPath, const ProjectIdentity& identity, FullResolutionRecord* record)
+{
+    for (const QString& path : {recordPath(projectPath), nextRecordPath(projectPath)}) {
+        bool isPresent = false;
+        FullResolutionRecord candidate;
+        if (readRecord(path, &candidate, &isPresent) && identity.owns(candidate)) {
+            *record = std::move(candidate);
+            return path;
+        }
+    }
+    return QString();
+}
+
+bool holdsPhotoOf(const QString& path, const FullResolutionRecord& record, QByteArray* bytes)
+{
+    bool isPresent = false;
+    QByteArray photo = readSmallFile(path, kMaxPhotoBytes, &isPresent);
+    if (photo.isNull() || std::uint64_t(photo.size()) != record.photoBytes ||
+        contentChecksum(photo.constData(), std::size_t(photo.size())) != record.photoChecksum)
         return false;
-    }
+    if (bytes)
+        *bytes = std::move(photo);
     return true;
 }
 
 void remove(const QString& projectPath)
 {
-    QFile::remove(recordPath(projectPath));
-    QFile::remove(photoPath(projectPath));
+    for (const QString& path : {nextRecordPath(projectPath), recordPath(projectPath), nextPhotoPath(projectPath),
+                                photoPath(projectPath)})
+        QFile::remove(path);
 }
 
 bool read(const QString& projectPath, const ProjectCodec::Header& header, const std::uint8_t* original,
-          const std::uint8_t* working, std::size_t imageBytes, FullResolutionRecord* record, QByteArray* photo)
+          const std::uint8_t* working, std::size_t imageBytes, FullResolutionRecord* record, QByteArray* photo,
+          QString* photoFile)
 {
-    bool present = false;
-    const QString recordFile = recordPath(projectPath);
-    const QByteArray recordBytes = readSmallFile(
-        recordFile, qint64(FullResolutionRecord::kHeaderSize + FullResolutionRecord::kDabSize * (1u << 24)), &present);
-    if (!present)
+    if (!hasRecord(projectPath))
         return false;  // a project saved without a photo, or by an older build
+    const ProjectIdentity identity = ProjectIdentity::of(header, original, working, imageBytes);
+    // The kept name first; the second one holds the record of a save stopped
+    // after its project file was written, until the next load or save settles it.
     FullResolutionRecord r;
-    if (!FullResolutionRecord::decode(recordBytes, &r)) {
-        qWarning().noquote() << "Ignoring the damaged drawing record" << recordFile;
+    QString recordFile;
+    QString refused;  // the first file present that was not taken, and why
+    bool refusedDamaged = false;
+    for (const QString& path : {recordPath(projectPath), nextRecordPath(projectPath)}) {
+        bool isPresent = false;
+        FullResolutionRecord candidate;
+        const bool wellFormed = readRecord(path, &candidate, &isPresent);
+        if (wellFormed && identity.owns(candidate)) {
+            r = std::move(candidate);
+            recordFile = path;
+            break;
+        }
+        if (isPresent && refused.isEmpty()) {
+            refused = path;
+            refusedDamaged = !wellFormed;
+        }
+    }
+    if (recordFile.isEmpty()) {
+        if (refusedDamaged)
+            qWarning().noquote() << "Ignoring the damaged drawing record" << refused;
+        else
+            qWarning().noquote() << "Ignoring the drawing record" << refused << "of another save of the project";
         return false;
     }
-    if (r.width != header.width || r.height != header.height || !(r.picsize == header.picsize) ||
-        r.originalChecksum != contentChecksum(original, imageBytes) ||
-        r.workingChecksum != contentChecksum(working, imageBytes)) {
-        qWarning().noquote() << "Ignoring the drawing record" << recordFile << "of another save of the project";
-        return false;
+
+    for (const QString& path : {photoPath(projectPath), nextPhotoPath(projectPath)}) {
+        if (holdsPhotoOf(path, r, photo)) {
+            if (photoFile)
+                *photoFile = path;
+            *record = std::move(r);
+            return true;
+        }
     }
-    const QString photoFile = photoPath(projectPath);
-    QByteArray photoBytes = readSmallFile(photoFile, kMaxPhotoBytes, &present);
-    if (photoBytes.isNull() || std::uint64_t(photoBytes.size()) != r.photoBytes ||
-        contentChecksum(photoBytes.constData(), std::size_t(photoBytes.size())) != r.photoChecksum) {
-        qWarning().noquote() << "Ignoring the drawing record" << recordFile << ": its photo" << photoFile
-                             << "is missing or damaged";
-        return false;
-    }
-    *record = std::move(r);
-    *photo = std::move(photoBytes);
-    return true;
+    qWarning().noquote() << "Ignoring the drawing record" << recordFile << ": its photo" << photoPath(projectPath)
+                         << "is missing or damaged";
+    return false;
 }
 
 }  // namespace ProjectSideFiles

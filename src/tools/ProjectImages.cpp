@@ -59,10 +59,11 @@ QImage ProjectImages::full(QString* why) const
     why->clear();
     FullResolutionRecord record;
     QByteArray photo;
-    if (!QFile::exists(ProjectSideFiles::recordPath(path)))
+    QString photoFile;
+    if (!ProjectSideFiles::hasRecord(path))
         return QImage();  // a project without its photo
     if (!ProjectSideFiles::read(path, project.header, project.original.data(), project.working.data(),
-                                project.original.size(), &record, &photo)) {
+                                project.original.size(), &record, &photo, &photoFile)) {
         *why = QStringLiteral("the photo or drawing record beside it is damaged or of another save");
         return QImage();
     }
@@ -71,5 +72,5 @@ QImage ProjectImages::full(QString* why) const
         *why = QStringLiteral("the drawing record does not give the working image");
         return QImage();
     }
-    return fullResolutionPicture(ProjectSideFiles::photoPath(path), record, why);
+    return fullResolutionPicture(photoFile, record, why);
 }
