@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -120,4 +123,156 @@ TEST(LocalSocketChannel, SocketFileIsPrivateRefusedWhenPresentAndRemovedAtClose)
     QString error;
     EXPECT_FALSE(LocalSocketChannel::send(dir.filePath("nobody"), "x", 'y', 0, 1000, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+namespace {
+
+// What came back on a caller's connection so far: its bytes, and whether the
+// channel has ended it.
+struct Heard {
+    QByteArray bytes;
+    bool ended = false;
+};
+
+Heard hear(int fd)
+{
+    Heard heard;
+    char chunk[64];
+    for (;;) {
+        const ssize_t count = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (count > 0) {
+            heard.bytes.append(chunk, int(count));
+            continue;
+        }
+        heard.ended = count == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        return heard;
+    }
+}
+
+}  // namespace
+
+// A message is all its caller sends before the answer: bytes behind its zero are
+// refused however the channel's reads split them (a read holds 4096 bytes).
+TEST(LocalSocketChannel, BytesAfterTheZeroRefuseTheMessageWhereverReadsSplitThem)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("channel");
+    const struct {
+        int length;  // of the message, without its zero
+        QByteArray after;
+    } cases[] = {
+        {5, ""},       {5, "y"},       {5, QByteArray(5000, 'x')},
+        {4095, ""},    {4095, "y"},    {4095, QByteArray("\0", 1)},
+        {4096, ""},    {4096, "y"},    {8191, "y"},
+        {8191, ""},    {100, QByteArray(4096 - 101, 'x')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.length << " bytes, then " << c.after.size());
+        LocalSocketChannel channel(64 * 1024, 'y', 60000);
+        QList<QByteArray> received;
+        QObject::connect(&channel, &LocalSocketChannel::messageReceived,
+                         [&](const QByteArray& message) { received << message; });
+        ASSERT_TRUE(channel.listen(path));
+        const int fd = connectTo(path);
+        ASSERT_GE(fd, 0);
+        const QByteArray message(c.length, 'm');
+        const QByteArray written = message + '\0' + c.after;
+        // All of it is queued before the channel reads any.
+        ASSERT_EQ(::write(fd, written.constData(), size_t(written.size())), written.size());
+        Heard heard;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            heard = hear(fd);
+            return heard.ended || !heard.bytes.isEmpty();
+        }, 30000));
+        const bool refused = !c.after.isEmpty();
+        EXPECT_EQ(heard.bytes, refused ? QByteArray() : QByteArray("y"));
+        if (!refused) {
+            ASSERT_EQ(::write(fd, "y", 1), 1);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return hear(fd).ended; }, 30000));
+        ::close(fd);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(received, refused ? QList<QByteArray>() : QList<QByteArray>{message});
+    }
+}
+
+// A flood of callers that send nothing, or never confirm the answer, cannot hold
+// the channel: a few are served at once, each for a bounded time, and a real
+// sender queued behind them still gets through.
+TEST(LocalSocketChannel, ServesAFewCallersAtOnceEachForABoundedTime)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("channel");
+    constexpr int kTimeoutMs = 200;
+    LocalSocketChannel channel(kMax, 'y', kTimeoutMs);
+    QList<QByteArray> received;
+    QObject::connect(&channel, &LocalSocketChannel::messageReceived,
+                     [&](const QByteArray& message) { received << message; });
+    ASSERT_TRUE(channel.listen(path));
+
+    // A caller answered that never confirms: closed when its time is up, and a
+    // confirmation sent after that fails at its end.
+    const int silent = connectTo(path);
+    ASSERT_GE(silent, 0);
+    ASSERT_EQ(::write(silent, "late\0", 5), 5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return channel.connectionCount() == 1 && hear(silent).bytes == "y"; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return channel.connectionCount() == 0; }, 30000));
+    EXPECT_TRUE(hear(silent).ended);
+    EXPECT_LT(::send(silent, "y", 1, MSG_NOSIGNAL), 0);
+    ::close(silent);
+
+    constexpr int kIdle = 3 * LocalSocketChannel::kMaxConnections + 1;
+    std::vector<int> idle;
+    for (int i = 0; i < kIdle; ++i) {
+        idle.push_back(connectTo(path));
+        ASSERT_GE(idle.back(), 0);
+    }
+    QString error;
+    std::thread sender([&] { EXPECT_TRUE(LocalSocketChannel::send(path, "real", 'y', 0, 60000, &error)); });
+    int most = 0;
+    const bool allEnded = QTest::qWaitFor([&] {
+        most = std::max(most, channel.connectionCount());
+        return std::all_of(idle.begin(), idle.end(), [](int fd) { return hear(fd).ended; }) && !received.isEmpty();
+    }, 60000);
+    sender.join();
+    EXPECT_TRUE(allEnded) << error.toStdString();
+    EXPECT_EQ(most, LocalSocketChannel::kMaxConnections);
+    EXPECT_EQ(received, QList<QByteArray>{"real"});
+    EXPECT_EQ(received.size(), 1) << "the silent caller's message is not acted on";
+    for (int fd : idle)
+        ::close(fd);
+}
+
+// Once stopped, the channel holds no connection and takes none: callers wait in
+// the queue until the socket closes.
+TEST(LocalSocketChannel, StoppedChannelDropsItsCallersAndLeavesTheRestQueued)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("channel");
+    LocalSocketChannel channel(kMax, 'y', 60000);
+    ASSERT_TRUE(channel.listen(path));
+    const int answered = connectTo(path);
+    const int midway = connectTo(path);
+    ASSERT_GE(answered, 0);
+    ASSERT_GE(midway, 0);
+    ASSERT_EQ(::write(answered, "a\0", 2), 2);
+    ASSERT_EQ(::write(midway, "b", 1), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return channel.connectionCount() == 2 && hear(answered).bytes == "y"; }, 30000));
+
+    channel.stopAccepting();
+    EXPECT_EQ(channel.connectionCount(), 0);
+    EXPECT_TRUE(hear(answered).ended);
+    EXPECT_TRUE(hear(midway).ended);
+    const int queued = connectTo(path);
+    ASSERT_GE(queued, 0);
+    ASSERT_EQ(::write(queued, "c\0", 2), 2);
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(channel.connectionCount(), 0);
+    const Heard waiting = hear(queued);
+    EXPECT_TRUE(waiting.bytes.isEmpty() && !waiting.ended);
+    channel.close();
+    EXPECT_TRUE(hear(queued).ended);
+    for (int fd : {answered, midway, queued})
+        ::close(fd);
 }

@@ -38,6 +38,17 @@ bool socketAddress(const QString& path, sockaddr_un* address)
     return true;
 }
 
+// Whether more bytes wait to be read on a non-blocking socket.
+bool bytesWaiting(int fd)
+{
+    char next;
+    ssize_t count;
+    do
+        count = ::recv(fd, &next, 1, MSG_PEEK | MSG_DONTWAIT);
+    while (count < 0 && errno == EINTR);
+    return count > 0;
+}
+
 void closeDescriptor(int fd)
 {
     // On Linux the descriptor is released even when close is interrupted.
@@ -132,6 +143,8 @@ bool LocalSocketChannel::listen(const QString& name)
     }
     mListenFd = fd;
     mPath = path;
+    mStopped = false;
+    mWaitingForDescriptors = false;
     mListenNotifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
     connect(mListenNotifier, &QSocketNotifier::activated, this, &LocalSocketChannel::acceptConnections);
     return true;
@@ -153,20 +166,29 @@ void LocalSocketChannel::close()
 
 void LocalSocketChannel::acceptConnections()
 {
-    for (;;) {
+    while (mListenFd >= 0 && !mStopped && int(mConnections.size()) < kMaxConnections) {
         const int fd = ::accept4(mListenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return;  // EAGAIN: none left; anything else: try again when woken next
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors (or memory): the callers stay queued and are
+                // tried again a little later, not at every pass of the event loop.
+                mWaitingForDescriptors = true;
+                QTimer::singleShot(kRetryMs, this, [this] {
+                    mWaitingForDescriptors = false;
+                    updateAccepting();
+                });
+            }
+            break;
         }
         Connection& connection = mConnections[fd];
         connection.notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
         connect(connection.notifier, &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
-        // A caller that never finishes its message is not kept.
+        // A caller is served for a bounded time, whatever it does.
         connection.timer = new QTimer(this);
         connection.timer->setSingleShot(true);
-        connect(connection.timer, &QTimer::timeout, this, [this, fd] { drop(fd); });
+        connect(connection.timer, &QTimer::timeout, this, [this, fd] { expire(fd); });
         connection.timer->start(mIdleTimeoutMs);
         // A receiver of the message may end this object.
         const QPointer<LocalSocketChannel> alive(this);
@@ -174,6 +196,7 @@ void LocalSocketChannel::acceptConnections()
         if (!alive)
             return;
     }
+    updateAccepting();
 }
 
 void LocalSocketChannel::readFrom(int fd)
@@ -206,8 +229,9 @@ void LocalSocketChannel::readFrom(int fd)
         const qsizetype end = connection.received.indexOf('\0', start);
         if (end < 0 && connection.received.size() <= mMaxMessageBytes)
             continue;
-        // Too long, or more than the message before its answer.
-        if (end < 0 || end > mMaxMessageBytes || end + 1 != connection.received.size()) {
+        // Too long, or more than the message before its answer, in this read or
+        // waiting for the next.
+        if (end < 0 || end > mMaxMessageBytes || end + 1 != connection.received.size() || bytesWaiting(fd)) {
             drop(fd);
             return;
         }
@@ -220,11 +244,21 @@ void LocalSocketChannel::readFrom(int fd)
             drop(fd);  // the sender gave up and is gone
             return;
         }
-        // The sender sends the answer back, or closes, at once. It is not timed out
-        // from here: one that reported the message taken always has it acted on.
+        // The sender sends the answer back, or closes, at once; one that has not by
+        // the time it is up is told so by the close (see expire).
         connection.answered = true;
-        connection.timer->stop();
     }
+}
+
+void LocalSocketChannel::expire(int fd)
+{
+    // Shut first: a byte the caller sent before is still read; one it sends from
+    // now on fails at its end, so it never reports taken a message not acted on.
+    ::shutdown(fd, SHUT_RD);
+    const QPointer<LocalSocketChannel> alive(this);
+    readFrom(fd);
+    if (alive)
+        drop(fd);
 }
 
 void LocalSocketChannel::drop(int fd)
@@ -239,6 +273,22 @@ void LocalSocketChannel::drop(int fd)
     found->second.timer->deleteLater();
     mConnections.erase(found);
     closeDescriptor(fd);
+    updateAccepting();
+}
+
+void LocalSocketChannel::stopAccepting()
+{
+    mStopped = true;
+    while (!mConnections.empty())
+        drop(mConnections.begin()->first);
+    updateAccepting();
+}
+
+void LocalSocketChannel::updateAccepting()
+{
+    if (mListenNotifier)
+        mListenNotifier->setEnabled(!mStopped && !mWaitingForDescriptors &&
+                                    int(mConnections.size()) < kMaxConnections);
 }
 
 bool LocalSocketChannel::send(const QString& name, const QByteArray& message, char answer, int connectTimeoutMs,

@@ -16,15 +16,25 @@ class QTimer;
 // watched from the event loop of the thread that listens; the sender side is a
 // plain blocking call with deadlines.
 //
+// A message is the whole of what a caller sends before the answer: bytes already
+// waiting behind its zero when it is read refuse it, however they were split into
+// reads. At most kMaxConnections callers are served at once; the others wait in
+// the socket's queue, holding no descriptor of this process, until one has gone.
+//
 // A name that holds no slash is a file in the temporary folder; any other name is
 // the socket file's own path.
 class LocalSocketChannel : public QObject {
     Q_OBJECT
 public:
+    // Callers served at once.
+    static constexpr int kMaxConnections = 4;
+
     // `maxMessageBytes` bounds a message without its zero; `answer` is the byte sent
-    // back once a message is complete; a caller whose message is unfinished after
-    // `idleTimeoutMs` is dropped. One that was answered is kept until it sends the
-    // answer back or closes its end, which a live sender does at once.
+    // back once a message is complete. A caller has `idleTimeoutMs` from the moment
+    // it is taken from the queue to send its message and then the answer back,
+    // which a live sender does at once; then its connection is closed. A byte sent
+    // back before the close counts; one sent after it fails at the sender, which
+    // then reports its message not taken.
     LocalSocketChannel(int maxMessageBytes, char answer, int idleTimeoutMs, QObject* parent = nullptr);
     // Stops listening and removes the socket file.
     ~LocalSocketChannel() override;
@@ -38,6 +48,12 @@ public:
     // the socket file exists already or cannot be made.
     bool listen(const QString& name);
     void close();
+    // Closes every connection and takes no more, while the socket stays: later
+    // callers wait in its queue until it is closed (or the process ends), holding
+    // no descriptor here. For the end of the program, whose last files must open.
+    void stopAccepting();
+    // Callers being served now.
+    int connectionCount() const { return int(mConnections.size()); }
     QString errorString() const { return mError; }
 
     // Sends `message` and a zero byte to whoever listens on `name`, waits for the
@@ -62,7 +78,12 @@ private:
 
     void acceptConnections();
     void readFrom(int fd);
+    // The caller's time is up: what it sent before this counts, then it is dropped.
+    void expire(int fd);
     void drop(int fd);
+    // Whether the listening socket is watched: not at the cap, nor while accepting
+    // waits for descriptors to come free, nor once stopped.
+    void updateAccepting();
 
     int mMaxMessageBytes;
     char mAnswer;
@@ -70,6 +91,8 @@ private:
     int mListenFd = -1;
     QString mPath;
     QSocketNotifier* mListenNotifier = nullptr;
+    bool mStopped = false;
+    bool mWaitingForDescriptors = false;
     std::map<int, Connection> mConnections;
     QString mError;
 };
