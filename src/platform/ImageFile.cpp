@@ -1,5 +1,6 @@
 #include "platform/ImageFile.h"
 
+#include <QColor>
 #include <QFile>
 #include <QImageReader>
 #include <QPixelFormat>
@@ -8,10 +9,13 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/DecoderInput.h"
 #include "platform/ExifOrientation.h"
+#include "platform/GifEnd.h"
 #include "platform/HeifBrand.h"
 #include "platform/HeifModule.h"
 #include "platform/JpegEnd.h"
+#include "platform/PictureSignature.h"
 #include "platform/RegularFile.h"
 
 namespace {
@@ -125,6 +129,43 @@ QSize jpegDecodeSize(QSize stored, QSize wanted)
     return QSize(side(stored.width()), side(stored.height()));
 }
 
+const QString kDamaged = QStringLiteral("cannot be decoded: the file is damaged or incomplete");
+
+// Readers that decode into the picture they are given when its size and format
+// are the ones they decode (BMP, TIFF, PNM), so that it can be cleared first.
+bool fillsGivenTarget(const QByteArray& format)
+{
+    return format == "bmp" || format == "tif" || format == "tiff" || format == "pbm" || format == "pgm" ||
+           format == "ppm";
+}
+
+// Readers that ask for exactly the bytes the file's structure gives: one that
+// asks for more than the file holds has met a file that stops short.
+bool readsByItsStructure(const QByteArray& format)
+{
+    return fillsGivenTarget(format) || format == "ico" || format == "cur" || format == "tga" || format == "wbmp" ||
+           format == "xbm";
+}
+
+// Readers that write every pixel of a picture that stops short themselves
+// (libjpeg grey, GIF its background, XBM blank bits).
+bool clearsUnreadPixels(const QByteArray& format) { return format == "jpeg" || format == "gif" || format == "xbm"; }
+
+// A picture of `size` and `format` whose every pixel is mid grey (index 0 for
+// a colour-table format): what a decoder leaves unwritten stays so.
+QImage clearedTarget(QSize size, QImage::Format format)
+{
+    QImage target(size, format == QImage::Format_Invalid ? QImage::Format_ARGB32 : format);
+    if (target.isNull())
+        return target;
+    if (target.format() == QImage::Format_Mono || target.format() == QImage::Format_MonoLSB ||
+        target.format() == QImage::Format_Indexed8)
+        target.fill(0u);
+    else
+        target.fill(QColor(0x80, 0x80, 0x80));
+    return target;
+}
+
 ImageFileResult failure(const QString& error)
 {
     return ImageFileResult{Image{}, error.isEmpty() ? QStringLiteral("cannot be read") : error, QString()};
@@ -135,7 +176,7 @@ QString decoderReason(const QImageReader& reader)
 {
     const QString said = reader.errorString();
     if (reader.error() == QImageReader::InvalidDataError || said.isEmpty() || said == QLatin1String("Unknown error"))
-        return QStringLiteral("cannot be decoded: the file is damaged or incomplete");
+        return kDamaged;
     return QStringLiteral("cannot be decoded: %1").arg(said);
 }
 
@@ -247,11 +288,14 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     QImageReader reader(&file);
     reader.setAutoTransform(false);
     if (!reader.canRead()) {
-        if (reader.error() == QImageReader::UnsupportedFormatError)
+        if (reader.error() == QImageReader::UnsupportedFormatError && !looksLikeReadablePicture(file))
             return failure(QStringLiteral("not a picture file of a known format"));
+        if (reader.error() == QImageReader::UnsupportedFormatError)
+            return failure(kDamaged);  // the start of a format read, the rest not
         return failure(decoderReason(reader));
     }
-    const bool jpeg = reader.format() == "jpeg";
+    const QByteArray format = reader.format();
+    const bool jpeg = format == "jpeg";
 
     // The header's size decides before anything is decoded.
     const QSize stored = reader.size();
@@ -279,14 +323,40 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const int orientation = ImageFile::orientationFromTransformation(
         transformation == QImageIOHandler::TransformationNone ? embedded : transformation);
-    if (decoderShrinks) {
-        reader.setScaledSize(wanted);
-        reader.setQuality(100);  // smooth resampling after the n/8 decode
-    }
 
+    // The decode reads through a watch on what it asks for, with the reader the
+    // header chose.
+    DecoderInput input(file);
+    QImageReader decoder(&input, format);
+    decoder.setAutoTransform(false);
+    if (decoderShrinks) {
+        decoder.setScaledSize(wanted);
+        decoder.setQuality(100);  // smooth resampling after the n/8 decode
+    }
     QImage bitmap;
-    if (!reader.read(&bitmap) || bitmap.isNull())
-        return failure(decoderReason(reader));
+    const uchar* cleared = nullptr;
+    if (stored.isValid() && !decoderShrinks && fillsGivenTarget(format)) {
+        bitmap = clearedTarget(stored, reader.imageFormat());
+        if (bitmap.isNull())
+            return failure(QStringLiteral("out of memory"));
+        cleared = bitmap.constBits();
+    }
+    input.watch();
+    if (!decoder.read(&bitmap) || bitmap.isNull())
+        return failure(decoderReason(decoder));
+
+    // A file that stops short: its picture is used as far as it goes, the rest
+    // grey, when what the decoder did not write is known to hold no stray memory.
+    bool cutShort = false;
+    if (jpeg)
+        cutShort = !jpegReachesEndMarker(file);
+    else if (format == "gif")
+        cutShort = !gifHoldsFirstPicture(file);
+    else if (readsByItsStructure(format))
+        cutShort = input.wantedMore();
+    if (cutShort && !clearsUnreadPixels(format) && (!cleared || bitmap.constBits() != cleared))
+        return failure(kDamaged);
+
     if (!stored.isValid() || bitmap.size() != (decoderShrinks ? wanted : stored)) {
         // No size in the header, or not the one decoded: the decoded picture is
         // judged (the allocation limit kept the decode itself within memory).
@@ -305,9 +375,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     if (bitmap.isNull())
         return failure(QStringLiteral("out of memory"));
 
-    QString warning;
-    if (jpeg && !jpegReachesEndMarker(file))
-        warning = QStringLiteral("the picture is incomplete (truncated file)");
+    const QString warning = cutShort ? QStringLiteral("the picture is incomplete (truncated file)") : QString();
     return ImageFileResult{Image{bitmap, orientation}, QString(), warning};
 }
 
