@@ -132,6 +132,19 @@ struct Blocks {
     }
 };
 
+// sum / count rounded to nearest, halves up, from the product with scale, about
+// 1 / count: the float product may miss an exact half (or land on one it is just
+// short of) by a hair, so the quotient is settled by its remainder in integers.
+// Sums of at most 255 x 112 x 112 keep every term well inside an int.
+inline int nearestMean(std::uint32_t sum, int count, float scale)
+{
+    int q = int(float(sum) * scale + 0.5f);
+    const int twiceRest = 2 * (int(sum) - q * count) + count;  // in [0, 2 count) for the right q
+    q -= int(twiceRest < 0);
+    q += int(twiceRest >= 2 * count);
+    return q;
+}
+
 SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, Blocks& blocks, int first, int end)
 {
     const int columns = blocks.columns;
@@ -167,9 +180,10 @@ SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, 
         std::uint8_t* out = blocks.rgb.data() + std::size_t(y - blocks.top) * n * 4;
         Key* keys = blocks.keyRow(y);
         const auto block = [&](int x, int left, int right, float scale) {
-            const int mr = int(float(total[0][right] - total[0][left]) * scale + 0.5f);
-            const int mg = int(float(total[1][right] - total[1][left]) * scale + 0.5f);
-            const int mb = int(float(total[2][right] - total[2][left]) * scale + 0.5f);
+            const int count = (to - from) * (right - left);
+            const int mr = nearestMean(total[0][right] - total[0][left], count, scale);
+            const int mg = nearestMean(total[1][right] - total[1][left], count, scale);
+            const int mb = nearestMean(total[2][right] - total[2][left], count, scale);
             out[x * 4] = std::uint8_t(mr);
             out[x * 4 + 1] = std::uint8_t(mg);
             out[x * 4 + 2] = std::uint8_t(mb);

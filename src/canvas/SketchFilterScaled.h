@@ -10,7 +10,8 @@
 // Each pixel is dodged by the brightest of the same 13 neighbours, but at offsets
 // `scale` times as far (rounded to whole pixels), each neighbour the average of a
 // block of about 1.75 scale x 1.75 scale pixels around it (its grey for the choice,
-// its colour for the colour sketch); the pixel's own grey and colour are its own.
+// its colour for the colour sketch; each channel's mean rounded to nearest, halves
+// up); the pixel's own grey and colour are its own.
 // A scale of 1 (or less) is the plain filter, buildSketch, byte for byte.
 //
 // Writes all four bytes of every picture pixel of rows [firstRow, endRow) of
