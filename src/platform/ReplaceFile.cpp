@@ -65,8 +65,19 @@ bool replaceFile(const QString& path, const std::function<bool(QFileDevice&)>& w
     if (QFileInfo(path).isSymLink())
         return replaceLink(path, write, reason);
     QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        // Qt refuses a file it may not write in its own words ("Existing file ...
+        // is not writable"); the system's reason (a read-only file system, no
+        // permission) is the one to give.
+        const QByteArray encoded = QFile::encodeName(path);
+        if (QFileInfo(path).isDir())
+            return fail(reason, systemReason(EISDIR));
+        if (::access(encoded.constData(), F_OK) == 0 && ::access(encoded.constData(), W_OK) != 0)
+            return fail(reason, systemReason(errno));
+        return fail(reason, file.errorString());
+    }
     // An uncommitted QSaveFile removes its temporary file when it goes.
-    if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit())
+    if (!write(file) || !file.commit())
         return fail(reason, file.errorString());
     return true;
 }
