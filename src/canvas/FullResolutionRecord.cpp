@@ -1,13 +1,13 @@
 #include "canvas/FullResolutionRecord.h"
 
+#include <QBuffer>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
 constexpr char kMagic[8] = {'C', 'H', 'R', 'S', 'T', 'R', 'K', '1'};
-// The largest record read: far more dabs than a day of painting lays.
-constexpr std::uint64_t kMaxDabs = std::uint64_t(1) << 24;
 
 template <typename T>
 void put(QByteArray& out, T value)
@@ -61,11 +61,13 @@ QByteArray FullResolutionRecord::encode() const
     return out;
 }
 
-bool FullResolutionRecord::decode(const QByteArray& bytes, FullResolutionRecord* record)
+bool FullResolutionRecord::read(QIODevice& device, FullResolutionRecord* record)
 {
-    if (std::size_t(bytes.size()) < kHeaderSize || std::memcmp(bytes.constData(), kMagic, sizeof kMagic) != 0)
+    unsigned char header[kHeaderSize];
+    if (device.read(reinterpret_cast<char*>(header), qint64(kHeaderSize)) != qint64(kHeaderSize) ||
+        std::memcmp(header, kMagic, sizeof kMagic) != 0)
         return false;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData()) + sizeof kMagic;
+    const unsigned char* p = header + sizeof kMagic;
     FullResolutionRecord r;
     r.width = take<std::int32_t>(p);
     r.height = take<std::int32_t>(p);
@@ -80,22 +82,49 @@ bool FullResolutionRecord::decode(const QByteArray& bytes, FullResolutionRecord*
     const std::uint64_t count = take<std::uint32_t>(p);
     if (r.width <= 0 || r.height <= 0 || !std::isfinite(r.picsize.width) || !std::isfinite(r.picsize.height) ||
         !(r.picsize.width > 0.0f) || !(r.picsize.height > 0.0f) || r.startSource < BlackSketch ||
-        r.startSource > Photo || reserved != 0 || r.photoBytes == 0 || count > kMaxDabs ||
-        std::uint64_t(bytes.size()) != kHeaderSize + kDabSize * count)
+        r.startSource > Photo || reserved != 0 || r.photoBytes == 0 || count > kMaxDabs)
         return false;
+    if (!device.isSequential() && std::uint64_t(device.size()) != kHeaderSize + kDabSize * count)
+        return false;
+
+    // The dabs in blocks, each checked as it comes, their cost summed as they come.
     r.dabs.resize(std::size_t(count));
-    for (StrokeHistory::Dab& dab : r.dabs) {
-        dab.centre.x = take<float>(p);
-        dab.centre.y = take<float>(p);
-        dab.radius = take<float>(p);
-        dab.shape = take<std::int32_t>(p);
-        dab.drawType = take<std::int32_t>(p);
-        if (!std::isfinite(dab.centre.x) || !std::isfinite(dab.centre.y) || !std::isfinite(dab.radius) ||
-            dab.shape < 0 || dab.shape > 1 || dab.drawType < 0 || dab.drawType > 2)
+    constexpr std::size_t kBlockDabs = 4096;
+    std::vector<unsigned char> block(kDabSize * std::min<std::size_t>(kBlockDabs, std::size_t(count)));
+    std::uint64_t cost = 0;
+    for (std::size_t first = 0; first < r.dabs.size(); first += kBlockDabs) {
+        const std::size_t n = std::min(kBlockDabs, r.dabs.size() - first);
+        if (device.read(reinterpret_cast<char*>(block.data()), qint64(kDabSize * n)) != qint64(kDabSize * n))
             return false;
+        p = block.data();
+        for (std::size_t i = first; i < first + n; ++i) {
+            StrokeHistory::Dab& dab = r.dabs[i];
+            dab.centre.x = take<float>(p);
+            dab.centre.y = take<float>(p);
+            dab.radius = take<float>(p);
+            dab.shape = take<std::int32_t>(p);
+            dab.drawType = take<std::int32_t>(p);
+            if (!std::isfinite(dab.centre.x) || !std::isfinite(dab.centre.y) || !std::isfinite(dab.radius) ||
+                dab.shape < 0 || dab.shape > 1 || dab.drawType < 0 || dab.drawType > 2)
+                return false;
+            cost += StrokeHistory::dabCost(dab, r.width, r.height);
+            if (cost > kMaxCost)
+                return false;
+        }
     }
+    // Nothing may follow the last dab (a file that grew since its size was seen).
+    char more;
+    if (device.read(&more, 1) != 0)
+        return false;
     *record = std::move(r);
     return true;
+}
+
+bool FullResolutionRecord::decode(const QByteArray& bytes, FullResolutionRecord* record)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);  // shared, not copied
+    return buffer.open(QIODevice::ReadOnly) && read(buffer, record);
 }
 
 std::uint64_t contentChecksum(const void* data, std::size_t bytes)

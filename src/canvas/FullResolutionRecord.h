@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -33,12 +34,23 @@ struct FullResolutionRecord {
     std::vector<StrokeHistory::Dab> dabs;
 
     QByteArray encode() const;
-    // Checks every field (magic, sizes, finite numbers, known shapes and sources,
-    // the length against the dab count) before filling `record`; NO leaves it alone.
+    // Reads a record from `device`'s position to its end in one pass, checking
+    // every field (magic, sizes, finite numbers, known shapes and sources, the
+    // dab count and the length against it, the bounds below) as it goes, before
+    // filling `record`; NO leaves it alone. A device of known size (a file) whose
+    // length does not fit the dab count is refused from its header alone, and
+    // nothing but the dabs themselves is held: one read of the file, no copy of it.
+    static bool read(QIODevice& device, FullResolutionRecord* record);
+    // The same over bytes in memory.
     static bool decode(const QByteArray& bytes, FullResolutionRecord* record);
 
     static constexpr std::size_t kHeaderSize = 8 + 4 * 6 + 8 * 4 + 4;
     static constexpr std::size_t kDabSize = 20;
+    // The bounds of a record (those the program keeps while painting): beyond
+    // them a record is refused as damaged. See StrokeHistory.
+    static constexpr std::size_t kMaxDabs = StrokeHistory::kMaxRecordDabs;
+    static constexpr std::uint64_t kMaxCost = StrokeHistory::kMaxRecordCost;
+    static constexpr std::uint64_t kMaxBytes = kHeaderSize + kDabSize * std::uint64_t(kMaxDabs);
 };
 
 // A 64-bit checksum of `bytes` bytes, to tell one saved image or photo from another

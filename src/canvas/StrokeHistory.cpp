@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "canvas/BrushDab.h"
+
 namespace {
 
 std::size_t rowBytes(const StrokeHistory::Pixels& p)
@@ -34,6 +36,16 @@ std::size_t StrokeHistory::Stroke::bytes() const
 
 StrokeHistory::StrokeHistory(std::size_t byteLimit) : mLimit(byteLimit) {}
 
+std::uint64_t StrokeHistory::dabCost(const Dab& dab, int bufferWidth, int bufferHeight)
+{
+    const BrushDab::Box box = BrushDab::boundingBox(
+        dab.centre, dab.radius, FloatSize{float(bufferWidth), float(bufferHeight)}, bufferWidth, bufferHeight);
+    if (box.empty())
+        return 0;
+    return (std::uint64_t(std::int64_t(box.xe) - box.xs + 1) + kRowCost) *
+           std::uint64_t(std::int64_t(box.ye) - box.ys + 1);
+}
+
 void StrokeHistory::reset()
 {
     mBytes = 0;
@@ -41,6 +53,9 @@ void StrokeHistory::reset()
     mDone.clear();
     mUndone.clear();
     mSettled.clear();
+    mRecordDabs = 0;
+    mRecordCost = 0;
+    mRecordLost = false;
     mOpen = false;
     mStroke = Stroke{};
     mTileIndex.clear();
@@ -101,8 +116,35 @@ void StrokeHistory::aboutToChange(const Pixels& pixels, int x0, int y0, int x1, 
 
 void StrokeHistory::addDab(const Dab& dab)
 {
-    if (mOpen)
-        mStroke.dabs.push_back(dab);
+    if (!mOpen)
+        return;
+    mStroke.laid = true;
+    if (mRecordLost)
+        return;
+    const std::uint64_t cost = dabCost(dab, mGeometry.bufferWidth, mGeometry.bufferHeight);
+    mStroke.dabs.push_back(dab);
+    mStroke.cost += cost;
+    mRecordDabs += 1;
+    mRecordCost += cost;
+    if (mRecordDabs > kMaxRecordDabs || mRecordCost > kMaxRecordCost)
+        giveUpRecord();
+}
+
+void StrokeHistory::giveUpRecord()
+{
+    mRecordLost = true;
+    mRecordDabs = 0;
+    mRecordCost = 0;
+    mSettled = std::vector<Dab>();
+    mStroke.dabs = std::vector<Dab>();
+    mStroke.cost = 0;
+    mBytes = 0;
+    for (std::vector<Stroke>* side : {&mDone, &mUndone})
+        for (Stroke& stroke : *side) {
+            stroke.dabs = std::vector<Dab>();
+            stroke.cost = 0;
+            mBytes += stroke.bytes();
+        }
 }
 
 bool StrokeHistory::endStroke(const Pixels& pixels)
@@ -113,7 +155,7 @@ bool StrokeHistory::endStroke(const Pixels& pixels)
     mTileIndex.clear();
     Stroke stroke = std::move(mStroke);
     mStroke = Stroke{};
-    if (stroke.dabs.empty())
+    if (!stroke.laid)
         return false;
     if (!sameGeometry(pixels)) {
         // The pixels went away under the stroke: nothing of it can be undone.
@@ -186,12 +228,20 @@ bool StrokeHistory::exchange(std::vector<Stroke>& from, std::vector<Stroke>& to,
 
 bool StrokeHistory::undo(const Pixels& pixels, std::vector<Rect>* changed)
 {
-    return exchange(mDone, mUndone, pixels, changed);
+    if (!exchange(mDone, mUndone, pixels, changed))
+        return false;
+    mRecordDabs -= mUndone.back().dabs.size();
+    mRecordCost -= mUndone.back().cost;
+    return true;
 }
 
 bool StrokeHistory::redo(const Pixels& pixels, std::vector<Rect>* changed)
 {
-    return exchange(mUndone, mDone, pixels, changed);
+    if (!exchange(mUndone, mDone, pixels, changed))
+        return false;
+    mRecordDabs += mDone.back().dabs.size();
+    mRecordCost += mDone.back().cost;
+    return true;
 }
 
 std::vector<StrokeHistory::Dab> StrokeHistory::dabs() const
@@ -210,6 +260,11 @@ void StrokeHistory::restoreRecord(const Pixels& pixels, std::vector<Dab> dabs)
     mGeometry = pixels;
     mGeometry.data = nullptr;
     mSettled = std::move(dabs);
+    mRecordDabs = mSettled.size();
+    for (std::size_t i = 0; i < mSettled.size() && mRecordCost <= kMaxRecordCost; ++i)
+        mRecordCost += dabCost(mSettled[i], pixels.bufferWidth, pixels.bufferHeight);
+    if (mRecordDabs > kMaxRecordDabs || mRecordCost > kMaxRecordCost)
+        giveUpRecord();
 }
 
 std::vector<StrokeHistory::Dab> StrokeHistory::recordedDabs() const

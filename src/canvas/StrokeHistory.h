@@ -24,6 +24,16 @@
 // within the byte limit; ending a stroke that goes over it first forgets the redo
 // side and then makes the oldest strokes permanent (no longer undoable). Their dabs
 // are kept, outside the limit (20 bytes a dab), as the start of the record.
+//
+// The record has bounds, so that laying it again (which checks it) stays within a
+// second or two whatever it holds: kMaxRecordDabs dabs (20 MiB), and a cost of
+// kMaxRecordCost in all (dabCost, the work of laying a dab). An evening of
+// painting lays a few thousand dabs; the largest brush at one pixel a point costs
+// about 29,000 a dab, so the cost bound is some 300,000 such dabs (84,000 at the
+// smallest zoom). When the dabs on the picture pass either bound, the record is
+// given up for good (recordKept() turns false, its dabs are let go): the strokes
+// and their undo stay as they are, only the picture can no longer be drawn again
+// from its record.
 class StrokeHistory {
 public:
     // The pixels strokes change: bufferWidth x bufferHeight pixels of 4 bytes, rows
@@ -56,6 +66,15 @@ public:
 
     static constexpr int kTileSide = 32;
     static constexpr std::size_t kDefaultByteLimit = std::size_t(64) << 20;
+    static constexpr std::size_t kMaxRecordDabs = std::size_t(1) << 20;
+    static constexpr std::uint64_t kMaxRecordCost = std::uint64_t(1) << 33;
+
+    // The work of laying the dab again over a picture in a buffer of bufferWidth x
+    // bufferHeight pixels, in pixels: its box (BrushDab::boundingBox) clipped to
+    // the buffer, each row counted kRowCost pixels longer for the work of
+    // starting it (a row costs about as much as copying 512 pixels).
+    static constexpr std::uint64_t kRowCost = 512;
+    static std::uint64_t dabCost(const Dab& dab, int bufferWidth, int bufferHeight);
 
     explicit StrokeHistory(std::size_t byteLimit = kDefaultByteLimit);
 
@@ -90,11 +109,18 @@ public:
     std::size_t redoCount() const { return mUndone.size(); }
 
     // Every dab on the picture in the order laid: the permanent ones, then those
-    // of the strokes that can be undone.
+    // of the strokes that can be undone. Empty once the record is given up.
     std::vector<Dab> dabs() const;
 
     // dabs() and then those of the open stroke: every dab the pixels show.
     std::vector<Dab> recordedDabs() const;
+
+    // Whether the record still holds every dab the pixels show (see above).
+    bool recordKept() const { return !mRecordLost; }
+    // The dabs the pixels show, the open stroke's included, and their cost,
+    // while the record is kept.
+    std::size_t recordedDabCount() const { return mRecordDabs; }
+    std::uint64_t recordedCost() const { return mRecordCost; }
 
     // Starts a new history over pixels of this geometry whose record begins with
     // `dabs`, permanent (a loaded project's record): nothing can be undone yet.
@@ -108,6 +134,8 @@ private:
     struct Stroke {
         std::vector<Tile> tiles;
         std::vector<Dab> dabs;
+        std::uint64_t cost = 0;  // of its dabs
+        bool laid = false;  // a dab was laid (its dabs are let go with the record)
         std::size_t bytes() const;
     };
 
@@ -115,6 +143,7 @@ private:
     bool exchange(std::vector<Stroke>& from, std::vector<Stroke>& to, const Pixels& pixels,
                   std::vector<Rect>* changed);
     void settleOldest();
+    void giveUpRecord();
 
     std::size_t mLimit;
     std::size_t mBytes = 0;
@@ -122,6 +151,9 @@ private:
     std::vector<Stroke> mDone;  // oldest first
     std::vector<Stroke> mUndone;  // most recently undone last
     std::vector<Dab> mSettled;
+    std::size_t mRecordDabs = 0;  // on the picture, the open stroke's included
+    std::uint64_t mRecordCost = 0;
+    bool mRecordLost = false;
 
     bool mOpen = false;
     Stroke mStroke;
