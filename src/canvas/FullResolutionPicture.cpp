@@ -27,6 +27,9 @@ QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecor
     ImageFileResult result = ImageFile::read(photoPath, [](QSize stored) { return stored; });
     if (!result.ok())
         return failed(error, result.error);
+    // A photo read only in part would give a drawing with a blank band.
+    if (!result.warning.isEmpty())
+        return failed(error, QStringLiteral("the photo does not decode completely: %1").arg(result.warning));
     const int tag = result.image.orientation;
     if (tag < ImageOrientationUp || tag > ImageOrientationRightMirrored)
         return failed(error, QStringLiteral("invalid image orientation"));

@@ -34,18 +34,33 @@ heif_reader_grow_status readerWaitForSize(int64_t size, void* device)
 
 const heif_reader kReader{1, readerPosition, readerRead, readerSeek, readerWaitForSize};
 
+const QString kDamagedReason = QStringLiteral("cannot be decoded: the file is damaged or incomplete");
+
+// libheif's own words on one line, without the full stop or line end they may carry.
+QString said(const heif_error& error)
+{
+    QString text = QString::fromUtf8(error.message ? error.message : "").simplified().toLower();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
 QString reason(const heif_error& error)
 {
     switch (error.code) {
     case heif_error_Ok:
         return QString();
     case heif_error_Memory_allocation_error:
+        // libheif's message here can name another of its errors: the limit is what counts.
         if (error.subcode == heif_suberror_Security_limit_exceeded)
-            return QStringLiteral("picture too large: %1").arg(QString::fromUtf8(error.message).toLower());
+            return QStringLiteral("picture too large: more than the HEIF reader takes (at most %1 pixels a side)")
+                .arg(ImageFile::kMaxSide);
         return QStringLiteral("out of memory");
     case heif_error_Unsupported_filetype:
-    case heif_error_Unsupported_feature:
-        return QStringLiteral("cannot be decoded: %1").arg(QString::fromUtf8(error.message).toLower());
+    case heif_error_Unsupported_feature: {
+        const QString text = said(error);
+        return text.isEmpty() ? kDamagedReason : QStringLiteral("cannot be decoded: %1").arg(text);
+    }
     default:
         return QStringLiteral("cannot be decoded: the file is damaged or incomplete");
     }

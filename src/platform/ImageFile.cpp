@@ -143,7 +143,7 @@ bool fillsGivenTarget(const QByteArray& format)
 // asks for more than the file holds has met a file that stops short.
 bool readsByItsStructure(const QByteArray& format)
 {
-    return fillsGivenTarget(format) || format == "ico" || format == "cur" || format == "tga" || format == "wbmp" ||
+    return fillsGivenTarget(format) || format == "ico" || format == "cur" || format == "wbmp" ||
            format == "xbm";
 }
 
@@ -327,7 +327,9 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     // The decode reads through a watch on what it asks for, with the reader the
     // header chose.
     DecoderInput input(file);
-    QImageReader decoder(&input, format);
+    // TGA is read from the file itself: its reader finds its footer through the
+    // file, and a file cut short has lost that footer and is refused anyway.
+    QImageReader decoder(format == "tga" ? static_cast<QIODevice*>(&file) : &input, format);
     decoder.setAutoTransform(false);
     if (decoderShrinks) {
         decoder.setScaledSize(wanted);
