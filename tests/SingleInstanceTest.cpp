@@ -16,11 +16,19 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
 
 #include "app/ApplicationShell.h"
 #include "canvas/CanvasView.h"
 #include "platform/DocumentsDirectory.h"
+#include "platform/LocalSocketChannel.h"
 #include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
 #include "support/MainScreenTestSupport.h"
@@ -143,6 +151,8 @@ TEST_F(SingleInstanceInProcess, LaterStartsHandOverAndTouchNothing)
         QFile file(slot0);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(kOldTime, QFileDevice::FileModificationTime));
     }
+    // A save's leftover belongs to the program holding the folder, not to a later start.
+    ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project0.strokes.AbC123"), "x"));
     const QString photo = writePhoto();
     ASSERT_FALSE(photo.isEmpty());
 
@@ -301,4 +311,153 @@ TEST(QuitSignalsHangup, HandledUnlessIgnoredAtStart)
         EXPECT_EQ(after.sa_handler, before);
     }
     ::signal(SIGHUP, SIG_DFL);
+}
+
+namespace {
+
+int openDescriptorsOf(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::Files | QDir::System).size());
+}
+
+// One connection to the program's socket that sends nothing; -1 when the socket's
+// queue is full.
+int idleConnection(const QString& socketPath)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(socketPath);
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+}  // namespace
+
+// Far more idle connections than the program has descriptors cannot stop its
+// quit save: it serves a few at a time and lets go of them before saving.
+TEST(SingleInstanceProcess, FloodOfIdleConnectionsDoesNotStopTheQuitSave)
+{
+    constexpr int kDescriptorLimit = 1024;
+    constexpr int kConnections = 1500;
+    rlimit own{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &own), 0);
+    if (own.rlim_max < rlim_t(kConnections + 200))
+        GTEST_SKIP() << "this process may not hold " << kConnections << " connections";
+    const rlimit raised{own.rlim_max, own.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &raised), 0);
+
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(".local/share/Charcolino/Charcolino");
+    const QByteArray prepared = preparedProject();
+    ASSERT_TRUE(writeBytes(folder + "/project0.dat", prepared));
+    const QProcessEnvironment env = programEnvironment(home.path());
+    QProcess program;
+    program.setChildProcessModifier([] {
+        const rlimit limit{kDescriptorLimit, kDescriptorLimit};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    });
+    startProgram(program, env);
+    ASSERT_TRUE(becomesReady(program)) << stderrLines(program).join('\n').toStdString();
+    const qint64 pid = program.processId();
+    const int before = openDescriptorsOf(pid);
+
+    // The program's socket is in its runtime folder.
+    const QByteArray ownRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", env.value("XDG_RUNTIME_DIR").toLocal8Bit());
+    const QString socketPath = LocalSocketChannel::socketPath(SingleInstance::serverName(folder));
+    qputenv("XDG_RUNTIME_DIR", ownRuntime);
+    ASSERT_TRUE(socketPath.startsWith(env.value("XDG_RUNTIME_DIR"))) << socketPath.toStdString();
+    std::vector<int> flood;
+    for (int i = 0; i < kConnections; ++i) {
+        if (const int fd = idleConnection(socketPath); fd >= 0)
+            flood.push_back(fd);
+    }
+    EXPECT_GT(flood.size(), size_t(kDescriptorLimit)) << "the socket's queue holds the flood";
+    // The program has taken connections (all it could, when it took them without
+    // bound) before it hears the quit.
+    [[maybe_unused]] const bool taken = QTest::qWaitFor(
+        [&] { return openDescriptorsOf(pid) >= before + LocalSocketChannel::kMaxConnections; }, 20000);
+    ASSERT_EQ(::kill(pid_t(pid), SIGTERM), 0);
+    const bool finished = program.waitForFinished(60000);
+    for (int fd : flood)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &own);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(stderrLines(program).isEmpty()) << stderrLines(program).join('\n').toStdString();
+    const QByteArray after = readBytes(folder + "/project0.dat");
+    ASSERT_EQ(after.size(), prepared.size());
+    EXPECT_NE(after.left(19), prepared.left(19)) << "slot 0 written anew at the quit";
+    EXPECT_TRUE(after.mid(19) == prepared.mid(19));
+}
+
+// A quit save that fails says so in its line, naming the file and the system's
+// reason, and the program exits non-zero; slot 0 keeps what it had.
+TEST(SingleInstanceProcess, FailedQuitSaveExitsNonZeroAfterItsLine)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(".local/share/Charcolino/Charcolino");
+    const QByteArray prepared = preparedProject();
+    ASSERT_TRUE(writeBytes(folder + "/project0.dat", prepared));
+    QProcess program;
+    // Files past 64 KiB cannot be written: a write fails with its reason instead
+    // of ending the program.
+    program.setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    startProgram(program, programEnvironment(home.path()));
+    ASSERT_TRUE(becomesReady(program)) << stderrLines(program).join('\n').toStdString();
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    const QStringList lines = stderrLines(program);
+    ASSERT_EQ(lines.size(), 1) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("Cannot save the working project ") + folder))
+        << lines.first().toStdString();
+    EXPECT_TRUE(lines.first().endsWith(QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << lines.first().toStdString();
+    EXPECT_TRUE(readBytes(folder + "/project0.dat") == prepared);
+}
+
+// What saves cut off left in the data folder goes once a program holds the
+// folder; everything else stays.
+TEST(SingleInstanceProcess, StartRemovesTheTemporariesOfInterruptedSaves)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(".local/share/Charcolino/Charcolino");
+    ASSERT_TRUE(writeBytes(folder + "/project0.dat", preparedProject()));
+    const QStringList leftovers = {
+        "project0.strokes.AbC123", "project12.dat.xYzQwE", "project3.photo.abcdef",
+        "thumbnail0.jpg.ZZZZZZ",   ".project0.strokes.q1w2e3",
+    };
+    const QStringList others = {
+        "project7.strokes",        "thumbnail7.jpg",         "project0.strokes.abcde",
+        "project0.strokes.abcdefg", "project0.txt.abcdef",    "projectX.dat.abcdef",
+        "holiday.jpg.abcdef",      "project0.strokes.ab-cde", "xproject0.dat.abcdef",
+        "project0.dat.abcdef.jpg",
+    };
+    for (const QString& name : leftovers + others)
+        ASSERT_TRUE(writeBytes(folder + "/" + name, "x"));
+    QProcess program;
+    startProgram(program, programEnvironment(home.path()));
+    ASSERT_TRUE(becomesReady(program)) << stderrLines(program).join('\n').toStdString();
+    QStringList present = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(present.contains(name)) << name.toStdString();
+    for (const QString& name : others)
+        EXPECT_TRUE(present.contains(name)) << name.toStdString();
 }

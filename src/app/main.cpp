@@ -100,8 +100,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(instance.errorString()));
         break;
     case SingleInstance::Outcome::Primary:
+        // No other program saves here: what interrupted saves left is nobody's.
+        DocumentsDirectory::removeLeftoverTemporaries(DocumentsDirectory::path());
         break;
     }
+    // Before the quit save (connected ahead of it): later starts may not hold the
+    // descriptors its files need.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &instance, &SingleInstance::holdLaterStarts);
 
     // SIGTERM, SIGINT and SIGHUP end the event loop like a normal quit, so
     // aboutToQuit saves the working project. exit() rather than quit(): a window
@@ -136,5 +141,7 @@ int main(int argc, char** argv)
     CanvasView::setLeaveStartSketches(false);
     if (!photo.isEmpty())
         shell.openPhoto(photo);
-    return app.exec();
+    const int exitCode = app.exec();
+    // A quit save that failed has said why in its line; the exit says it failed.
+    return exitCode == 0 && shell.delegate().workingProjectSaveFailed() ? 1 : exitCode;
 }

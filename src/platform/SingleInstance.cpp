@@ -96,9 +96,15 @@ SingleInstance::Outcome SingleInstance::start(const QString& message)
     return Outcome::Unguarded;
 }
 
+void SingleInstance::holdLaterStarts()
+{
+    if (mServer)
+        mServer->stopAccepting();
+}
+
 void SingleInstance::listen(bool replaceStale)
 {
-    mServer = new LocalSocketChannel(kMaxMessageBytes, kTaken, kAnswerTimeoutMs, this);
+    mServer = new LocalSocketChannel(kMaxMessageBytes, kTaken, kCallerTimeoutMs, this);
     // With the lock held, a socket left behind belongs to a program that is gone.
     if (replaceStale)
         LocalSocketChannel::removeSocketFile(mServerName);

@@ -36,6 +36,10 @@ public:
     // answers from its event loop, which may still be loading the project).
     static constexpr int kConnectTimeoutMs = 2000;
     static constexpr int kAnswerTimeoutMs = 15000;
+    // How long the running program serves one later start, from when it takes the
+    // connection: a live one has sent its message and confirmed the answer within
+    // milliseconds. Idle or silent connections cannot hold the few places longer.
+    static constexpr int kCallerTimeoutMs = 2000;
     // The longest message accepted, in bytes.
     static constexpr int kMaxMessageBytes = 64 * 1024;
 
@@ -47,6 +51,11 @@ public:
     // process holds the folder.
     Outcome start(const QString& message);
     QString errorString() const { return mError; }
+
+    // Closes the connections of later starts and takes no more until the object
+    // goes (they wait in the socket's queue, then find the lock free): for the quit
+    // save, which needs descriptors for its files whatever callers are doing.
+    void holdLaterStarts();
 
     // The local socket name for a data folder: a full path in the runtime directory
     // when it fits a socket address, else a bare name (Qt's temporary folder).
