@@ -2,7 +2,9 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace DocumentsDirectory {
@@ -20,6 +22,26 @@ QString filePath(const QString& fileName)
 {
     const QString directory = path();
     return directory.isEmpty() ? QString() : QDir(directory).filePath(fileName);
+}
+
+bool isLeftoverTemporary(const QString& fileName)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\.?(project[0-9]+\.(dat|photo|strokes)|thumbnail[0-9]+\.jpg)\.[A-Za-z0-9]{6}$)"));
+    return pattern.match(fileName).hasMatch();
+}
+
+QStringList removeLeftoverTemporaries(const QString& directory)
+{
+    QStringList removed;
+    if (directory.isEmpty())
+        return removed;
+    const QDir folder(directory);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (isLeftoverTemporary(name) && QFile::remove(folder.filePath(name)))
+            removed << name;
+    }
+    return removed;
 }
 
 }  // namespace DocumentsDirectory

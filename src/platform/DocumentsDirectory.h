@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The application's Documents directory, where the project slots and their
 // thumbnails live: the writable application data location, created on first use.
@@ -13,5 +14,16 @@ QString path();
 
 // The path of `fileName` inside the Documents directory; empty as above.
 QString filePath(const QString& fileName);
+
+// Whether a file name is a save's temporary file: a slot's file (projectN.dat,
+// .photo, .strokes, thumbnailN.jpg) with a dot and six letters or digits after
+// it, hidden (a leading dot) or not. A save writes one and renames it over the
+// slot's file; one that is left was cut off.
+bool isLeftoverTemporary(const QString& fileName);
+
+// Deletes the save temporaries in `directory` and answers their names. Only for
+// the program that holds the directory's lock: another program's save under way
+// would lose its file.
+QStringList removeLeftoverTemporaries(const QString& directory);
 
 }  // namespace DocumentsDirectory
