@@ -18,6 +18,5 @@ void CharcolinoAppDelegate::applicationDidFinishLaunching()
 
 void CharcolinoAppDelegate::applicationWillTerminate()
 {
-    if (mViewController)
-        mViewController->SaveWorkingProject();
+    mSaveFailed = mViewController && !mViewController->SaveWorkingProject();
 }

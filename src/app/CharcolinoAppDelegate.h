@@ -22,11 +22,16 @@ public:
     // puts it into the window and shows the window.
     void applicationDidFinishLaunching();
 
+    // Whether the last save of the working project failed (its line was printed):
+    // a program whose quit save failed exits non-zero.
+    bool workingProjectSaveFailed() const { return mSaveFailed; }
+
 public slots:
     // The working project into slot 0; whatever the canvas answers, nothing is shown.
     void applicationWillTerminate();
 
 private:
+    bool mSaveFailed = false;
     QPointer<QWidget> mWindow;
     QPointer<CharcolinoViewController> mViewController;
 };

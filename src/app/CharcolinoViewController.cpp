@@ -276,15 +276,16 @@ void CharcolinoViewController::LoadProject(int slot)
     setUnsaved(false);
 }
 
-void CharcolinoViewController::SaveWorkingProject()
+bool CharcolinoViewController::SaveWorkingProject()
 {
     rememberControls();  // with whether the work saved here is also in a slot
     // Nothing to save is no failure; a write that failed is told in one line.
     CanvasView::SaveFailure failure;
     if (!myview || myview->SaveProject(0, &failure) || failure.reason.isEmpty())
-        return;
+        return true;
     QString line = QStringLiteral("Cannot save the working project %1: %2")
                        .arg(QDir::toNativeSeparators(failure.file), failure.reason);
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    return false;
 }

@@ -120,8 +120,9 @@ public:
     static QString saveFailedMessage(const QString& file, const QString& reason);
 
     // The working project into slot 0, at exit. Nothing is shown; a write that
-    // fails prints one line on standard error naming the file and the reason.
-    void SaveWorkingProject();
+    // fails prints one line on standard error naming the file and the reason, and
+    // answers false (nothing to save is no failure).
+    bool SaveWorkingProject();
 
     // --- Desktop layer (CharcolinoViewControllerDesktop.cpp) ---
     // The action behind a keyboard command; its shortcuts work while the window
