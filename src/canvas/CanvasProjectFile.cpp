@@ -82,7 +82,9 @@ bool CanvasView::SaveProject(int slot, SaveFailure* failure)
         return writeAll(file, headerBytes.data(), qint64(headerBytes.size())) &&
                writeAll(file, project.original, n) && writeAll(file, project.working, n);
     };
-    if (!mPhoto.isEmpty()) {
+    // A record given up while painting (past its bounds) no longer gives the
+    // picture: the project is saved without its full-size drawing.
+    if (!mPhoto.isEmpty() && mHistory.recordKept()) {
         contents.photo = mPhoto;
         contents.record = fullResolutionRecord(project).encode();
     }

@@ -77,9 +77,10 @@ bool holdsBytes(const QString& path, const QByteArray& bytes)
 
 bool readRecord(const QString& path, FullResolutionRecord* record, bool* isPresent)
 {
-    const QByteArray bytes = readSmallFile(
-        path, qint64(FullResolutionRecord::kHeaderSize + FullResolutionRecord::kDabSize * (1u << 24)), isPresent);
-    return *isPresent && FullResolutionRecord::decode(bytes, record);
+    // Checked as it is read, in one pass over the file: no copy of it is held.
+    QFile file(path);
+    *isPresent = present(path);
+    return *isPresent && openRegularFileForReading(file, nullptr) && FullResolutionRecord::read(file, record);
 }
 
 QString ownedRecord(const QString& projectPath, const ProjectIdentity& identity, FullResolutionRecord* record)
