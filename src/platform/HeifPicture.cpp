@@ -193,11 +193,20 @@ bool planesOf(const heif_image* image, YcbcrPlanes* planes)
 // at full range, the HEIF default, when neither tells.
 std::optional<YcbcrMatrix> matrixOf(const heif_image* image, const heif_image_handle* handle)
 {
+    // A call that fails can still hand back a profile (one with a value libheif
+    // does not know): it is freed all the same.
     heif_color_profile_nclx* nclx = nullptr;
-    if (!image || heif_image_get_nclx_color_profile(image, &nclx).code != heif_error_Ok)
+    const auto refused = [&nclx](heif_error error) {
+        if (error.code == heif_error_Ok)
+            return false;
+        heif_nclx_color_profile_free(nclx);
         nclx = nullptr;
-    if (!nclx && heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok)
-        nclx = nullptr;
+        return true;
+    };
+    if (image)
+        refused(heif_image_get_nclx_color_profile(image, &nclx));
+    if (!nclx)
+        refused(heif_image_handle_get_nclx_color_profile(handle, &nclx));
     if (!nclx)
         return YcbcrMatrix{};
     const std::optional<YcbcrMatrix> matrix = ycbcrMatrix(int(nclx->matrix_coefficients), nclx->full_range_flag != 0);
