@@ -1,0 +1,68 @@
+// Every HEIC or AVIF file that ever upset photo import, and the HEIF fuzzer's
+// seeds, taken through the HEIF module the way a new project takes a photo: read
+// (or refused with a one-line reason), read again to the same pixels, and
+// filtered by the fast filter to the straightforward one's bytes. A seed is a
+// valid picture and imports at the size its name gives.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QRegularExpression>
+#include <vector>
+
+#include "canvas/ImportFile.h"
+#include "canvas/SketchFilter.h"
+#include "canvas/UprightImage.h"
+#include "platform/PictureUnpack.h"
+
+namespace {
+
+QFileInfoList inputs()
+{
+    QFileInfoList files;
+    for (const char* folder : {"/tests/fuzz-regressions/heif", "/fuzz/corpus/heif"})
+        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
+    return files;
+}
+
+std::vector<std::uint8_t> sketches(void (*filter)(const SketchBuffers&), const UnpackedPicture& p)
+{
+    const std::size_t n = std::size_t(p.width) * p.height * 4;
+    std::vector<std::uint8_t> out(2 * n, 0x5a);
+    filter(SketchBuffers{p.buffer.get(), nullptr, out.data(), out.data() + n, int(p.width), int(p.height),
+                         p.imageSize});
+    return out;
+}
+
+}  // namespace
+
+TEST(HeifFuzzRegression, EveryFileImportsOrFailsWithAOneLineReason)
+{
+    int seeds = 0;
+    for (const QFileInfo& info : inputs()) {
+        SCOPED_TRACE(info.fileName().toStdString());
+        const ImageFileResult read = readImportFile(info.filePath());
+        const QRegularExpressionMatch seed =
+            QRegularExpression(QStringLiteral("-(\\d+)x(\\d+)\\.(heic|avif)$")).match(info.fileName());
+        if (info.filePath().contains(QStringLiteral("/corpus/")) && seed.hasMatch()) {
+            ASSERT_TRUE(read.ok()) << read.error.toStdString();
+            EXPECT_EQ(read.image.bitmap.size(), QSize(seed.captured(1).toInt(), seed.captured(2).toInt()));
+            ++seeds;
+        }
+        if (!read.ok()) {
+            EXPECT_FALSE(read.error.isEmpty());
+            EXPECT_EQ(read.error, read.error.trimmed());
+            EXPECT_FALSE(read.error.contains(QLatin1Char('\n')) || read.error.endsWith(QLatin1Char(':')))
+                << read.error.toStdString();
+            continue;
+        }
+        const ImageFileResult again = readImportFile(info.filePath());
+        ASSERT_TRUE(again.ok());
+        EXPECT_TRUE(again.image.bitmap == read.image.bitmap);
+        const Image upright = uprightImage(read.image);
+        ASSERT_LE(std::max(upright.bitmap.width(), upright.bitmap.height()), kImportMaxSide);
+        const UnpackedPicture unpacked = unpackPicture(upright.bitmap);
+        ASSERT_TRUE(unpacked.buffer);
+        EXPECT_TRUE(sketches(buildSketch, unpacked) == sketches(buildSketchReference, unpacked));
+    }
+    EXPECT_GE(seeds, 9);
+}
