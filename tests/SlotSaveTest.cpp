@@ -352,3 +352,21 @@ TEST_F(SlotSaveTest, UnchangedSideFilesAreLeftAloneChangedOnesReplaced)
         EXPECT_FALSE(p->saved().dabs.empty());
     }
 }
+
+// The second names are the slot's own files, settled by a load or save; only the
+// temporary files that writing them leaves when cut off are removed at start.
+TEST(SlotSaveNames, TemporariesOfTheSecondNamesAreLeftoversTheSecondNamesAreNot)
+{
+    const struct {
+        const char* name;
+        bool leftover;
+    } cases[] = {
+        {"project4.next.strokes", false},      {"project4.next.photo", false},
+        {"project4.next.strokes.aB3dE9", true}, {".project4.next.photo.Zz0099", true},
+        {"project4.next.dat.aB3dE9", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DocumentsDirectory::isLeftoverTemporary(QString::fromLatin1(c.name)), c.leftover) << c.name;
+    EXPECT_EQ(ProjectSideFiles::nextRecordPath("/d/project4.dat"), "/d/project4.next.strokes");
+    EXPECT_EQ(ProjectSideFiles::nextPhotoPath("/d/project4.dat"), "/d/project4.next.photo");
+}

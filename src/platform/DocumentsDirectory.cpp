@@ -27,7 +27,7 @@ QString filePath(const QString& fileName)
 bool isLeftoverTemporary(const QString& fileName)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^\.?(project[0-9]+\.(dat|photo|strokes)|thumbnail[0-9]+\.jpg)\.[A-Za-z0-9]{6}$)"));
+        QStringLiteral(R"(^\.?(project[0-9]+\.(dat|photo|strokes|next\.photo|next\.strokes)|thumbnail[0-9]+\.jpg)\.[A-Za-z0-9]{6}$)"));
     return pattern.match(fileName).hasMatch();
 }
 

@@ -16,9 +16,9 @@ QString path();
 QString filePath(const QString& fileName);
 
 // Whether a file name is a save's temporary file: a slot's file (projectN.dat,
-// .photo, .strokes, thumbnailN.jpg) with a dot and six letters or digits after
-// it, hidden (a leading dot) or not. A save writes one and renames it over the
-// slot's file; one that is left was cut off.
+// .photo, .strokes, .next.photo, .next.strokes, thumbnailN.jpg) with a dot and
+// six letters or digits after it, hidden (a leading dot) or not. A save writes
+// one and renames it over the slot's file; one that is left was cut off.
 bool isLeftoverTemporary(const QString& fileName);
 
 // Deletes the save temporaries in `directory` and answers their names. Only for
