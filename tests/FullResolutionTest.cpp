@@ -497,3 +497,125 @@ TEST_F(FullResolution, ASideFileThatCannotBeWrittenIsToldAfterTheProjectFileIsSa
     ASSERT_TRUE(canvas->LoadProject(5));
     EXPECT_EQ(workingPicture(), painted);
 }
+
+namespace {
+
+// The picture the album got and why it is the working picture, when it is.
+std::pair<QImage, QString> exportedWithReason(CanvasView* canvas)
+{
+    QSignalSpy done(canvas, &CanvasView::exported);
+    canvas->ExportToPhotoAlbum();
+    if (!done.wait(20000))
+        return {};
+    const QList<QVariant> args = done.takeFirst();
+    QImage image(args.at(0).toString());
+    QFile::remove(args.at(0).toString());
+    return {image, args.at(1).toString()};
+}
+
+QStringList gWarnings;
+void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtWarningMsg)
+        gWarnings << text;
+}
+
+}  // namespace
+
+TEST_F(FullResolution, AStrokeStillOpenIsInTheRecordOfASaveAndOfAnExport)
+{
+    startFromPhoto(1);
+    toolbar.setSelectedSegmentIndex(0);
+    size.setSelectedSegmentIndex(3);
+    shape.setSelectedSegmentIndex(0);
+    // The button held: the stroke is open while the project is saved and exported.
+    QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(40, 100));
+    for (const QPoint p : {QPoint(120, 200), QPoint(260, 380)}) {
+        QMouseEvent move(QEvent::MouseMove, p, p, canvas->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::LeftButton, {},
+                         QPointingDevice::primaryPointingDevice());
+        QCoreApplication::sendEvent(canvas, &move);
+    }
+    ASSERT_TRUE(canvas->strokeHistory().strokeOpen());
+    ASSERT_TRUE(canvas->strokeHistory().dabs().empty());
+    ASSERT_FALSE(canvas->strokeHistory().recordedDabs().empty());
+    const std::vector<std::uint8_t> painted = workingPicture();
+    ASSERT_TRUE(canvas->SaveProject(2));
+    const auto [mid, reason] = exportedWithReason(canvas);
+    EXPECT_EQ(mid.size(), QSize(1600, 1200)) << reason.toStdString();
+    EXPECT_TRUE(reason.isEmpty());
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(260, 380));
+
+    startFromPhoto(0);
+    ASSERT_TRUE(canvas->LoadProject(2));
+    ASSERT_EQ(workingPicture(), painted);
+    const auto [loaded, why] = exportedWithReason(canvas);
+    EXPECT_EQ(loaded.size(), QSize(1600, 1200)) << why.toStdString();
+}
+
+TEST_F(FullResolution, AnExportAtTheProjectsOwnSizeSaysWhy)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+        QString reason;
+    };
+    const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(3));
+    const std::vector<Case> cases{
+        {"intact", [] {}, QString()},
+        {"a record that does not give the picture",
+         [&] { CanvasTestAccess::history(*canvas).restoreRecord(CanvasTestAccess::historyPixels(*canvas), {}); },
+         "the drawing record does not give the picture"},
+        {"a project loaded without its side files",
+         [&] {
+             ASSERT_TRUE(canvas->SaveProject(3));
+             QFile::remove(ProjectSideFiles::recordPath(project));
+             ASSERT_TRUE(canvas->LoadProject(3));
+         },
+         "the project has no full-size drawing"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        startFromPhoto(2);
+        paintSome();
+        c.before();
+        const auto [image, reason] = exportedWithReason(canvas);
+        EXPECT_EQ(image.size(), c.reason.isEmpty() ? QSize(1600, 1200) : QSize(1024, 768));
+        EXPECT_EQ(reason, c.reason);
+    }
+}
+
+TEST_F(FullResolution, PaintingPastTheRecordsBoundsKeepsEveryStrokeAndGivesUpOnlyTheFullSizeDrawing)
+{
+    startFromPhoto(1);
+    // A record 9,410 short of its cost bound: 5461 whole-buffer dabs (1536 x 1024
+    // each) and 46 of 21 x 21 pixels (533 x 21 each). Any dab of the brush passes it.
+    StrokeHistory& history = CanvasTestAccess::history(*canvas);
+    std::vector<StrokeHistory::Dab> dabs(5461, StrokeHistory::Dab{{512, 512}, 5000, 1, 2});
+    dabs.resize(5461 + 46, StrokeHistory::Dab{{100.5f, 100.5f}, 10, 1, 2});
+    history.restoreRecord(CanvasTestAccess::historyPixels(*canvas), dabs);
+    ASSERT_EQ(history.recordedCost(), FullResolutionRecord::kMaxCost - 9410);
+    ASSERT_TRUE(history.recordKept());
+    gWarnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler(keepWarning);
+    toolbar.setSelectedSegmentIndex(0);
+    size.setSelectedSegmentIndex(3);
+    shape.setSelectedSegmentIndex(0);
+    drag({{20, 90}, {300, 300}, {150, 420}});
+    drag({{300, 100}, {30, 400}});
+    qInstallMessageHandler(before);
+    EXPECT_FALSE(history.recordKept());
+    EXPECT_EQ(gWarnings.filter("drawing record passed its bounds").size(), 1) << gWarnings.join('\n').toStdString();
+
+    const std::vector<std::uint8_t> painted = workingPicture();
+    const auto [image, reason] = exportedWithReason(canvas);
+    EXPECT_EQ(image.size(), QSize(1024, 768));
+    EXPECT_EQ(reason, "the drawing record passed its bounds");
+    ASSERT_TRUE(canvas->SaveProject(4));
+    const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(4));
+    EXPECT_FALSE(QFile::exists(ProjectSideFiles::recordPath(project)));
+    ASSERT_TRUE(canvas->undo());
+    ASSERT_TRUE(canvas->undo());
+    startFromPhoto(0);
+    ASSERT_TRUE(canvas->LoadProject(4));
+    EXPECT_EQ(workingPicture(), painted);
+}

@@ -79,8 +79,10 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
     // After the canvas's own input handling was installed, so this sees events first.
     myview->installEventFilter(this);
     connect(myview, &CanvasView::strokeFinished, this, [this] { setUnsaved(true); });
-    connect(myview, &CanvasView::exported, this, [this](const QString& path) {
-        mFeedback->showMessage(QStringLiteral("Exported to %1").arg(shownPath(path)));
+    connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {
+        const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
+        mFeedback->showMessage(fallback.isEmpty() ? shown
+                                                  : QStringLiteral("%1 at its own size: %2").arg(shown, fallback));
     });
     updateCursor();
 }

@@ -1,3 +1,4 @@
+#include <QDebug>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -70,6 +71,14 @@ bool CanvasView::layDab(FloatPoint point, int drawType)
         mWorkingTextureStale = true;
         mStrokePainted = true;
         mHistory.addDab(StrokeHistory::Dab{dab.centre, dab.radius, dab.shape, drawType});
+        if (!mHistory.recordKept() && !mPhoto.isEmpty()) {
+            // Painting goes on as ever; only the drawing at the photo's size is
+            // given up: the photo goes, so saves keep no side files and exports
+            // give the working picture.
+            mPhoto = QByteArray();
+            qWarning().noquote() << "The drawing record passed its bounds (" << StrokeHistory::kMaxRecordDabs
+                                 << "dabs ): the picture is saved and exported at its own size from now on";
+        }
     }
     return painted;
 }

@@ -24,15 +24,19 @@ void CanvasView::ExportToPhotoAlbum()
         showErrorAlert(this, QString::fromLatin1(kNoDataMessage));
         return;
     }
-    const auto finished = [this](QImage image, const QString& error, const QString& path) {
+    // Why the album gets the working picture instead of the drawing at the photo's
+    // size, when it does: written before the save starts or by the album's worker,
+    // read once the save is done.
+    auto fallback = std::make_shared<QString>();
+    const auto finished = [this, fallback](QImage image, const QString& error, const QString& path) {
         imageDidFinishSavingWithError(std::move(image), error, nullptr);
         if (error.isEmpty())
-            emit exported(path);
+            emit exported(path, *fallback);
     };
     // The drawing at the photo's full resolution when the project has its photo;
     // it is made on the album's worker, the window going on meanwhile with a busy
     // cursor.
-    std::function<QImage()> full = fullResolutionExport();
+    std::function<QImage()> full = fullResolutionExport(fallback);
     if (full) {
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
         PhotoAlbum::save(std::move(full), this, [finished](QImage image, const QString& error, const QString& path) {
@@ -61,10 +65,15 @@ void CanvasView::imageDidFinishSavingWithError(QImage image, const QString& erro
         showErrorAlert(this, error);
 }
 
-std::function<QImage()> CanvasView::fullResolutionExport() const
+std::function<QImage()> CanvasView::fullResolutionExport(const std::shared_ptr<QString>& fallback) const
 {
-    if (mPhoto.isEmpty() || !loaded || choosing || !originalbuff || !workingbuff)
+    if (!loaded || choosing || !originalbuff || !workingbuff)
         return nullptr;
+    if (mPhoto.isEmpty()) {
+        *fallback = mHistory.recordKept() ? QStringLiteral("the project has no full-size drawing")
+                                          : QStringLiteral("the drawing record passed its bounds");
+        return nullptr;
+    }
     auto record = std::make_shared<FullResolutionRecord>();
     record->picsize = picsize;
     record->startSource = mStartSource;
@@ -72,6 +81,7 @@ std::function<QImage()> CanvasView::fullResolutionExport() const
     if (!replayGivesWorking(originalbuff.get(), workingbuff.get(), width, height, picsize, record->startSource,
                             record->dabs)) {
         qWarning().noquote() << "The drawing record does not give the working picture: exporting it at its own size";
+        *fallback = QStringLiteral("the drawing record does not give the picture");
         return nullptr;
     }
     // The working picture as it is now, for when the drawing cannot be made: kept
@@ -81,14 +91,16 @@ std::function<QImage()> CanvasView::fullResolutionExport() const
     try {
         working->assign(workingbuff.get(), workingbuff.get() + bytes);
     } catch (const std::bad_alloc&) {
+        *fallback = QStringLiteral("not enough memory");
         return nullptr;
     }
-    return [photo = mPhoto, record, working, w = width, size = picsize]() {
+    return [photo = mPhoto, record, working, w = width, size = picsize, fallback]() {
         QImage full;
         // The photo is decoded from a file, as every photo is.
         QTemporaryFile photoFile(QDir(QDir::tempPath()).filePath(QStringLiteral("charcolino-photo-XXXXXX")));
         if (!photoFile.open() || photoFile.write(photo) != photo.size() || !photoFile.flush()) {
             qWarning().noquote() << "Cannot keep the photo for the full-size export:" << photoFile.errorString();
+            *fallback = QStringLiteral("the photo could not be kept: %1").arg(photoFile.errorString());
         } else {
             QString error = QStringLiteral("not enough memory");
             try {
@@ -96,8 +108,10 @@ std::function<QImage()> CanvasView::fullResolutionExport() const
             } catch (const std::bad_alloc&) {
                 full = QImage();
             }
-            if (full.isNull())
+            if (full.isNull()) {
                 qWarning().noquote() << "Cannot draw the picture at the photo's size:" << error;
+                *fallback = QStringLiteral("the full-size drawing failed: %1").arg(error);
+            }
         }
         return full.isNull() ? makePictureImage(working->data(), w, size) : full;
     };

@@ -97,8 +97,10 @@ public:
     void imageDidFinishSavingWithError(QImage image, const QString& error, void* contextInfo);
     static const char* const kNoDataMessage;
 signals:
-    // After the completion of an album save that wrote `path`.
-    void exported(const QString& path);
+    // After the completion of an album save that wrote `path`. `fallback` is
+    // empty when the picture is the drawing at the photo's size, else why the
+    // working picture was written instead.
+    void exported(const QString& path, const QString& fallback);
 public:
     // Presentation.
     void ReloadCanvas();
@@ -237,9 +239,10 @@ protected:
 
     // What makes the drawing at the photo's full resolution (opaque), on any
     // thread, when the project has its photo and its record replays to the
-    // working image; else empty. Should the drawing fail, it gives the working
-    // picture as it was when asked.
-    std::function<QImage()> fullResolutionExport() const;
+    // working image; else empty, with the reason in *fallback. Should the drawing
+    // fail, it gives the working picture as it was when asked, the reason in
+    // *fallback.
+    std::function<QImage()> fullResolutionExport(const std::shared_ptr<QString>& fallback) const;
     // The record saved beside the project file (checksums of these images).
     FullResolutionRecord fullResolutionRecord(const ProjectImages& project) const;
 

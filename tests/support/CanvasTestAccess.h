@@ -38,4 +38,6 @@ public:
         c.mLastTouchSpacing = spacing;
     }
     static std::uint8_t* buffer(CanvasView& c, int which);
+    static StrokeHistory& history(CanvasView& c) { return c.mHistory; }
+    static StrokeHistory::Pixels historyPixels(const CanvasView& c) { return c.historyPixels(); }
 };
