@@ -13,8 +13,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <map>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -351,6 +353,38 @@ TEST_F(SlotSaveTest, UnchangedSideFilesAreLeftAloneChangedOnesReplaced)
         EXPECT_TRUE(reader->loaded() == p->saved());
         EXPECT_FALSE(p->saved().dabs.empty());
     }
+}
+
+// A save whose project file cannot be written (the disk full part way) answers
+// NO and leaves the slot as it was: the earlier save loads with its full-size
+// drawing, and nothing written for the failed one stays behind.
+TEST_F(SlotSaveTest, ProjectFileThatCannotBeWrittenLeavesTheEarlierSaveWhole)
+{
+    const std::unique_ptr<Painter> earlier = painter({1, true, 1});
+    if (!earlier)
+        NO_GL_CONTEXT();
+    ASSERT_TRUE(earlier->canvas->SaveProject(kSlot));
+    const Folder before = takeFolder();
+    const std::unique_ptr<Painter> later = painter({2, true, 2});
+
+    // Room for the photo and the record (some 18 KB each at most), not for the
+    // 64 KB project file.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 40000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    CanvasView::SaveFailure failure;
+    const bool result = later->canvas->SaveProject(kSlot, &failure);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(failure.file, projectPath());
+    EXPECT_TRUE(takeFolder() == before) << "no file changed, none left";
+    ASSERT_TRUE(earlier->canvas->LoadProject(kSlot));
+    EXPECT_TRUE(earlier->loaded() == earlier->saved());
 }
 
 // The second names are the slot's own files, settled by a load or save; only the
