@@ -31,6 +31,7 @@ RECORDS = {
     "count-past-end": record(STROKE, count=7),
     "unknown-shape": record([(1.0, 1.0, 1.0, 2, 0)]),
     "cut-short": record(STROKE)[:-3],
+    "a-byte-more": record(STROKE) + b"\0",
 }
 
 # (client << 2 | kind) steps; a send is followed by its 16-bit length - 1, its
