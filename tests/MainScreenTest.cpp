@@ -19,6 +19,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 
 #include "app/ApplicationShell.h"
 #include "app/ControlSettings.h"
@@ -356,7 +358,7 @@ TEST_F(MainScreen, SaveAndLoadFailuresAlertWhileTheBrowserCloses)
     controller().SaveProject(6);
     EXPECT_EQ(takeAlerts(), QStringList{"Error: Failed! Cannot save the project in the folder " +
                                         QDir::toNativeSeparators(DocumentsDirectory::path()) +
-                                        ": Filename refers to a directory."});
+                                        ": " + QString::fromLocal8Bit(std::strerror(EISDIR)) + "."});
 
     // A slot whose file holds a save time but no project.
     ASSERT_TRUE(writeBytes(DocumentsDirectory::filePath("project5.dat"), QByteArray("2010-10-10 10:10:10\x01\x02")));
