@@ -132,18 +132,12 @@ struct Blocks {
     }
 };
 
-// sum / count rounded to nearest, halves up, from the product with scale, about
-// 1 / count: the float product may miss an exact half (or land on one it is just
-// short of) by a hair, so the quotient is settled by its remainder in integers.
-// Sums of at most 255 x 112 x 112 keep every term well inside an int.
-inline int nearestMean(std::uint32_t sum, int count, float scale)
-{
-    int q = int(float(sum) * scale + 0.5f);
-    const int twiceRest = 2 * (int(sum) - q * count) + count;  // in [0, 2 count) for the right q
-    q -= int(twiceRest < 0);
-    q += int(twiceRest >= 2 * count);
-    return q;
-}
+// A block's mean, sum x scale with scale = 1 / count, rounded to nearest with
+// halves up. In double the product is within 1e-13 of the quotient, and a quotient
+// that is not a whole and a half lies at least 1 / (2 count) >= 4e-5 from one
+// (count <= 112 x 112): adding a hair over a half rounds exactly. (In float the
+// product can fall short of an exact half.)
+constexpr double kHalfUp = 0.5 + 1e-7;
 
 SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, Blocks& blocks, int first, int end)
 {
@@ -176,14 +170,13 @@ SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, 
         for (int c = 0; c < 3; ++c)
             for (int x = 0; x < columns; ++x)
                 total[c][x + 1] = total[c][x] + sum[c][x];
-        const float perRow = 1.0f / float(to - from);
+        const double perRow = 1.0 / double(to - from);
         std::uint8_t* out = blocks.rgb.data() + std::size_t(y - blocks.top) * n * 4;
         Key* keys = blocks.keyRow(y);
-        const auto block = [&](int x, int left, int right, float scale) {
-            const int count = (to - from) * (right - left);
-            const int mr = nearestMean(total[0][right] - total[0][left], count, scale);
-            const int mg = nearestMean(total[1][right] - total[1][left], count, scale);
-            const int mb = nearestMean(total[2][right] - total[2][left], count, scale);
+        const auto block = [&](int x, int left, int right, double scale) {
+            const int mr = int(double(total[0][right] - total[0][left]) * scale + kHalfUp);
+            const int mg = int(double(total[1][right] - total[1][left]) * scale + kHalfUp);
+            const int mb = int(double(total[2][right] - total[2][left]) * scale + kHalfUp);
             out[x * 4] = std::uint8_t(mr);
             out[x * 4 + 1] = std::uint8_t(mg);
             out[x * 4 + 2] = std::uint8_t(mb);
@@ -192,7 +185,7 @@ SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, 
         };
         // Whole blocks in the middle of the row, cut ones at its ends.
         const int wholeFrom = std::min(g.lo, columns), wholeTo = std::max(wholeFrom, columns - g.hi);
-        const float whole = perRow / float(side);
+        const double whole = perRow / double(side);
         for (int x = wholeFrom; x < wholeTo; ++x)
             block(x, x - g.lo, x + g.hi + 1, whole);
         for (int x = 0; x < columns; ++x) {
@@ -201,7 +194,7 @@ SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, 
             if (x >= columns)
                 break;
             const int left = std::max(0, x - g.lo), right = std::min(columns, x + g.hi + 1);
-            block(x, left, right, perRow / float(right - left));
+            block(x, left, right, perRow / double(right - left));
         }
     }
 }
