@@ -204,6 +204,7 @@ TEST(CutPicture, EveryFormatGivesTheSameFilesWhateverTheHeapHeld)
         {"lossless.webp", encoded(photo, "webp", 100), "damaged"},
         {"tif.tif", encoded(photo, "tif"), "damaged"},
         {"palette.tif", encoded(photo.convertToFormat(QImage::Format_Indexed8), "tif"), "damaged"},
+        {"tga.tga", tgaBytes(photo), "damaged"},  // its footer, the only sign of a TGA, is gone
         {"png.png", encoded(photo, "png"), "damaged"},
         {"jpg.jpg", jpegBytes(photo), "cut"},
     };
@@ -266,6 +267,7 @@ TEST(CutPicture, DamagedFilesOfAKnownFormatSayDamaged)
         {"photo.webp", damagedWebp, kDamaged},
         {"photo.tif", damagedTiff, kDamaged},
         {"photo.tga", tgaBytes(photoLikePicture(40, 30)).left(500), kDamaged},
+        {"rows.tga", tgaBytes(photoLikePicture(40, 30)).remove(500, 1800), kDamaged},  // footer kept, rows gone
         {"letter.tga", "Dear reader, this is not a picture at all.\n", "not a picture file of a known format"},
         {"letter.webp", "Dear reader, this is not a picture at all.\n", "not a picture file of a known format"},
     };

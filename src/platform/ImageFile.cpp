@@ -143,8 +143,8 @@ bool fillsGivenTarget(const QByteArray& format)
 // asks for more than the file holds has met a file that stops short.
 bool readsByItsStructure(const QByteArray& format)
 {
-    return fillsGivenTarget(format) || format == "ico" || format == "cur" || format == "wbmp" ||
-           format == "xbm";
+    return fillsGivenTarget(format) || format == "ico" || format == "cur" || format == "tga" ||
+           format == "wbmp" || format == "xbm";
 }
 
 // Readers that write every pixel of a picture that stops short themselves
@@ -164,6 +164,21 @@ QImage clearedTarget(QSize size, QImage::Format format)
     else
         target.fill(QColor(0x80, 0x80, 0x80));
     return target;
+}
+
+// The reader that tells the format of `file`, opened from `path`. Qt tells a
+// format without a signature (TGA) by the file's name, which a file opened from
+// its descriptor does not have: a file named .tga is offered to the TGA reader
+// first, and goes to the others by its content when that reader does not take it.
+std::unique_ptr<QImageReader> readerFor(QFile& file, const QString& path)
+{
+    if (namedAsTga(path)) {
+        auto tga = std::make_unique<QImageReader>(&file, QByteArrayLiteral("tga"));
+        if (tga->canRead())
+            return tga;
+        file.seek(0);
+    }
+    return std::make_unique<QImageReader>(&file);
 }
 
 ImageFileResult failure(const QString& error)
@@ -285,10 +300,11 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     const QImageIOHandler::Transformations embedded = ExifOrientation::ofPngOrWebp(file);
 
     setDecoderAllocationLimit();
-    QImageReader reader(&file);
+    const std::unique_ptr<QImageReader> probe = readerFor(file, path);
+    QImageReader& reader = *probe;
     reader.setAutoTransform(false);
     if (!reader.canRead()) {
-        if (reader.error() == QImageReader::UnsupportedFormatError && !looksLikeReadablePicture(file))
+        if (reader.error() == QImageReader::UnsupportedFormatError && !looksLikeReadablePicture(file, path))
             return failure(QStringLiteral("not a picture file of a known format"));
         if (reader.error() == QImageReader::UnsupportedFormatError)
             return failure(kDamaged);  // the start of a format read, the rest not
@@ -327,9 +343,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     // The decode reads through a watch on what it asks for, with the reader the
     // header chose.
     DecoderInput input(file);
-    // TGA is read from the file itself: its reader finds its footer through the
-    // file, and a file cut short has lost that footer and is refused anyway.
-    QImageReader decoder(format == "tga" ? static_cast<QIODevice*>(&file) : &input, format);
+    QImageReader decoder(&input, format);
     decoder.setAutoTransform(false);
     if (decoderShrinks) {
         decoder.setScaledSize(wanted);

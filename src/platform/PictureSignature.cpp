@@ -24,7 +24,12 @@ bool tgaHeader(const QByteArray& head)
 
 }  // namespace
 
-bool looksLikeReadablePicture(QFile& file)
+bool namedAsTga(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("tga"), Qt::CaseInsensitive) == 0;
+}
+
+bool looksLikeReadablePicture(QFile& file, const QString& path)
 {
     const QByteArray head = file.peek(kTgaHeaderBytes);
     if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
@@ -32,6 +37,5 @@ bool looksLikeReadablePicture(QFile& file)
     if (head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4)) ||
         head.startsWith(QByteArray("II+\0", 4)) || head.startsWith(QByteArray("MM\0+", 4)))
         return true;
-    return QFileInfo(file.fileName()).suffix().compare(QLatin1String("tga"), Qt::CaseInsensitive) == 0 &&
-           tgaHeader(head);
+    return namedAsTga(path) && tgaHeader(head);
 }
