@@ -73,7 +73,9 @@ TEST(ImageFuzzRegression, EveryInputImportsOrFailsWithAReason)
         const bool orientationQtIgnores =
             file.open(QIODevice::ReadOnly) &&
             ExifOrientation::ofPngOrWebp(file) != QImageIOHandler::TransformationNone;
-        if (QImageReader(info.filePath()).size() == read.image.bitmap.size() && !orientationQtIgnores) {
+        // Nor one cut short: Qt leaves the rest as the heap held it, the import makes it grey.
+        if (read.warning.isEmpty() && QImageReader(info.filePath()).size() == read.image.bitmap.size() &&
+            !orientationQtIgnores) {
             EXPECT_TRUE(upright.bitmap == qtUpright(info.filePath()));
             ++compared;
         }
