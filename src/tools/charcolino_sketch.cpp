@@ -105,9 +105,14 @@ int main(int argc, char** argv)
         "DIR is created when missing; files of these names in it are replaced.\n"
         "On failure one line on standard error names the file and the reason, the\n"
         "exit status is 1, and nothing is written when the photo or project file\n"
-        "cannot be used. Wrong arguments give exit status 2. A JPEG photo that\n"
-        "stops short is still used (its missing part grey, as the program shows\n"
-        "it) with one warning line on standard error and exit status 0."));
+        "cannot be used. Wrong arguments give exit status 2.\n"
+        "\n"
+        "A photo that stops short (a cut-off download or copy) is still used when\n"
+        "it is a JPEG, GIF, BMP or XBM file: as far as it goes, the rest filled\n"
+        "(grey for JPEG and BMP, as the program shows it; the background for GIF;\n"
+        "blank for XBM), with one warning line on standard error and exit status\n"
+        "0. A cut file of another format is refused as damaged. No full.png is\n"
+        "made from a stored photo that stops short."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG, HEIC, AVIF, WebP, TIFF or another format read."),
