@@ -36,6 +36,7 @@
 #include "platform/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
+#include "support/ImportTestFiles.h"
 
 namespace {
 
@@ -618,4 +619,55 @@ TEST_F(FullResolution, PaintingPastTheRecordsBoundsKeepsEveryStrokeAndGivesUpOnl
     startFromPhoto(0);
     ASSERT_TRUE(canvas->LoadProject(4));
     EXPECT_EQ(workingPicture(), painted);
+}
+
+// A project made from a JPEG that stops short keeps that file as its photo, with
+// the length and checksum its record names: the photo matches, but decodes only
+// in part. No full-size drawing then (it would carry a grey band), one line
+// saying why, and the project is as usable as any.
+TEST_F(FullResolution, AStoredPhotoThatStopsShortGivesNoFullSizeDrawing)
+{
+    QImage photo(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, photoPixel(x, y) | 0xff000000u);
+    const QByteArray whole = ImportTestFiles::jpegBytes(photo);
+    const QByteArray cut = whole.left(whole.size() * 3 / 4);
+    photoPath = temp.filePath("cut.jpg");
+    ASSERT_TRUE(ImportTestFiles::writeFile(photoPath, cut));
+    ASSERT_EQ(readImportFile(photoPath).warning, "the picture is incomplete (truncated file)");
+    startFromPhoto(2);
+    paintSome();
+    ASSERT_TRUE(canvas->SaveProject(6));
+    const QString project = DocumentsDirectory::filePath(ProjectSlotFiles::projectFileName(6));
+    ASSERT_TRUE(ProjectSideFiles::holdsBytes(ProjectSideFiles::photoPath(project), cut));
+    const std::vector<std::uint8_t> painted = workingPicture();
+    const QString why = "the photo does not decode completely: the picture is incomplete (truncated file)";
+
+    // The tool: its four pictures, no full.png, one line.
+    QProcess tool;
+    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {"--project", project, "-o", temp.filePath("out")});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_EQ(QString::fromLocal8Bit(tool.readAllStandardError()),
+              QStringLiteral("charcolino-sketch: %1: no full.png: %2\n").arg(project, why));
+    EXPECT_TRUE(QFile::exists(temp.filePath("out/working.png")));
+    EXPECT_FALSE(QFile::exists(temp.filePath("out/full.png")));
+
+    // The program: the project loads whole, its export is at the project's size
+    // with the reason, and painting and saving go on.
+    startFromPhoto(0);
+    ASSERT_TRUE(canvas->LoadProject(6));
+    ASSERT_EQ(workingPicture(), painted);
+    gWarnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler(keepWarning);
+    const auto [image, reason] = exportedWithReason(canvas);
+    qInstallMessageHandler(before);
+    EXPECT_EQ(image.size(), QSize(1024, 768));
+    EXPECT_EQ(reason, "the full-size drawing failed: " + why);
+    // (libjpeg's own note on the cut data aside)
+    EXPECT_EQ(gWarnings.filter("photo"), QStringList{"Cannot draw the picture at the photo's size: " + why});
+    toolbar.setSelectedSegmentIndex(1);
+    drag({{60, 380}, {260, 120}});
+    EXPECT_TRUE(canvas->SaveProject(6));
 }
