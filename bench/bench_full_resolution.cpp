@@ -28,6 +28,7 @@
 #include "canvas/ProjectSideFiles.h"
 #include "canvas/SketchFilter.h"
 #include "canvas/SketchFilterScaled.h"
+#include "canvas/SlotSave.h"
 #include "canvas/UprightImage.h"
 #include "platform/FastPng.h"
 #include "platform/PictureUnpack.h"
@@ -197,23 +198,20 @@ void BM_EncodeFullResolution(benchmark::State& state)
     state.counters["MB"] = double(bytes) / 1e6;
 }
 
-bool saveProjectFile(const QString& path)
+// The project file as a save writes it: a header's worth of bytes, then the
+// original and the working image.
+bool writeProjectFile(QFileDevice& file)
 {
     const PaintedProject& p = project();
     const qint64 n = qint64(p.working.size());
     const char header[35] = {};
-    QString reason;
-    return replaceFile(path,
-                       [&](QFileDevice& file) {
-                           return writeAll(file, header, sizeof header) &&
-                                  writeAll(file, p.original.buffer.get(), n) && writeAll(file, p.working.data(), n);
-                       },
-                       &reason);
+    return writeAll(file, header, sizeof header) && writeAll(file, p.original.buffer.get(), n) &&
+           writeAll(file, p.working.data(), n);
 }
 
 // A save as the program makes it: the project file alone (arg 0), then with the
-// photo and the record beside it, the photo already there from an earlier save
-// (arg 1) or written anew (arg 2).
+// photo and the record beside it, both already there from an earlier save, so
+// only compared (arg 1), or the photo written anew (arg 2).
 void BM_SaveProject(benchmark::State& state)
 {
     if (!project().ok) {
@@ -222,6 +220,12 @@ void BM_SaveProject(benchmark::State& state)
     }
     QTemporaryDir dir(QDir::current().filePath(QStringLiteral("bench-save-XXXXXX")));  // on the disk of the build
     const QString path = dir.filePath(QStringLiteral("project1.dat"));
+    SlotSave::Contents contents;
+    contents.writeProject = writeProjectFile;
+    if (state.range(0) > 0) {
+        contents.photo = project().photo;
+        contents.record = project().record.encode();
+    }
     QString file, reason;
     for (auto _ : state) {
         if (state.range(0) == 2) {
@@ -229,10 +233,7 @@ void BM_SaveProject(benchmark::State& state)
             QFile::remove(ProjectSideFiles::photoPath(path));
             state.ResumeTiming();
         }
-        bool ok = saveProjectFile(path);
-        if (state.range(0) > 0)
-            ok = ok && ProjectSideFiles::write(path, project().photo, project().record, &file, &reason);
-        if (!ok) {
+        if (SlotSave::write(path, contents, &file, &reason) != SlotSave::Outcome::Saved) {
             state.SkipWithError("save failed");
             return;
         }
