@@ -6,12 +6,19 @@
 
 #include "canvas/FullResolutionRender.h"
 #include "canvas/OrientPixels.h"
-#include "canvas/PictureImage.h"
 #include "canvas/UprightImage.h"
+#include "platform/ConsoleLog.h"
 #include "platform/ImageFile.h"
-#include "platform/PixelMemory.h"
 
 namespace {
+
+// Release callback of a picture drawn in a decoded photo's memory: logs
+// "releaseData" as every exported picture's release does, and lets the photo go.
+void releaseDecoded(void* holder)
+{
+    qCInfo(consoleLog).noquote() << "releaseData";
+    delete static_cast<QImage*>(holder);
+}
 
 QImage failed(QString* error, const QString& reason)
 {
@@ -52,17 +59,16 @@ QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecor
         std::abs(double(importedH) - double(record.picsize.height)) > 1.0)
         return failed(error, QStringLiteral("the photo is not the project's"));
 
-    // Upright into the block that becomes the picture; the decoded photo goes then.
-    const std::size_t rowBytes = std::size_t(w) * 4;
-    PixelBlock block = PixelMemory::allocate(rowBytes * std::size_t(h));
-    if (!block)
+    // Upright in the decoded photo's own memory, which becomes the picture: the
+    // photo is never held twice.
+    if (stored.bytesPerLine() != qsizetype(stored.width()) * 4)
+        return failed(error, QStringLiteral("invalid picture layout"));
+    auto* pixels = reinterpret_cast<std::uint32_t*>(stored.bits());
+    if (!orientPixelsInPlace(pixels, stored.width(), stored.height(), tag))
         return failed(error, QStringLiteral("not enough memory"));
-    orientPixels(reinterpret_cast<const std::uint32_t*>(stored.constBits()), stored.width(), stored.height(),
-                 stored.bytesPerLine() / 4, tag, reinterpret_cast<std::uint32_t*>(block.get()), w);
-    stored = QImage();
 
     FullResolutionJob job;
-    job.pixels = block.get();
+    job.pixels = reinterpret_cast<std::uint8_t*>(pixels);
     job.bufferWidth = w;
     job.bufferHeight = h;
     job.picsize = FloatSize{float(w), float(h)};
@@ -71,6 +77,6 @@ QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecor
     job.dabs = &record.dabs;
     if (!renderFullResolution(job))
         return failed(error, QStringLiteral("not enough memory"));
-    std::uint8_t* data = block.release();
-    return QImage(data, w, h, qsizetype(rowBytes), QImage::Format_RGBX8888, releaseData, data);
+    auto* holder = new QImage(std::move(stored));
+    return QImage(holder->bits(), w, h, qsizetype(w) * 4, QImage::Format_RGBX8888, releaseDecoded, holder);
 }

@@ -1,5 +1,8 @@
 #include "canvas/OrientPixels.h"
 
+#include <new>
+#include <vector>
+
 #include "platform/Image.h"
 #include "platform/InternalInconsistency.h"
 
@@ -70,4 +73,42 @@ void orientPixels(const std::uint32_t* src, int width, int height, std::ptrdiff_
             }
         }
     }
+}
+
+bool orientPixelsInPlace(std::uint32_t* pixels, int width, int height, int orientation)
+{
+    const SourceWalk walk = sourceWalk(orientation, width, height, width);
+    if (orientation == ImageOrientationUp || width <= 0 || height <= 0)
+        return true;
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    std::vector<std::uint64_t> moved;
+    try {
+        moved.assign((count + 63) / 64, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const std::size_t outWidth = orientationSwapsSides(orientation) ? std::size_t(height) : std::size_t(width);
+    // Upright pixel d = (X, Y) comes from stored pixel base + X * stepX + Y * stepY.
+    const auto sourceOf = [&](std::size_t d) {
+        const auto x = std::ptrdiff_t(d % outWidth);
+        const auto y = std::ptrdiff_t(d / outWidth);
+        return std::size_t(walk.base + x * walk.stepX + y * walk.stepY);
+    };
+    for (std::size_t start = 0; start < count; ++start) {
+        if (moved[start / 64] >> (start % 64) & 1)
+            continue;
+        const std::uint32_t first = pixels[start];
+        std::size_t d = start;
+        for (;;) {
+            moved[d / 64] |= std::uint64_t(1) << (d % 64);
+            const std::size_t s = sourceOf(d);
+            if (s == start) {
+                pixels[d] = first;
+                break;
+            }
+            pixels[d] = pixels[s];
+            d = s;
+        }
+    }
+    return true;
 }

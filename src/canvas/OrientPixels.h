@@ -15,5 +15,13 @@
 void orientPixels(const std::uint32_t* src, int width, int height, std::ptrdiff_t srcStride, int orientation,
                   std::uint32_t* dst, std::ptrdiff_t dstStride);
 
+// The same within the picture's own memory: `pixels` holds a packed width x
+// height picture (a stride of `width`) and afterwards its upright picture, packed
+// too, with the sides exchanged for the quarter turns. Each pixel moves once,
+// along the cycles of the turn; a note of one bit a pixel marks the moved ones
+// (none for Up, which moves nothing). False, with the pixels untouched, when that
+// note cannot be had. Throws as orientPixels does.
+bool orientPixelsInPlace(std::uint32_t* pixels, int width, int height, int orientation);
+
 // True for the tags whose upright picture has width and height exchanged.
 bool orientationSwapsSides(int orientation);
