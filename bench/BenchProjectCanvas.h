@@ -21,18 +21,17 @@ public:
             return false;
         setCurrentContext();
         setFixedGLState(frame);
-        width = kSide;
-        height = kSide;
-        picsize = FloatSize{float(kSide), float(kSide)};
+        ProjectDocument& d = document();
+        d.setGeometry(kSide, kSide, FloatSize{float(kSide), float(kSide)});
         if (!PrepareBuff(true))
             return false;
-        std::uint8_t* buffers[] = {originalbuff.get(), blacksketchbuff.get(), colorsketchbuff.get(),
-                                   workingbuff.get()};
+        std::uint8_t* buffers[] = {d.originalBuffer(), d.blackSketchBuffer(), d.colorSketchBuffer(),
+                                   d.workingBuffer()};
         for (int b = 0; b < 4; ++b)
             fill(buffers[b], b);
         ReloadFixTexture();
         ReloadCanvas();
-        loaded = true;
+        d.setLoaded(true);
         centerx = viewWidth / 2;
         centery = viewHeight / 2;
         zoomlevel = 1.0f;

@@ -53,13 +53,14 @@ public:
     bool copyOnly(FloatPoint touch, int drawType, std::vector<BrushDab::ColumnRun>& runs)
     {
         BrushDab::Dab dab;
+        const FloatSize picsize = pictureSize();
         dab.centre = BrushDab::centreInPicture(touch, {zoomlevel, centerx, centery, picsize, 390.0f});
         dab.radius = BrushDab::radiusInPixels(size.selectedSegmentIndex(), zoomlevel);
         dab.shape = BrushDab::Square;
         dab.picsize = picsize;
-        dab.bufferWidth = width;
-        dab.bufferHeight = height;
-        return BrushDab::paint(dab, sourceBuffer(drawType), workingbuff.get(), runs);
+        dab.bufferWidth = bufferWidth();
+        dab.bufferHeight = bufferHeight();
+        return BrushDab::paint(dab, sourceBuffer(drawType), document().workingBuffer(), runs);
     }
 
     SegmentedControl size;

@@ -50,7 +50,7 @@ public:
     void paintLongStroke(float zoom, bool zigzag)
     {
         zoomlevel = zoom;
-        fill(workingbuff.get(), 3);
+        fill(document().workingBuffer(), 3);
         ReloadCanvas();
         resetHistory();
         UpdateScreen();

@@ -129,7 +129,8 @@ void CharcolinoViewController::viewDidLoad()
 
     const QRectF a = kApplicationFrame;
     // The canvas opens the first project while it is made; it has no controls yet.
-    myview = CanvasView::create(QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight), mView);
+    myview = CanvasView::create(QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight), mView,
+                                float(kBandHeight));
     if (myview) {
         myview->setAttribute(Qt::WA_AcceptTouchEvents);
         myview->setToolbar(mUi->toolbar);

@@ -35,7 +35,8 @@ class CharcolinoViewController : public QObject, public FileListViewControllerDe
 public:
     // The application frame of the phone-sized screen, in points.
     static constexpr QRectF kApplicationFrame{0, 0, 320, 460};
-    // Height of the control band above the canvas.
+    // Height of the control band above the canvas; the canvas is told it for its
+    // start position.
     static constexpr double kBandHeight = 70.0;
 
     // Picker source types: the photo library (the user's Pictures folder here) and

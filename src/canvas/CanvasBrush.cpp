@@ -1,4 +1,3 @@
-#include <QDebug>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -22,9 +21,13 @@ bool CanvasView::DrawCanvas(FloatPoint point, int drawType)
 bool CanvasView::layDab(FloatPoint point, int drawType)
 {
     const std::uint8_t* source = sourceBuffer(drawType);
-    std::uint8_t* working = workingbuff.get();
+    std::uint8_t* working = mDocument.workingBuffer();
     if (!source || !working)
         return false;
+    const FloatSize picsize = pictureSize();
+    const int width = bufferWidth();
+    const int height = bufferHeight();
+    StrokeHistory& history = mDocument.history();
 
     BrushDab::Placement placement;
     placement.zoomlevel = zoomlevel;
@@ -42,10 +45,10 @@ bool CanvasView::layDab(FloatPoint point, int drawType)
     dab.bufferHeight = height;
 
     // The stroke keeps what the dab may change before it changes.
-    if (mHistory.strokeOpen()) {
+    if (history.strokeOpen()) {
         const BrushDab::Box box = BrushDab::boundingBox(dab.centre, dab.radius, picsize, width, height);
         if (!box.empty())
-            mHistory.aboutToChange(historyPixels(), box.xs, box.ys, box.xe, box.ye);
+            history.aboutToChange(mDocument.historyPixels(), box.xs, box.ys, box.xe, box.ye);
     }
 
     std::vector<BrushDab::ColumnRun> runs;
@@ -70,15 +73,7 @@ bool CanvasView::layDab(FloatPoint point, int drawType)
     if (painted) {
         mWorkingTextureStale = true;
         mStrokePainted = true;
-        mHistory.addDab(StrokeHistory::Dab{dab.centre, dab.radius, dab.shape, drawType});
-        if (!mHistory.recordKept() && !mPhoto.isEmpty()) {
-            // Painting goes on as ever; only the drawing at the photo's size is
-            // given up: the photo goes, so saves keep no side files and exports
-            // give the working picture.
-            mPhoto = QByteArray();
-            qWarning().noquote() << "The drawing record passed its bounds (" << StrokeHistory::kMaxRecordDabs
-                                 << "dabs ): the picture is saved and exported at its own size from now on";
-        }
+        mDocument.recordDab(StrokeHistory::Dab{dab.centre, dab.radius, dab.shape, drawType});
     }
     return painted;
 }
@@ -119,7 +114,7 @@ void CanvasView::presentDabArea()
     if (mDabArea.isEmpty())
         return;
     const PatchGeometry::Placement placement =
-        PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height);
+        PatchGeometry::place(centerx, centery, zoomlevel, pictureSize(), bufferWidth(), bufferHeight());
     const QRect pixels = PatchGeometry::surfaceRect(placement, mDabArea, mViewSize, surfaceSize());
     mDabArea = QRect();
     swapBuffers(pixels);

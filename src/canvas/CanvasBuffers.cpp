@@ -10,17 +10,8 @@ const char* const CanvasView::kLowMemoryMessage =
 bool CanvasView::PrepareBuff(bool withOriginal)
 {
     finishLoading();  // no worker may write the buffers replaced here
-    // 32-bit arithmetic as the buffers' sides are at most 1024.
-    const std::int32_t n = height * width * 4;
-    if (withOriginal)
-        originalbuff = PixelMemory::allocate(static_cast<std::size_t>(n));
-    blacksketchbuff = PixelMemory::allocate(static_cast<std::size_t>(n));
-    colorsketchbuff = PixelMemory::allocate(static_cast<std::size_t>(n));
-    workingbuff = PixelMemory::allocate(static_cast<std::size_t>(n));
-    if (originalbuff && blacksketchbuff && colorsketchbuff && workingbuff)
+    if (mDocument.allocateBuffers(withOriginal))
         return true;
-
-    FreeBuff();
     showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
     return false;
 }
@@ -28,8 +19,5 @@ bool CanvasView::PrepareBuff(bool withOriginal)
 void CanvasView::FreeBuff()
 {
     mSketchWorker.reset();  // joined before the buffers it writes go
-    originalbuff.reset();
-    blacksketchbuff.reset();
-    colorsketchbuff.reset();
-    workingbuff.reset();
+    mDocument.freeBuffers();
 }

@@ -5,9 +5,10 @@
 #include "canvas/ImportFile.h"
 #include "canvas/NavigationSteps.h"
 
-CanvasView* CanvasView::create(const QRectF& frame, QWidget* parent)
+CanvasView* CanvasView::create(const QRectF& frame, QWidget* parent, float bandHeight)
 {
     auto* canvas = new CanvasView(parent);
+    canvas->setBandHeight(bandHeight);
     if (!canvas->initWithFrame(frame)) {
         delete canvas;
         return nullptr;
@@ -25,11 +26,8 @@ bool CanvasView::initWithFrame(const QRectF& frame)
     setCurrentContext();
     setFixedGLState(frame);
 
-    originalbuff.reset();
-    blacksketchbuff.reset();
-    colorsketchbuff.reset();
-    workingbuff.reset();
-    loaded = false;
+    mDocument.freeBuffers();
+    mDocument.setLoaded(false);
 
     if (!loadProject(0, sLeaveStartSketches))
         NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
@@ -64,8 +62,9 @@ void CanvasView::resizeEvent(QResizeEvent* event)
     glScissor(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
     mViewportSize = pixels;
     setFixedGLState(f);
-    if (loaded && !sameSize) {
+    if (isLoaded() && !sameSize) {
         using namespace NavigationSteps;
+        const FloatSize picsize = pictureSize();
         centerx = resizedAxis(centerx, before.width, mViewSize.width, halfExtent(zoomlevel, picsize.width), startX());
         centery = resizedAxis(centery, before.height, mViewSize.height, halfExtent(zoomlevel, picsize.height),
                               startY());

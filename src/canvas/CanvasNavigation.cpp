@@ -48,7 +48,14 @@ float CanvasView::eucledianDistanceFromPoint(FloatPoint a, FloatPoint b)
 float CanvasView::ZoomToFit() const
 {
     const QRectF b = bounds();
-    return NavigationSteps::fitZoom(picsize, FloatSize{float(b.width()), float(b.height())});
+    return NavigationSteps::fitZoom(pictureSize(), FloatSize{float(b.width()), float(b.height())});
+}
+
+void CanvasView::showAtStart()
+{
+    centerx = startX();
+    centery = startY();
+    zoomlevel = ZoomToFit();
 }
 
 // --- Desktop navigation: wheel, pinch, keys and pan drags ------------------------
@@ -71,7 +78,7 @@ void CanvasView::redrawView()
 void CanvasView::zoomStepsAt(int steps, FloatPoint viewPoint)
 {
     using namespace NavigationSteps;
-    if (!loaded)
+    if (!isLoaded())
         return;
     const QRectF f = frame();
     // Drawing coordinates count y upwards from the bottom of the view.
@@ -84,8 +91,10 @@ void CanvasView::zoomStepsAt(int steps, FloatPoint viewPoint)
             break;
         const float before = zoomlevel;
         zoomlevel = in ? zoomedIn(before) : zoomedOut(before);
-        centerx = anchoredZoomAxis(centerx, anchorX, before, zoomlevel, picsize.width, float(f.width()), startX());
-        centery = anchoredZoomAxis(centery, anchorY, before, zoomlevel, picsize.height, float(f.height()), startY());
+        centerx = anchoredZoomAxis(centerx, anchorX, before, zoomlevel, pictureSize().width, float(f.width()),
+                                   startX());
+        centery = anchoredZoomAxis(centery, anchorY, before, zoomlevel, pictureSize().height, float(f.height()),
+                                   startY());
         changed = true;
     }
     if (changed)
@@ -106,10 +115,10 @@ void CanvasView::zoomOut()
 
 void CanvasView::zoomToFitWhole()
 {
-    if (!loaded)
+    if (!isLoaded())
         return;
     const QRectF b = bounds();
-    zoomlevel = NavigationSteps::wholeFitZoom(picsize, FloatSize{float(b.width()), float(b.height())});
+    zoomlevel = NavigationSteps::wholeFitZoom(pictureSize(), FloatSize{float(b.width()), float(b.height())});
     centerx = startX();
     centery = startY();
     redrawView();
@@ -117,13 +126,13 @@ void CanvasView::zoomToFitWhole()
 
 void CanvasView::panBegan(FloatPoint viewPoint)
 {
-    mDesktopPanning = loaded;
+    mDesktopPanning = isLoaded();
     mPanLocation = viewPoint;
 }
 
 void CanvasView::panMoved(FloatPoint viewPoint)
 {
-    if (!mDesktopPanning || !loaded)
+    if (!mDesktopPanning || !isLoaded())
         return;
     const std::int32_t x = centerx;
     const std::int32_t y = centery;

@@ -1,6 +1,5 @@
 #include <QFile>
 #include <QString>
-#include <cstring>
 
 #include "canvas/CanvasView.h"
 #include "canvas/ProjectSideFiles.h"
@@ -42,32 +41,21 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
         return;
     }
 
-    // Until the start image is chosen, workingbuff holds no picture: the complete
-    // project is kept aside for the saves made meanwhile (the quit save among them).
-    // A second new project before the choice keeps the one already set aside.
-    if (!choosing) {
-        replacedProject.reset();
-        if (loaded && originalbuff && workingbuff)
-            replacedProject.reset(new ReplacedProject{std::move(originalbuff), std::move(workingbuff), width,
-                                                      height, picsize});
-    }
-    choosing = false;
-    mPendingPhoto = photoFileBytes(photoPath);
+    // Until the start image is chosen, workingbuff holds no picture: the document
+    // keeps the complete project aside for the saves made meanwhile (the quit save
+    // among them).
+    mSketchWorker.reset();  // joined before the buffers it writes go
+    mDocument.startNewProject(std::move(imported), std::int32_t(texture->pixelsWide()),
+                              std::int32_t(texture->pixelsHigh()), texture->contentSize(),
+                              photoFileBytes(photoPath));
     pic = std::move(texture);
-    FreeBuff();
-    originalbuff = std::move(imported);
-
-    height = std::int32_t(pic->pixelsHigh());
-    width = std::int32_t(pic->pixelsWide());
-    picsize = pic->contentSize();
 
     if (!PrepareBuff(false)) {
-        replacedProject.reset();  // memory is short: the old project goes too
-        loaded = false;
+        mDocument.abandonNewProject();
         return;
     }
     BuildSketchBuff();
-    choosing = true;
+    mDocument.awaitStartImage();
 
     // The sheet keeps itself alive while shown and deletes itself after the choice.
     auto* sheet = new ActionSheet(QStringLiteral("Start New Project With"), this, this);
@@ -80,46 +68,13 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
 
 void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
 {
-    const std::uint8_t* source = (buttonIndex == 0 || buttonIndex == 1) ? sourceBuffer(buttonIndex)
-                                                                         : originalbuff.get();
-    if (!choosing || !source || !workingbuff)
+    finishLoading();  // the sketches are complete before one is copied
+    if (!mDocument.chooseStartImage(buttonIndex))
         return;  // no project to start (a load or a failed new project came after the sheet)
-
-    // The picture area only, row by row; the spare area keeps what it holds.
-    for (int y = 0; float(y) < picsize.height && y < height; ++y) {
-        const std::size_t row = std::size_t(y) * std::size_t(width) * 4;
-        int columns = 0;
-        while (float(columns) < picsize.width && columns < width)
-            ++columns;
-        std::memcpy(workingbuff.get() + row, source + row, std::size_t(columns) * 4);
-    }
-    loaded = true;
-    choosing = false;
-    replacedProject.reset();
-    mPhoto = std::move(mPendingPhoto);
-    mPendingPhoto = QByteArray();
-    mStartSource = (buttonIndex == 0 || buttonIndex == 1) ? buttonIndex : 2;
-
-    const FloatPoint c = center();
-    centerx = std::int32_t(c.x);
-    centery = std::int32_t(c.y - 70.0f);
-    zoomlevel = ZoomToFit();
+    showAtStart();
     ReloadCanvas();
     UpdateScreen();
     resetHistory();
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
-}
-
-CanvasView::ProjectImages CanvasView::projectToSave() const
-{
-    if (choosing) {
-        if (!replacedProject)
-            return {};
-        const ReplacedProject& p = *replacedProject;
-        return {p.original.get(), p.working.get(), p.width, p.height, p.picsize};
-    }
-    if (!loaded || !originalbuff || !workingbuff)
-        return {};
-    return {originalbuff.get(), workingbuff.get(), width, height, picsize};
 }

@@ -21,6 +21,7 @@ void drawStrip(const GLfloat (&positions)[12], const GLfloat (&coordinates)[8])
 // Without a working texture the surface is only cleared and presented.
 void CanvasView::UpdateScreen()
 {
+    const FloatSize picsize = pictureSize();
     const float hw = zoomlevel * picsize.width * 0.5f;
     const float hh = zoomlevel * picsize.height * 0.5f;
     const float cx = float(centerx);
@@ -65,7 +66,7 @@ void CanvasView::drawPatch(const Texture2D* texture, int x1, int y1, int x2, int
 {
     if (!texture)
         return;
-    PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, picsize, width, height));
+    PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, pictureSize(), bufferWidth(), bufferHeight()));
     batch.add(x1, y1, x2, y2);
     batch.draw(texture->name());
 }

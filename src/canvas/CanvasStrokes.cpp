@@ -3,37 +3,19 @@
 // what it changed. Undo and redo exchange those pixels with workingbuff and redraw
 // only them.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "canvas/CanvasView.h"
 
-StrokeHistory::Pixels CanvasView::historyPixels() const
-{
-    StrokeHistory::Pixels pixels;
-    pixels.data = workingbuff.get();
-    pixels.bufferWidth = width;
-    pixels.bufferHeight = height;
-    // The picture area: the columns and rows a dab may reach.
-    const auto extent = [](float side, int buffer) {
-        if (!(side > 0.0f))
-            return 0;
-        return int(std::min(std::ceil(double(side)), double(buffer)));
-    };
-    pixels.columns = extent(picsize.width, width);
-    pixels.rows = extent(picsize.height, height);
-    return pixels;
-}
-
 void CanvasView::finishStroke()
 {
     mFingers.clear();
-    if (!mHistory.strokeOpen())
+    if (!mDocument.history().strokeOpen())
         return;
     const bool painted = mStrokePainted;
     mStrokePainted = false;
-    mHistory.endStroke(historyPixels());
+    mDocument.history().endStroke(mDocument.historyPixels());
     if (!painted)
         return;
     emit strokeFinished();
@@ -42,19 +24,19 @@ void CanvasView::finishStroke()
 
 bool CanvasView::canUndo() const
 {
-    return loaded && mHistory.canUndo();
+    return isLoaded() && mDocument.history().canUndo();
 }
 
 bool CanvasView::canRedo() const
 {
-    return loaded && mHistory.canRedo();
+    return isLoaded() && mDocument.history().canRedo();
 }
 
 bool CanvasView::undo()
 {
     finishStroke();
     std::vector<StrokeHistory::Rect> changed;
-    if (!loaded || !mHistory.undo(historyPixels(), &changed))
+    if (!isLoaded() || !mDocument.history().undo(mDocument.historyPixels(), &changed))
         return false;
     drawWorkingRects(changed);
     emit historyChanged();
@@ -65,7 +47,7 @@ bool CanvasView::redo()
 {
     finishStroke();
     std::vector<StrokeHistory::Rect> changed;
-    if (!loaded || !mHistory.redo(historyPixels(), &changed))
+    if (!isLoaded() || !mDocument.history().redo(mDocument.historyPixels(), &changed))
         return false;
     drawWorkingRects(changed);
     emit historyChanged();
@@ -74,7 +56,7 @@ bool CanvasView::redo()
 
 void CanvasView::resetHistory()
 {
-    mHistory.reset();
+    mDocument.history().reset();
     mStrokePainted = false;
     mFingers.clear();
     emit historyChanged();
@@ -89,7 +71,8 @@ void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
     std::size_t area = 0;
     for (const StrokeHistory::Rect& r : rects)
         area += std::size_t(r.width + 2) * std::size_t(r.height + 2);
-    if (!bufferTextureFits(pic.get()) || 2 * area >= std::size_t(width) * std::size_t(height)) {
+    const int width = bufferWidth();
+    if (!bufferTextureFits(pic.get()) || 2 * area >= std::size_t(width) * std::size_t(bufferHeight())) {
         ReloadCanvas();
         mWorkingTextureStale = false;
         UpdateScreen();
@@ -100,13 +83,14 @@ void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
     // the working image's own neighbours, not what the texture held before. A
     // rectangle at least half as wide as the texture goes up as whole rows, straight
     // from workingbuff (bands of rows joined); a narrower one is packed first.
-    const StrokeHistory::Pixels picture = historyPixels();
+    const StrokeHistory::Pixels picture = mDocument.historyPixels();
+    const std::uint8_t* working = mDocument.workingBuffer();
     std::vector<std::uint8_t> packed;
     int bandFirst = 0;
     int bandEnd = 0;  // rows bandFirst .. bandEnd - 1 still to go up whole; none when 0
     const auto uploadBand = [&] {
         if (bandEnd > bandFirst)
-            pic->replaceRows(workingbuff.get(), std::uint32_t(bandFirst), std::uint32_t(bandEnd - bandFirst));
+            pic->replaceRows(working, std::uint32_t(bandFirst), std::uint32_t(bandEnd - bandFirst));
         bandFirst = bandEnd = 0;
     };
     for (const StrokeHistory::Rect& r : rects) {
@@ -128,7 +112,7 @@ void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
         packed.resize(span * std::size_t(y1 - y0));
         for (int y = y0; y < y1; ++y)
             std::memcpy(packed.data() + std::size_t(y - y0) * span,
-                        workingbuff.get() + (std::size_t(y) * std::size_t(width) + std::size_t(x0)) * 4, span);
+                        working + (std::size_t(y) * std::size_t(width) + std::size_t(x0)) * 4, span);
         glBindTexture(GL_TEXTURE_2D, pic->name());
         glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x1 - x0, y1 - y0, GL_RGBA, GL_UNSIGNED_BYTE, packed.data());
     }

@@ -2,15 +2,16 @@
 
 std::unique_ptr<Texture2D> CanvasView::makeBufferTexture(const std::uint8_t* buffer) const
 {
-    return Texture2D::initWithData(buffer, Texture2D::RGBA8888, static_cast<std::uint32_t>(width),
-                                   static_cast<std::uint32_t>(height), picsize);
+    return Texture2D::initWithData(buffer, Texture2D::RGBA8888, static_cast<std::uint32_t>(bufferWidth()),
+                                   static_cast<std::uint32_t>(bufferHeight()), pictureSize());
 }
 
 bool CanvasView::bufferTextureFits(const Texture2D* texture) const
 {
     return texture && texture->pixelFormat() == Texture2D::RGBA8888 &&
-           texture->pixelsWide() == static_cast<std::uint32_t>(width) &&
-           texture->pixelsHigh() == static_cast<std::uint32_t>(height) && texture->contentSize() == picsize;
+           texture->pixelsWide() == static_cast<std::uint32_t>(bufferWidth()) &&
+           texture->pixelsHigh() == static_cast<std::uint32_t>(bufferHeight()) &&
+           texture->contentSize() == pictureSize();
 }
 
 void CanvasView::makeFittingTexture(std::unique_ptr<Texture2D>& texture) const
@@ -36,13 +37,13 @@ void CanvasView::refillBufferTexture(std::unique_ptr<Texture2D>& texture, const 
 
 void CanvasView::ReloadCanvas()
 {
-    refillBufferTexture(pic, workingbuff.get());
+    refillBufferTexture(pic, mDocument.workingBuffer());
 }
 
 void CanvasView::ReloadFixTexture()
 {
     finishLoading();
-    refillBufferTexture(originalpic, originalbuff.get());
-    refillBufferTexture(blacksketchpic, blacksketchbuff.get());
-    refillBufferTexture(colorsketchpic, colorsketchbuff.get());
+    refillBufferTexture(originalpic, mDocument.originalBuffer());
+    refillBufferTexture(blacksketchpic, mDocument.blackSketchBuffer());
+    refillBufferTexture(colorsketchpic, mDocument.colorSketchBuffer());
 }

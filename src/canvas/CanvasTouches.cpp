@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kNavigation = 3;
 
-// Height of the control band above the canvas: the start position's y is the
-// canvas centre less this band.
-constexpr double kBandHeight = 70.0;
-
 bool isPaintingPosition(int index)
 {
     return index >= 0 && index < kNavigation;
@@ -32,7 +28,7 @@ bool isPaintingPosition(int index)
 
 bool CanvasView::navigates(const TouchEvent& event)
 {
-    if (!loaded)
+    if (!isLoaded())
         return false;
     const int tool = selectedIndex(toolbar());
     if (isPaintingPosition(tool))
@@ -42,8 +38,8 @@ bool CanvasView::navigates(const TouchEvent& event)
 
 void CanvasView::paintTouches(const TouchEvent& event)
 {
-    if (!mHistory.strokeOpen()) {
-        mHistory.beginStroke(historyPixels());
+    if (!mDocument.history().strokeOpen()) {
+        mDocument.history().beginStroke(mDocument.historyPixels());
         mStrokePainted = false;
         mFingers.clear();
     }
@@ -143,6 +139,7 @@ void CanvasView::touchesMoved(const TouchEvent& event)
             if (!canZoomOut(zoomlevel))
                 return;
             zoomlevel = zoomedOut(zoomlevel);
+            const FloatSize picsize = pictureSize();
             centerx = recentreAxis(centerx, halfExtent(zoomlevel, picsize.width), frameWidth, startX());
             centery = recentreAxis(centery, halfExtent(zoomlevel, picsize.height), frameHeight, startY());
             UpdateScreen();
@@ -155,7 +152,7 @@ void CanvasView::touchesMoved(const TouchEvent& event)
 
 void CanvasView::touchesEnded(const TouchEvent& event)
 {
-    if (loaded)
+    if (isLoaded())
         resetTouches();
     if (event.lastFingerLifted)
         finishStroke();
@@ -175,6 +172,7 @@ void CanvasView::panStep(FloatPoint from, FloatPoint to)
     // uncover an edge is refused, not clamped. Fractions of a point are dropped and
     // do not carry over to the next step.
     const QRectF f = frame();
+    const FloatSize picsize = pictureSize();
     const int dx = truncToInt(to.x - from.x);
     const int dy = truncToInt(to.y - from.y);
     // Touches count y downwards, drawing coordinates upwards.
@@ -189,5 +187,5 @@ std::int32_t CanvasView::startX() const
 
 std::int32_t CanvasView::startY() const
 {
-    return NavigationSteps::truncToInt(double(center().y) - kBandHeight);
+    return NavigationSteps::truncToInt(double(center().y) - double(mBandHeight));
 }

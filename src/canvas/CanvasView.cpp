@@ -47,9 +47,5 @@ const Texture2D* CanvasView::sourceTexture(int drawType) const
 const std::uint8_t* CanvasView::sourceBuffer(int drawType) const
 {
     const_cast<CanvasView*>(this)->finishLoading();
-    switch (drawType) {
-    case 0: return blacksketchbuff.get();
-    case 1: return colorsketchbuff.get();
-    default: return originalbuff.get();
-    }
+    return mDocument.sourceBuffer(drawType);
 }

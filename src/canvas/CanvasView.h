@@ -15,19 +15,17 @@
 #include "platform/PixelMemory.h"
 #include "platform/TouchResponder.h"
 #include "platform/NavigationResponder.h"
+#include "canvas/ProjectDocument.h"
 #include "canvas/SketchWorker.h"
 #include "canvas/StrokeHistory.h"
 
 #include "platform/SegmentedControl.h"
 
-struct SketchBuffers;
-struct FullResolutionRecord;
-
-// The view that shows and edits the picture. It owns the project's four pixel
-// buffers (width x height pixels, 4 bytes R, G, B, A premultiplied, rows top to
-// bottom without gaps; the picture is the top-left picsize area) and one texture
-// for each of them. Drawing coordinates are points with the origin at the bottom
-// left of the view, y upwards; touches arrive in view coordinates, y downwards.
+// The view that shows and edits the picture. It owns the project (a
+// ProjectDocument: the four pixel buffers, the photo, the drawing record and undo
+// history) and one texture for each of the buffers, and hands the project's work
+// to it. Drawing coordinates are points with the origin at the bottom left of the
+// view, y upwards; touches arrive in view coordinates, y downwards.
 class CanvasView : public EAGLView, public TouchResponder, public NavigationResponder, public ActionSheetDelegate {
     Q_OBJECT
 public:
@@ -36,8 +34,10 @@ public:
 
     // Creation: the GL surface with the fixed drawing state, then the working
     // project of slot 0 or, failing that, a new project from the start picture.
+    // `bandHeight` is the height of the control band above the view (see startY).
     // Null when the GL surface cannot be made.
-    static CanvasView* create(const QRectF& frame, QWidget* parent = nullptr);
+    static CanvasView* create(const QRectF& frame, QWidget* parent = nullptr,
+                              float bandHeight = kDefaultBandHeight);
     bool initWithFrame(const QRectF& frame);
 
     // Buffers. PrepareBuff allocates blacksketchbuff, colorsketchbuff, workingbuff
@@ -64,10 +64,7 @@ public:
     // Project files, slots and thumbnails.
     // Why a save answered NO: an empty reason when there was no complete project
     // to save, else the file that could not be written and the system's reason.
-    struct SaveFailure {
-        QString file;
-        QString reason;
-    };
+    using SaveFailure = ProjectDocument::SaveFailure;
     // Saves the complete project (see projectToSave) into the slot's file and, for
     // slots above 0, its thumbnail. A thumbnail that cannot be written is logged;
     // the save still answers YES, as the project itself was saved.
@@ -128,7 +125,7 @@ public:
     bool canRedo() const;
     // Starts a new history (a new or loaded project).
     void resetHistory();
-    const StrokeHistory& strokeHistory() const { return mHistory; }
+    const StrokeHistory& strokeHistory() const { return mDocument.history(); }
 signals:
     void historyChanged();  // after a stroke ends, undo, redo, or the history is reset
     void strokeFinished();  // a stroke that painted at least one dab ended
@@ -175,26 +172,33 @@ public:
     FloatPoint center() const;
 
     // Read access for the rest of the program and for tests.
-    int bufferHeight() const { return height; }
-    int bufferWidth() const { return width; }
-    FloatSize pictureSize() const { return picsize; }
+    const ProjectDocument& document() const { return mDocument; }
+    ProjectDocument& document() { return mDocument; }
+    int bufferHeight() const { return mDocument.bufferHeight(); }
+    int bufferWidth() const { return mDocument.bufferWidth(); }
+    FloatSize pictureSize() const { return mDocument.pictureSize(); }
     int centerX() const { return centerx; }
     int centerY() const { return centery; }
     float zoomLevel() const { return zoomlevel; }
     FloatPoint lastTouchLocation() const { return mLastTouchLocation; }
     float lastTouchSpacing() const { return mLastTouchSpacing; }
-    const std::uint8_t* originalBuffer() const { return originalbuff.get(); }
-    const std::uint8_t* blackSketchBuffer() const { return blacksketchbuff.get(); }
-    const std::uint8_t* colorSketchBuffer() const { return colorsketchbuff.get(); }
-    const std::uint8_t* workingBuffer() const { return workingbuff.get(); }
+    const std::uint8_t* originalBuffer() const { return mDocument.originalBuffer(); }
+    const std::uint8_t* blackSketchBuffer() const { return mDocument.blackSketchBuffer(); }
+    const std::uint8_t* colorSketchBuffer() const { return mDocument.colorSketchBuffer(); }
+    const std::uint8_t* workingBuffer() const { return mDocument.workingBuffer(); }
     const Texture2D* workingTexture() const { return pic.get(); }
     const Texture2D* originalTexture() const { return originalpic.get(); }
     const Texture2D* blackSketchTexture() const { return blacksketchpic.get(); }
     const Texture2D* colorSketchTexture() const { return colorsketchpic.get(); }
-    bool isLoaded() const { return loaded; }
+    bool isLoaded() const { return mDocument.isLoaded(); }
     // YES while a new project waits for its start image: saves then write the
     // project it replaces.
-    bool isChoosingStartImage() const { return choosing; }
+    bool isChoosingStartImage() const { return mDocument.isChoosingStartImage(); }
+
+    // The start position's y is the view's centre less the height of the control
+    // band above the view, which the app hands over (70 points unless told).
+    static constexpr float kDefaultBandHeight = 70.0f;
+    void setBandHeight(float bandHeight) { mBandHeight = bandHeight; }
 
     static const char* const kLowMemoryMessage;
     static const char* const kUnsupportedImageMessage;
@@ -216,39 +220,6 @@ protected:
     // The texture from the buffer: its pixels replaced in place when it fits,
     // otherwise a new texture.
     void refillBufferTexture(std::unique_ptr<Texture2D>& texture, const std::uint8_t* buffer);
-    // The images a save writes and their geometry.
-    struct ProjectImages {
-        const std::uint8_t* original = nullptr;
-        const std::uint8_t* working = nullptr;
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-        FloatSize picsize;
-    };
-    // The complete project: the current one when loaded, or, while the start image
-    // of a new project is being chosen, the project that one replaces. Null
-    // buffers when there is none (a save then writes nothing).
-    ProjectImages projectToSave() const;
-    // A complete project set aside by NewProject until the start image is chosen.
-    struct ReplacedProject {
-        PixelBlock original;
-        PixelBlock working;
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-        FloatSize picsize;
-    };
-
-    // What makes the drawing at the photo's full resolution (opaque), on any
-    // thread, when the project has its photo and its record replays to the
-    // working image; else empty, with the reason in *fallback. Should the drawing
-    // fail, it gives the working picture as it was when asked, the reason in
-    // *fallback.
-    std::function<QImage()> fullResolutionExport(const std::shared_ptr<QString>& fallback) const;
-    // The record saved beside the project file (checksums of these images).
-    FullResolutionRecord fullResolutionRecord(const ProjectImages& project) const;
-
-    // The project's buffers as the sketch filter takes them; with greyScratch NO
-    // the filter leaves workingbuff alone.
-    SketchBuffers sketchBuffers(bool greyScratch) const;
     const Texture2D* sourceTexture(int drawType) const;
     const std::uint8_t* sourceBuffer(int drawType) const;
     static int selectedIndex(const SegmentedControl* control);
@@ -266,12 +237,14 @@ protected:
     void presentDabArea();
     // Ends the open stroke: history and signals.
     void finishStroke();
-    StrokeHistory::Pixels historyPixels() const;
     // One pan step from the previous position: the touch navigation's pan rule.
     void panStep(FloatPoint from, FloatPoint to);
-    // The position at which a new picture is shown, in drawing coordinates.
+    // The position at which a new or loaded picture is shown, in drawing
+    // coordinates: the view's centre, y less the band height.
     std::int32_t startX() const;
     std::int32_t startY() const;
+    // The view centred at the start position with the zoom that fits the picture.
+    void showAtStart();
     // Full redraw after a change of view from desktop input: the working texture is
     // brought up to date first when strokes were painted since it was made.
     void redrawView();
@@ -281,9 +254,6 @@ protected:
     // The patch of UpdateScreenRect from any texture of the buffers' size.
     void drawPatch(const Texture2D* texture, int x1, int y1, int x2, int y2);
 
-    std::int32_t height = 0;
-    std::int32_t width = 0;
-    FloatSize picsize;
     std::int32_t centerx = 0;
     std::int32_t centery = 0;
     float zoomlevel = 0.0f;
@@ -291,24 +261,15 @@ protected:
     std::unique_ptr<Texture2D> originalpic;
     std::unique_ptr<Texture2D> blacksketchpic;
     std::unique_ptr<Texture2D> colorsketchpic;
-    PixelBlock originalbuff;
-    PixelBlock blacksketchbuff;
-    PixelBlock colorsketchbuff;
-    PixelBlock workingbuff;
-    bool loaded = false;
-    // YES from a successful NewProject until the start image is chosen (or a load
-    // replaces the new project): workingbuff then holds no picture yet.
-    bool choosing = false;
-    std::unique_ptr<ReplacedProject> replacedProject;
+    ProjectDocument mDocument;
     QPointer<SegmentedControl> mToolbar;
     QPointer<SegmentedControl> mBrushsize;
     QPointer<SegmentedControl> mBrushshape;
     FloatPoint mLastTouchLocation;
     float mLastTouchSpacing = 0.0f;
-    // Strokes: the history, whether the open stroke laid a dab, each finger's last
-    // position in it (by finger id), and whether the working texture lags behind
-    // workingbuff since painting.
-    StrokeHistory mHistory;
+    // Strokes: whether the open stroke laid a dab, each finger's last position in
+    // it (by finger id), and whether the working texture lags behind workingbuff
+    // since painting.
     bool mStrokePainted = false;
     std::vector<std::pair<int, FloatPoint>> mFingers;
     bool mWorkingTextureStale = false;
@@ -317,12 +278,7 @@ protected:
     // size in pixels the viewport was last set for.
     FloatSize mViewSize;
     FloatSize mViewportSize;
-    // The full-resolution drawing: the bytes of the photo file the project was made
-    // from (empty when not known), the start image chosen (0 black sketch, 1 colour
-    // sketch, 2 the photo), and the photo of a new project until its start is chosen.
-    QByteArray mPhoto;
-    int mStartSource = 2;
-    QByteArray mPendingPhoto;
+    float mBandHeight = kDefaultBandHeight;
     // Desktop panning: whether it is on, and the pointer position of its last step.
     bool mDesktopPanning = false;
     FloatPoint mPanLocation;
@@ -330,7 +286,10 @@ protected:
     // buffers, so it is joined before they go.
     std::unique_ptr<SketchWorker> mSketchWorker;
     static bool sLeaveStartSketches;
+    // A load in steps: the document checks the file and adopts its geometry; the
+    // view reads and uploads the bands; the document reads the side files.
     bool loadProject(int slot, bool leaveSketches);
+    bool readAndUploadBands(ProjectDocument::PendingLoad& load, bool leaveSketches);
 
     friend class CanvasTestAccess;
 };

@@ -16,23 +16,24 @@ CanvasView* CanvasTestAccess::makeBare(const QRectF& frame, QWidget* parent)
 
 void CanvasTestAccess::setGeometry(CanvasView& c, int bufferWidth, int bufferHeight, FloatSize picsize)
 {
-    c.width = bufferWidth;
-    c.height = bufferHeight;
-    c.picsize = picsize;
+    c.document().setGeometry(bufferWidth, bufferHeight, picsize);
 }
 
 void CanvasTestAccess::giveOriginal(CanvasView& c)
 {
-    c.originalbuff = PixelMemory::allocate(std::size_t(c.width) * std::size_t(c.height) * 4);
+    ProjectDocument& d = c.document();
+    d.startNewProject(PixelMemory::allocate(std::size_t(d.bufferWidth()) * std::size_t(d.bufferHeight()) * 4),
+                      d.bufferWidth(), d.bufferHeight(), d.pictureSize(), QByteArray());
 }
 
 std::uint8_t* CanvasTestAccess::buffer(CanvasView& c, int which)
 {
+    ProjectDocument& d = c.document();
     switch (which) {
-    case 0: return c.blacksketchbuff.get();
-    case 1: return c.colorsketchbuff.get();
-    case 2: return c.originalbuff.get();
-    default: return c.workingbuff.get();
+    case 0: return d.blackSketchBuffer();
+    case 1: return d.colorSketchBuffer();
+    case 2: return d.originalBuffer();
+    default: return d.workingBuffer();
     }
 }
 
@@ -56,11 +57,8 @@ bool CanvasTestAccess::installProject(CanvasView& canvas, int bufferWidth, int b
             }
     }
     canvas.ReloadFixTexture();
-    canvas.loaded = true;
-    const FloatPoint c = canvas.center();
-    canvas.centerx = int(c.x);
-    canvas.centery = int(c.y - 70.0f);
-    canvas.zoomlevel = canvas.ZoomToFit();
+    canvas.document().setLoaded(true);
+    canvas.showAtStart();
     canvas.ReloadCanvas();
     return true;
 }

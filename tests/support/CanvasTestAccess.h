@@ -25,7 +25,7 @@ public:
 
     static void setGeometry(CanvasView& c, int bufferWidth, int bufferHeight, FloatSize picsize);
     static void giveOriginal(CanvasView& c);
-    static void setLoaded(CanvasView& c, bool v) { c.loaded = v; }
+    static void setLoaded(CanvasView& c, bool v) { c.document().setLoaded(v); }
     static void setView(CanvasView& c, int centerx, int centery, float zoom)
     {
         c.centerx = centerx;
@@ -38,6 +38,6 @@ public:
         c.mLastTouchSpacing = spacing;
     }
     static std::uint8_t* buffer(CanvasView& c, int which);
-    static StrokeHistory& history(CanvasView& c) { return c.mHistory; }
-    static StrokeHistory::Pixels historyPixels(const CanvasView& c) { return c.historyPixels(); }
+    static StrokeHistory& history(CanvasView& c) { return c.document().history(); }
+    static StrokeHistory::Pixels historyPixels(const CanvasView& c) { return c.document().historyPixels(); }
 };
