@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QUrl>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "app/ApplicationShell.h"
@@ -40,25 +41,21 @@ QString photoArgument(const QString& argument, QString* error)
     return QString();
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The application's names (the Documents directory is <data home>/Charcolino/Charcolino)
+// and the console's format.
+void nameApplication()
 {
-    // Every pointer position reaches the brush: Qt would otherwise merge the mouse
-    // moves queued between two passes of the event loop, and a quick zigzag would
-    // paint as one straight line. Turned off before the application is made, for
-    // the platforms that read it then, and again after: the X11 platform turns it
-    // on while it starts.
-    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
-    QApplication app(argc, argv);
-    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     installConsoleLogFormat();
-    // The Documents directory is <data home>/Charcolino/Charcolino.
     QApplication::setApplicationName(QStringLiteral("Charcolino"));
     QApplication::setOrganizationName(QStringLiteral("Charcolino"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Charcolino"));
     QGuiApplication::setDesktopFileName(QStringLiteral("charcolino"));
+}
 
+// The photo argument, made absolute (empty when none); false, after its line,
+// when the arguments are wrong.
+bool readArguments(const QApplication& app, QString* photo)
+{
     QCommandLineParser arguments;
     arguments.setApplicationDescription(QStringLiteral("Turn a photo into pencil sketches and mix them by hand."));
     arguments.addHelpOption();
@@ -68,28 +65,23 @@ int main(int argc, char** argv)
     const QStringList positional = arguments.positionalArguments();
     if (positional.size() > 1) {
         std::fputs("charcolino: one photo at a time\n", stderr);
-        return 2;
+        return false;
     }
-    QString photo;
-    if (!positional.isEmpty()) {
-        QString error;
-        photo = photoArgument(positional.first(), &error);
-        if (photo.isEmpty()) {
-            std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(error));
-            return 2;
-        }
+    if (positional.isEmpty())
+        return true;
+    QString error;
+    *photo = photoArgument(positional.first(), &error);
+    if (photo->isEmpty()) {
+        std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(error));
+        return false;
     }
+    return true;
+}
 
-    // The GL driver is loaded and set up, and the canvas's context made, on a
-    // thread of its own while the guard, the icon and the window are made; the
-    // canvas waits for it, if need be, when it takes its context. Every way out of
-    // main joins it.
-    const std::jthread glDriver([] { EglContext::prepare(); });
-    QApplication::setWindowIcon(ApplicationShell::programIcon());
-
-    // One program per data folder, decided before anything reads or writes there.
-    // The guard lives until after the quit save, which runs inside exec().
-    SingleInstance instance(DocumentsDirectory::path());
+// One program per data folder, decided before anything reads or writes there.
+// Answers the exit status when this start ends here (handed over, or no answer).
+std::optional<int> takeDataFolder(SingleInstance& instance, const QString& photo)
+{
     switch (instance.start(photo)) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
@@ -104,6 +96,57 @@ int main(int argc, char** argv)
         DocumentsDirectory::removeLeftoverTemporaries(DocumentsDirectory::path());
         break;
     }
+    return std::nullopt;
+}
+
+// The ready line for scripts and tests that start the program, and the start's
+// sketches and original texture finished once the first frame is out (or at once
+// when anything needs them before).
+void followFirstFrame(QApplication& app, ApplicationShell& shell)
+{
+    if (qEnvironmentVariableIsSet("CHARCOLINO_READY_LINE")) {
+        QObject::connect(&shell.window(), &MainWindow::firstFramePainted, &app, [] {
+            std::fputs("ready\n", stdout);
+            std::fflush(stdout);
+        });
+    }
+    QObject::connect(
+        &shell.window(), &MainWindow::firstFramePainted, &app,
+        [&shell] {
+            if (CanvasView* canvas = shell.controller().canvas())
+                canvas->finishLoading();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Every pointer position reaches the brush: Qt would otherwise merge the mouse
+    // moves queued between two passes of the event loop, and a quick zigzag would
+    // paint as one straight line. Turned off before the application is made, for
+    // the platforms that read it then, and again after: the X11 platform turns it
+    // on while it starts.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    QApplication app(argc, argv);
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    nameApplication();
+    QString photo;
+    if (!readArguments(app, &photo))
+        return 2;
+
+    // The GL driver is loaded and set up, and the canvas's context made, on a
+    // thread of its own while the guard, the icon and the window are made; the
+    // canvas waits for it, if need be, when it takes its context. Every way out of
+    // main joins it.
+    const std::jthread glDriver([] { EglContext::prepare(); });
+    QApplication::setWindowIcon(ApplicationShell::programIcon());
+
+    // The guard lives until after the quit save, which runs inside exec().
+    SingleInstance instance(DocumentsDirectory::path());
+    if (const std::optional<int> status = takeDataFolder(instance, photo))
+        return *status;
     // Before the quit save (connected ahead of it): later starts may not hold the
     // descriptors its files need.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &instance, &SingleInstance::holdLaterStarts);
@@ -118,25 +161,9 @@ int main(int argc, char** argv)
     ControlSettings::setEnabled(true);
     ApplicationShell shell;
     QObject::connect(&instance, &SingleInstance::messageReceived, &shell, &ApplicationShell::bringToFront);
-    if (qEnvironmentVariableIsSet("CHARCOLINO_READY_LINE")) {
-        // For scripts and tests that start the program: one line on standard
-        // output once the first frame is on screen.
-        QObject::connect(&shell.window(), &MainWindow::firstFramePainted, &app, [] {
-            std::fputs("ready\n", stdout);
-            std::fflush(stdout);
-        });
-    }
-    // The working project is shown as soon as its picture is read; its sketches
-    // and the original's texture are finished once that frame is out (or at once
-    // when anything needs them before).
+    followFirstFrame(app, shell);
+    // The working project is shown as soon as its picture is read.
     CanvasView::setLeaveStartSketches(true);
-    QObject::connect(
-        &shell.window(), &MainWindow::firstFramePainted, &app,
-        [&shell] {
-            if (CanvasView* canvas = shell.controller().canvas())
-                canvas->finishLoading();
-        },
-        Qt::QueuedConnection);
     shell.launch();
     CanvasView::setLeaveStartSketches(false);
     if (!photo.isEmpty())
