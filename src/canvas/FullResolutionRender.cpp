@@ -72,11 +72,91 @@ StrokeHistory::Dab scaledDab(const StrokeHistory::Dab& dab, double scaleX, doubl
     return out;
 }
 
+namespace {
+
+// The dabs at the picture's scale that reach it, each with its box.
+struct PlacedDabs {
+    std::vector<StrokeHistory::Dab> dabs;
+    std::vector<BrushDab::Box> boxes;
+};
+
+PlacedDabs placeDabs(const FullResolutionJob& job, double scaleX, double scaleY)
+{
+    PlacedDabs placed;
+    if (!job.dabs)
+        return placed;
+    placed.dabs.reserve(job.dabs->size());
+    for (const StrokeHistory::Dab& dab : *job.dabs) {
+        const StrokeHistory::Dab d = (scaleX == 1.0 && scaleY == 1.0) ? dab : scaledDab(dab, scaleX, scaleY);
+        const BrushDab::Box box = BrushDab::boundingBox(d.centre, d.radius, job.picsize, job.bufferWidth, job.bufferHeight);
+        if (box.empty() || (d.shape != BrushDab::Round && d.shape != BrushDab::Square))
+            continue;
+        placed.dabs.push_back(d);
+        placed.boxes.push_back(box);
+    }
+    return placed;
+}
+
+// One band's rows [first, end) of the picture, its three sources holding the
+// band's rows from inFirst on: the start image, then each dab as the brush lays
+// it (BrushDab's coverage), limited to the band's rows.
+struct Band {
+    int first = 0;
+    int end = 0;
+    int inFirst = 0;
+    const std::uint8_t* sources[3] = {};  // black sketch, colour sketch, photo
+};
+
+void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, std::vector<int>& left,
+              std::vector<int>& right)
+{
+    const std::size_t stride = std::size_t(job.bufferWidth) * 4;
+    const std::size_t rowBytes = std::size_t(pictureExtent(job.picsize.width, job.bufferWidth)) * 4;
+    const auto bandRow = [&](const std::uint8_t* source, int y) {
+        return source + stride * std::size_t(y - band.inFirst);
+    };
+    for (int y = band.first; y < band.end; ++y)
+        std::memcpy(job.pixels + stride * std::size_t(y), bandRow(band.sources[job.startSource], y), rowBytes);
+
+    for (std::size_t i = 0; i < placed.dabs.size(); ++i) {
+        BrushDab::Box box = placed.boxes[i];
+        if (box.ye < band.first || box.ys >= band.end)
+            continue;
+        box.ys = std::max(box.ys, band.first);
+        box.ye = std::min(box.ye, band.end - 1);
+        const StrokeHistory::Dab& d = placed.dabs[i];
+        BrushDab::Dab dab;
+        dab.centre = d.centre;
+        dab.radius = d.radius;
+        dab.shape = d.shape;
+        dab.picsize = job.picsize;
+        dab.bufferWidth = job.bufferWidth;
+        dab.bufferHeight = job.bufferHeight;
+        rowSpans(dab, box, left.data(), right.data());
+        const std::uint8_t* source = band.sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
+        for (int y = box.ys; y <= box.ye; ++y) {
+            const int l = left[std::size_t(y - box.ys)];
+            const int r = right[std::size_t(y - box.ys)];
+            if (l > r)
+                continue;
+            std::memcpy(job.pixels + stride * std::size_t(y) + std::size_t(l) * 4,
+                        bandRow(source, y) + std::size_t(l) * 4, std::size_t(r - l + 1) * 4);
+        }
+    }
+}
+
+bool validJob(const FullResolutionJob& job)
+{
+    return job.pixels && job.bufferWidth > 0 && job.bufferHeight > 0 && job.startSource >= 0 &&
+           job.startSource <= 2 && job.projectPicsize.width > 0.0f && job.projectPicsize.height > 0.0f &&
+           job.bandRows > 0;
+}
+
+}  // namespace
+
 bool renderFullResolution(const FullResolutionJob& job)
 {
-    if (!job.pixels || job.bufferWidth <= 0 || job.bufferHeight <= 0 || job.startSource < 0 ||
-        job.startSource > 2 || !(job.projectPicsize.width > 0.0f) || !(job.projectPicsize.height > 0.0f) ||
-        job.bandRows <= 0)
+    if (!validJob(job))
         return false;
     const int columns = pictureExtent(job.picsize.width, job.bufferWidth);
     const int rows = pictureExtent(job.picsize.height, job.bufferHeight);
@@ -99,26 +179,10 @@ bool renderFullResolution(const FullResolutionJob& job)
     if (!input || !black || !color)
         return false;
 
-    std::vector<StrokeHistory::Dab> dabs;
-    std::vector<BrushDab::Box> boxes;
-    if (job.dabs) {
-        dabs.reserve(job.dabs->size());
-        for (const StrokeHistory::Dab& dab : *job.dabs) {
-            const StrokeHistory::Dab d =
-                (scaleX == 1.0 && scaleY == 1.0) ? dab : scaledDab(dab, scaleX, scaleY);
-            const BrushDab::Box box =
-                BrushDab::boundingBox(d.centre, d.radius, job.picsize, job.bufferWidth, job.bufferHeight);
-            if (box.empty() || (d.shape != BrushDab::Round && d.shape != BrushDab::Square))
-                continue;
-            dabs.push_back(d);
-            boxes.push_back(box);
-        }
-    }
-
-    const bool sketched = job.startSource != 2 || !dabs.empty();
+    const PlacedDabs placed = placeDabs(job, scaleX, scaleY);
+    const bool sketched = job.startSource != 2 || !placed.dabs.empty();
     std::vector<int> left(static_cast<std::size_t>(bandRows));
     std::vector<int> right(static_cast<std::size_t>(bandRows));
-    const std::size_t rowBytes = std::size_t(columns) * 4;
 
     // Band [first, end) reads the photo's rows first - reach .. end + reach - 1.
     // The rows above `first` have been overwritten by the band before: their photo
@@ -126,59 +190,31 @@ bool renderFullResolution(const FullResolutionJob& job)
     // still the photo.
     int carried = 0;  // rows at the top of `input` that hold the photo above `first`
     for (int first = 0; first < rows; first += bandRows) {
-        const int end = std::min(first + bandRows, rows);
-        const int inFirst = first - carried;
-        const int inEnd = std::min(end + reach, rows);
+        Band band;
+        band.first = first;
+        band.end = std::min(first + bandRows, rows);
+        band.inFirst = first - carried;
+        const int inEnd = std::min(band.end + reach, rows);
         std::memcpy(input.get() + stride * std::size_t(carried), job.pixels + stride * std::size_t(first),
                     stride * std::size_t(inEnd - first));
 
-        SketchBuffers band;
-        band.original = input.get();
-        band.black = black.get();
-        band.color = color.get();
-        band.width = job.bufferWidth;
-        band.height = inEnd - inFirst;
-        band.picsize = FloatSize{job.picsize.width, float(inEnd - inFirst)};
-        if (sketched && !buildSketchScaled(band, sketchScale, first - inFirst, end - inFirst))
+        SketchBuffers sketch;
+        sketch.original = input.get();
+        sketch.black = black.get();
+        sketch.color = color.get();
+        sketch.width = job.bufferWidth;
+        sketch.height = inEnd - band.inFirst;
+        sketch.picsize = FloatSize{job.picsize.width, float(inEnd - band.inFirst)};
+        if (sketched && !buildSketchScaled(sketch, sketchScale, first - band.inFirst, band.end - band.inFirst))
             return false;
-
-        const std::uint8_t* sources[3] = {black.get(), color.get(), input.get()};
-        const auto bandRow = [&](const std::uint8_t* source, int y) {
-            return source + stride * std::size_t(y - inFirst);
-        };
-        for (int y = first; y < end; ++y)
-            std::memcpy(job.pixels + stride * std::size_t(y), bandRow(sources[job.startSource], y), rowBytes);
-
-        // Each dab as the brush lays it (BrushDab's coverage), limited to the band's rows.
-        for (std::size_t i = 0; i < dabs.size(); ++i) {
-            BrushDab::Box box = boxes[i];
-            if (box.ye < first || box.ys >= end)
-                continue;
-            box.ys = std::max(box.ys, first);
-            box.ye = std::min(box.ye, end - 1);
-            const StrokeHistory::Dab& d = dabs[i];
-            BrushDab::Dab dab;
-            dab.centre = d.centre;
-            dab.radius = d.radius;
-            dab.shape = d.shape;
-            dab.picsize = job.picsize;
-            dab.bufferWidth = job.bufferWidth;
-            dab.bufferHeight = job.bufferHeight;
-            rowSpans(dab, box, left.data(), right.data());
-            const std::uint8_t* source = sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
-            for (int y = box.ys; y <= box.ye; ++y) {
-                const int l = left[std::size_t(y - box.ys)];
-                const int r = right[std::size_t(y - box.ys)];
-                if (l > r)
-                    continue;
-                std::memcpy(job.pixels + stride * std::size_t(y) + std::size_t(l) * 4,
-                            bandRow(source, y) + std::size_t(l) * 4, std::size_t(r - l + 1) * 4);
-            }
-        }
+        band.sources[0] = black.get();
+        band.sources[1] = color.get();
+        band.sources[2] = input.get();
+        drawBand(job, placed, band, left, right);
 
         // The photo rows the next band looks up to.
-        carried = std::min(reach, end - inFirst);
-        std::memmove(input.get(), input.get() + stride * std::size_t(end - carried - inFirst),
+        carried = std::min(reach, band.end - band.inFirst);
+        std::memmove(input.get(), input.get() + stride * std::size_t(band.end - carried - band.inFirst),
                      stride * std::size_t(carried));
     }
     return true;
