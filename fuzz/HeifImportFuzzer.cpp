@@ -69,7 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(!read.warning.contains(QLatin1Char('\n')));
 
     const ImageFileResult again = readImportFile(inputPath);
-    FUZZ_REQUIRE(again.ok() && again.image.bitmap == bitmap && again.warning == read.warning);
+    FUZZ_REQUIRE(again.ok());
+    FUZZ_REQUIRE(again.warning == read.warning);
+    FUZZ_REQUIRE(again.image.bitmap.size() == bitmap.size() && again.image.bitmap.format() == bitmap.format());
+    FUZZ_REQUIRE(again.image.bitmap == bitmap);
 
     const Image upright = uprightImage(read.image);
     FUZZ_REQUIRE(upright.bitmap.size() == bitmap.size());

@@ -196,7 +196,10 @@ heif_error decodeImage(void* raw, heif_image** out)
     heif_error result = decoderError("The coded stream cannot be decoded");
     if (context && packet && frame) {
         // One picture: its rows (or tiles) on every core, not several frames at once.
-        context->thread_count = 0;
+        // Not for HEVC: libavcodec's rows on several threads race on a damaged stream
+        // (the same file decoded to other pixels each time); libheif decodes the
+        // tiles of a grid, as phones store their photos, on threads of its own.
+        context->thread_count = decoder->codec == AV_CODEC_ID_HEVC ? 1 : 0;
         context->thread_type = FF_THREAD_SLICE;
         // The decoders refuse a frame beyond this before allocating it (AV1 through
         // dav1d's frame size limit).
