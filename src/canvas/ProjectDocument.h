@@ -71,6 +71,10 @@ public:
     StrokeHistory& history() { return mHistory; }
     const StrokeHistory& history() const { return mHistory; }
     StrokeHistory::Pixels historyPixels() const;
+    // The start image the drawing record replays from (0 black sketch, 1 colour
+    // sketch, 2 the photo), and whether the photo is kept for the full-size drawing.
+    int startSource() const { return mStartSource; }
+    bool hasPhoto() const { return !mPhoto.isEmpty(); }
     // Records a painted dab. Once the record has passed its bounds the photo goes:
     // the project is then saved and exported at its own size only.
     void recordDab(const StrokeHistory::Dab& dab);

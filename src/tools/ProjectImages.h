@@ -3,13 +3,13 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
-#include <vector>
 
-#include "canvas/ProjectCodec.h"
+#include "canvas/ProjectDocument.h"
 
-// A project file of the painting program read without a window: its original and
-// working images as stored, and the two pencil sketches computed again from the
-// original, as the program computes them when it loads the project.
+// A project file of the painting program read without a window, through the
+// project document: its original and working images as stored, and the two
+// pencil sketches computed again from the original, as the program computes them
+// when it loads the project.
 class ProjectImages {
 public:
     // Reads and checks `projectPath`. False with a one-line reason in *error when
@@ -20,20 +20,19 @@ public:
     // The picture area of each buffer as the program shows it: an opaque RGB
     // image of the stored R, G, B (see opaqueRgbImage), every column and row that
     // the picture covers, a partly covered last one included.
-    QImage original() const { return pictureArea(project.original); }
-    QImage working() const { return pictureArea(project.working); }
-    QImage black() const { return pictureArea(blacksketch); }
-    QImage color() const { return pictureArea(colorsketch); }
+    QImage original() const { return pictureArea(document.originalBuffer()); }
+    QImage working() const { return pictureArea(document.workingBuffer()); }
+    QImage black() const { return pictureArea(document.blackSketchBuffer()); }
+    QImage color() const { return pictureArea(document.colorSketchBuffer()); }
     // The drawing at the photo's full resolution, when the photo and drawing record
     // kept beside the project file belong to it and replay to its working image;
     // else null, with the reason in *why (empty when there are no such files).
     QImage full(QString* why) const;
 
 private:
-    QImage pictureArea(const std::vector<std::uint8_t>& buffer) const;
+    QImage pictureArea(const std::uint8_t* buffer) const;
 
     QString path;
-    ProjectCodec::Project project;
-    std::vector<std::uint8_t> blacksketch;
-    std::vector<std::uint8_t> colorsketch;
+    QString photoFile;  // the photo read beside the project, when it belongs to it
+    ProjectDocument document;
 };
