@@ -5,7 +5,6 @@
 
 #include "canvas/CanvasView.h"
 #include "platform/PixelMemory.h"
-#include "support/CanvasTestAccess.h"
 
 namespace {
 
@@ -31,41 +30,14 @@ void closeAlerts()
 
 }  // namespace
 
-TEST(CanvasBuffers, PrepareAllocatesFourBuffersOfTheProjectSize)
-{
-    CanvasView canvas;
-    CanvasTestAccess::setGeometry(canvas, 1, 1, {1, 1});
-    ASSERT_TRUE(canvas.PrepareBuff(true));
-    EXPECT_NE(canvas.originalBuffer(), nullptr);
-    EXPECT_NE(canvas.blackSketchBuffer(), nullptr);
-    EXPECT_NE(canvas.colorSketchBuffer(), nullptr);
-    EXPECT_NE(canvas.workingBuffer(), nullptr);
-
-    CanvasTestAccess::setGeometry(canvas, 1024, 1024, {1024, 1024});
-    canvas.FreeBuff();
-    ASSERT_TRUE(canvas.PrepareBuff(true));
-    // The whole 4 MiB block is writable.
-    const_cast<std::uint8_t*>(canvas.workingBuffer())[1024 * 1024 * 4 - 1] = 7;
-    EXPECT_EQ(openErrorAlerts(), 0);
-}
-
-TEST(CanvasBuffers, PrepareWithoutOriginalKeepsTheImportedOne)
-{
-    CanvasView canvas;
-    CanvasTestAccess::setGeometry(canvas, 4, 4, {4, 4});
-    CanvasTestAccess::giveOriginal(canvas);
-    const std::uint8_t* imported = canvas.originalBuffer();
-    ASSERT_TRUE(canvas.PrepareBuff(false));
-    EXPECT_EQ(canvas.originalBuffer(), imported);
-}
-
+// What the buffers hold and when is the document's (ProjectDocumentTest); the view
+// adds the low-memory alert.
 TEST(CanvasBuffers, AnyFailedAllocationReleasesAllFourAndAlertsOnce)
 {
     for (int failing = 1; failing <= 3; ++failing) {
         CanvasView canvas;
-        CanvasTestAccess::setGeometry(canvas, 8, 8, {8, 8});
-        CanvasTestAccess::giveOriginal(canvas);
-        CanvasTestAccess::setLoaded(canvas, true);
+        canvas.document().startNewProject(PixelMemory::allocate(8 * 8 * 4), 8, 8, {8, 8}, QByteArray());
+        canvas.document().setLoaded(true);
         PixelMemory::failAllocation(failing);
         EXPECT_FALSE(canvas.PrepareBuff(false)) << failing;
         PixelMemory::failAllocation(0);
@@ -80,16 +52,8 @@ TEST(CanvasBuffers, AnyFailedAllocationReleasesAllFourAndAlertsOnce)
         EXPECT_TRUE(canvas.isLoaded());
         closeAlerts();
     }
-}
-
-TEST(CanvasBuffers, FreeTwiceIsHarmless)
-{
     CanvasView canvas;
-    CanvasTestAccess::setGeometry(canvas, 2, 2, {2, 2});
+    canvas.document().setGeometry(4, 4, {4, 4});
     ASSERT_TRUE(canvas.PrepareBuff(true));
-    canvas.FreeBuff();
-    canvas.FreeBuff();
-    EXPECT_EQ(canvas.originalBuffer(), nullptr);
-    EXPECT_EQ(canvas.workingBuffer(), nullptr);
-    EXPECT_EQ(canvas.pictureSize(), (FloatSize{2.0f, 2.0f}));
+    EXPECT_EQ(openErrorAlerts(), 0);
 }

@@ -564,7 +564,7 @@ TEST_F(FullResolution, AnExportAtTheProjectsOwnSizeSaysWhy)
     const std::vector<Case> cases{
         {"intact", [] {}, QString()},
         {"a record that does not give the picture",
-         [&] { CanvasTestAccess::history(*canvas).restoreRecord(CanvasTestAccess::historyPixels(*canvas), {}); },
+         [&] { canvas->document().history().restoreRecord(canvas->document().historyPixels(), {}); },
          "the drawing record does not give the picture"},
         {"a project loaded without its side files",
          [&] {
@@ -590,10 +590,10 @@ TEST_F(FullResolution, PaintingPastTheRecordsBoundsKeepsEveryStrokeAndGivesUpOnl
     startFromPhoto(1);
     // A record 9,410 short of its cost bound: 5461 whole-buffer dabs (1536 x 1024
     // each) and 46 of 21 x 21 pixels (533 x 21 each). Any dab of the brush passes it.
-    StrokeHistory& history = CanvasTestAccess::history(*canvas);
+    StrokeHistory& history = canvas->document().history();
     std::vector<StrokeHistory::Dab> dabs(5461, StrokeHistory::Dab{{512, 512}, 5000, 1, 2});
     dabs.resize(5461 + 46, StrokeHistory::Dab{{100.5f, 100.5f}, 10, 1, 2});
-    history.restoreRecord(CanvasTestAccess::historyPixels(*canvas), dabs);
+    history.restoreRecord(canvas->document().historyPixels(), dabs);
     ASSERT_EQ(history.recordedCost(), FullResolutionRecord::kMaxCost - 9410);
     ASSERT_TRUE(history.recordKept());
     gWarnings.clear();

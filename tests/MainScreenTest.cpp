@@ -196,7 +196,7 @@ TEST_F(MainScreen, EveryMenuCommandHidesTheMenuBeforeItRuns)
     EXPECT_FALSE(controller().slotBrowser()->isSaveMode());
     controller().slotBrowser()->cancelButton()->click();
 
-    CanvasTestAccess::setLoaded(*canvas, false);
+    canvas->document().setLoaded(false);
     tapMenuButton(controller().exportButton());  // nothing to export: the canvas's alert
     qApp->removeEventFilter(&recorder);
 
@@ -344,7 +344,7 @@ TEST_F(MainScreen, ToolbarNavigationDimsTheBrushAndRebuildsTheWorkingTexture)
 
 TEST_F(MainScreen, SaveAndLoadFailuresAlertWhileTheBrowserCloses)
 {
-    CanvasTestAccess::setLoaded(*canvas, false);
+    canvas->document().setLoaded(false);
     tapMenuButton(controller().saveButton());
     chooseSlot(controller().slotBrowser(), 4);
     EXPECT_FALSE(controller().slotBrowser()->isVisible());
@@ -353,7 +353,7 @@ TEST_F(MainScreen, SaveAndLoadFailuresAlertWhileTheBrowserCloses)
 
     // A project that cannot be written (a folder in the slot file's place): the
     // alert names the data folder and the system's reason, not a missing project.
-    CanvasTestAccess::setLoaded(*canvas, true);
+    canvas->document().setLoaded(true);
     ASSERT_TRUE(QDir().mkpath(DocumentsDirectory::filePath("project6.dat")));
     controller().SaveProject(6);
     EXPECT_EQ(takeAlerts(), QStringList{"Error: Failed! Cannot save the project in the folder " +
@@ -371,7 +371,7 @@ TEST_F(MainScreen, SaveAndLoadFailuresAlertWhileTheBrowserCloses)
 TEST_F(MainScreen, SavingTheWorkingProjectWithoutAnImageShowsNothing)
 {
     const QByteArray before = readBytes(DocumentsDirectory::filePath("project0.dat"));
-    CanvasTestAccess::setLoaded(*canvas, false);
+    canvas->document().setLoaded(false);
     shell->delegate().applicationWillTerminate();
     QApplication::processEvents();
     EXPECT_TRUE(takeAlerts().isEmpty());

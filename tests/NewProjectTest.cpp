@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -165,6 +166,27 @@ TEST_F(NewProjectTest, ChoiceShowsTheWorkingImageFittedAndCentred)
     const QColor got = shown.pixelColor(160, 195);
     EXPECT_NEAR(got.red(), expected.red(), 40);
     EXPECT_NEAR(got.green(), expected.green(), 40);
+}
+
+// The start position is the view's centre, y less the band the app hands over:
+// after a start choice, a load and a fit of the whole picture alike.
+TEST_F(NewProjectTest, StartPositionIsTheCentreLessTheBandHandedOver)
+{
+    const FloatPoint c = canvas->center();  // (160, 265) in the window
+    for (const float band : {70.0f, 0.0f, 25.5f, 120.0f}) {
+        SCOPED_TRACE(band);
+        canvas->setBandHeight(band);
+        const int expectedY = int(std::trunc(double(c.y) - double(band)));
+        startAndChoose(patternPicture(64, 48), 2);
+        EXPECT_EQ(canvas->centerX(), 160);
+        EXPECT_EQ(canvas->centerY(), expectedY);
+        canvas->zoomIn();
+        canvas->zoomToFitWhole();
+        EXPECT_EQ(canvas->centerY(), expectedY);
+        ASSERT_TRUE(canvas->SaveProject(7));
+        ASSERT_TRUE(canvas->LoadProject(7));
+        EXPECT_EQ(canvas->centerY(), expectedY);
+    }
 }
 
 TEST_F(NewProjectTest, PictureWithoutBitmapLeavesTheCurrentProjectWithAnAlert)

@@ -258,7 +258,7 @@ TEST_F(ProjectFileTest, SaveWithoutProjectTouchesNoFile)
 
     // Loaded but failed later: the same.
     ASSERT_TRUE(install(4, 4, {4, 4}));
-    CanvasTestAccess::setLoaded(*canvas, false);
+    canvas->document().setLoaded(false);
     EXPECT_FALSE(canvas->SaveProject(1));
     EXPECT_TRUE(canvas->CreateThumbNail().isEmpty());
     EXPECT_EQ(readFile(slotPath(1)), "earlier project");

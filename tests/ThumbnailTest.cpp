@@ -145,7 +145,7 @@ TEST(Thumbnail, NothingWithoutAProject)
     EXPECT_TRUE(canvas->CreateThumbNail().isEmpty());
     EXPECT_EQ(PixelMemory::allocationCount(), before);
     ASSERT_TRUE(CanvasTestAccess::installProject(*canvas, 8, 8, {8, 8}, twoGreens({8, 8})));
-    CanvasTestAccess::setLoaded(*canvas, false);
+    canvas->document().setLoaded(false);
     const long installed = PixelMemory::allocationCount();
     EXPECT_TRUE(canvas->CreateThumbNail().isEmpty());
     EXPECT_EQ(PixelMemory::allocationCount(), installed);

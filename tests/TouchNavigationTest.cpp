@@ -488,7 +488,7 @@ TEST_F(TouchNavigation, TouchesAreIgnoredWithoutAProjectOrOutsideTheFourPosition
     };
     for (const Case c : {Case{true, -1}, Case{true, 4}, Case{false, 3}, Case{false, 0}}) {
         SCOPED_TRACE(testing::Message() << "loaded " << c.loaded << ", toolbar " << c.index);
-        CanvasTestAccess::setLoaded(*canvas, c.loaded);
+        canvas->document().setLoaded(c.loaded);
         toolbar.setSelectedSegmentIndex(c.index);
         ASSERT_EQ(toolbar.selectedSegmentIndex(), c.index);
         CanvasTestAccess::setTouchState(*canvas, FloatPoint{50, 50}, -1.0f);

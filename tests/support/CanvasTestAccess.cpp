@@ -14,18 +14,6 @@ CanvasView* CanvasTestAccess::makeBare(const QRectF& frame, QWidget* parent)
     return canvas;
 }
 
-void CanvasTestAccess::setGeometry(CanvasView& c, int bufferWidth, int bufferHeight, FloatSize picsize)
-{
-    c.document().setGeometry(bufferWidth, bufferHeight, picsize);
-}
-
-void CanvasTestAccess::giveOriginal(CanvasView& c)
-{
-    ProjectDocument& d = c.document();
-    d.startNewProject(PixelMemory::allocate(std::size_t(d.bufferWidth()) * std::size_t(d.bufferHeight()) * 4),
-                      d.bufferWidth(), d.bufferHeight(), d.pictureSize(), QByteArray());
-}
-
 std::uint8_t* CanvasTestAccess::buffer(CanvasView& c, int which)
 {
     ProjectDocument& d = c.document();
@@ -41,7 +29,7 @@ bool CanvasTestAccess::installProject(CanvasView& canvas, int bufferWidth, int b
                                       const std::function<std::uint32_t(int, int, int)>& fill)
 {
     canvas.FreeBuff();
-    setGeometry(canvas, bufferWidth, bufferHeight, picsize);
+    canvas.document().setGeometry(bufferWidth, bufferHeight, picsize);
     if (!canvas.PrepareBuff(true))
         return false;
     for (int which = 0; which < 4; ++which) {

@@ -6,8 +6,9 @@
 
 #include "canvas/CanvasView.h"
 
-// Reaches the canvas's fields the way its own operations do, so that tests can set
-// up a project without importing a photo.
+// Reaches the view's own fields (the surface, the position and zoom, the touch
+// state) the way its operations do, so that tests can set up a project without
+// importing a photo. The project itself is reached through the document.
 class CanvasTestAccess {
 public:
     // A canvas with its GL surface and fixed drawing state but no project: what
@@ -23,9 +24,6 @@ public:
     static bool installProject(CanvasView& canvas, int bufferWidth, int bufferHeight, FloatSize picsize,
                                const std::function<std::uint32_t(int buffer, int x, int y)>& fill);
 
-    static void setGeometry(CanvasView& c, int bufferWidth, int bufferHeight, FloatSize picsize);
-    static void giveOriginal(CanvasView& c);
-    static void setLoaded(CanvasView& c, bool v) { c.document().setLoaded(v); }
     static void setView(CanvasView& c, int centerx, int centery, float zoom)
     {
         c.centerx = centerx;
@@ -37,7 +35,6 @@ public:
         c.mLastTouchLocation = location;
         c.mLastTouchSpacing = spacing;
     }
+    // Buffer `which` of the project, numbered as in installProject.
     static std::uint8_t* buffer(CanvasView& c, int which);
-    static StrokeHistory& history(CanvasView& c) { return c.document().history(); }
-    static StrokeHistory::Pixels historyPixels(const CanvasView& c) { return c.document().historyPixels(); }
 };
