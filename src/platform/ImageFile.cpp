@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/DecoderInput.h"
+#include "platform/DecoderWorkingMemory.h"
 #include "platform/ExifOrientation.h"
 #include "platform/GifEnd.h"
 #include "platform/HeifBrand.h"
@@ -75,8 +76,9 @@ enum class Conversion {
 
 // Bytes that decoding a picture of `size` in `format` takes at its peak, with the
 // conversion a smooth shrink makes (the small result is not counted) and the
-// decoder's own working memory (`workingBytes` a pixel).
-qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion, int workingBytes = 0)
+// decoder's own working memory (`workingBytes` a pixel, and `heldBytes` whatever
+// the size: see decoderWorkingBytes).
+qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion, int workingBytes, qint64 heldBytes)
 {
     const qint64 pixels = qint64(size.width()) * size.height();
     const int decoded = bytesPerPixel(format);
@@ -87,7 +89,7 @@ qint64 decodeBytes(QSize size, QImage::Format format, Conversion conversion, int
         extra = converted;
     else if (conversion == Conversion::InPlace && converts && converted != decoded)
         extra = converted;  // grown: the old and the new memory at once at worst
-    return pixels * (decoded + extra + workingBytes);
+    return pixels * (decoded + extra + workingBytes) + heldBytes;
 }
 
 QString tooLargeReason(QSize size, const Limits& limits)
@@ -105,12 +107,15 @@ QString tooLargeReason(QSize size, const Limits& limits)
 
 // `stored` names the picture; `decoded` is the size the decoder makes of it.
 QString tooMuchMemoryReason(QSize stored, QSize decoded, QImage::Format format, Conversion conversion,
-                            const Limits& limits, int workingBytes = 0)
+                            const Limits& limits, int workingBytes = 0, qint64 heldBytes = 0)
 {
-    const qint64 bytes = decodeBytes(decoded, format, conversion, workingBytes);
+    const qint64 bytes = decodeBytes(decoded, format, conversion, workingBytes, heldBytes);
     if (bytes <= limits.maxBytes)
         return QString();
-    const int perPixel = bytesPerPixel(format) + workingBytes;
+    // Told a pixel of the stored picture, rounded up, when the decoder holds more.
+    const qint64 storedPixels = qint64(stored.width()) * stored.height();
+    const int perPixel = heldBytes == 0 ? bytesPerPixel(format) + workingBytes
+                                        : int((bytes + storedPixels - 1) / storedPixels);
     return QStringLiteral("picture too large: %1 x %2 pixels at %3 a pixel take %4 MB to read (at most %5 MB)")
         .arg(stored.width())
         .arg(stored.height())
@@ -259,7 +264,8 @@ ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<
     QString tooLarge = tooLargeReason(stored, limits);
     if (tooLarge.isEmpty())
         tooLarge = tooMuchMemoryReason(stored, stored, format, wanted != stored ? Conversion::InPlace : Conversion::None,
-                                       limits, heifWorkingBytes(heif->deep(picture.get())));
+                                       limits, heifWorkingBytes(heif->deep(picture.get())),
+                                       decoderWorkingBytes(file, "heif", stored));
     if (!tooLarge.isEmpty())
         return failure(tooLarge);
 
@@ -327,12 +333,14 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
         // The JPEG decoder shrinks while decoding (by n/8, then smoothly to exactly
         // the wanted size): only the smaller picture is ever held.
         decoderShrinks = jpeg && wanted != stored;
+        const qint64 held = tooLarge.isEmpty() ? decoderWorkingBytes(file, format, stored) : 0;
         if (tooLarge.isEmpty())
             tooLarge = decoderShrinks
                            ? tooMuchMemoryReason(stored, jpegDecodeSize(stored, wanted), reader.imageFormat(),
-                                                 Conversion::Copy, limits)
+                                                 Conversion::Copy, limits, 0, held)
                            : tooMuchMemoryReason(stored, stored, reader.imageFormat(),
-                                                 wanted != stored ? Conversion::InPlace : Conversion::None, limits);
+                                                 wanted != stored ? Conversion::InPlace : Conversion::None, limits,
+                                                 0, held);
         if (!tooLarge.isEmpty())
             return failure(tooLarge);
     }
