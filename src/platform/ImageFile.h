@@ -30,11 +30,12 @@ struct Limits {
     qint64 maxBytes;
 };
 
-// Photos: 100 megapixels when the decoder shrinks while decoding (JPEG, HEIF); 80
-// at 4 bytes a pixel for a format decoded whole. 320 MB for the decoded picture
-// keeps the tool's peak under 420 MB and the program's under 500 MB, its own
-// memory and the shrink's small result included.
-inline constexpr Limits kPictureLimits{32768, 100'000'000, 320'000'000};
+// Photos: 100 megapixels when the decoder shrinks while decoding (JPEG, HEIF); 70
+// at 4 bytes a pixel for a format decoded whole. 280 MB for the decoded picture
+// and what the decoder holds beside it keeps the tool's peak under 420 MB and the
+// program's under 500 MB (some 190 MB of its own while it imports), the shrink's
+// small result included.
+inline constexpr Limits kPictureLimits{32768, 100'000'000, 280'000'000};
 // Thumbnails: small 8-bit pictures only (a list of ten decodes in well under a
 // second), so that a folder of large ones cannot stall the slot browser.
 inline constexpr Limits kThumbnailLimits{1024, 1024 * 1024, 4 * 1024 * 1024};
