@@ -19,10 +19,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "canvas/BrushDab.h"
+#include "project/BrushDab.h"
 #include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
-#include "platform/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 
 namespace {
 

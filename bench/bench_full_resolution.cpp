@@ -21,18 +21,18 @@
 #include <cstring>
 #include <vector>
 
-#include "canvas/BrushDab.h"
-#include "canvas/FullResolutionPicture.h"
-#include "canvas/FullResolutionRecord.h"
-#include "canvas/ImportFile.h"
-#include "canvas/ProjectSideFiles.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/SketchFilterScaled.h"
-#include "canvas/SlotSave.h"
-#include "canvas/UprightImage.h"
-#include "platform/FastPng.h"
-#include "platform/PictureUnpack.h"
-#include "platform/ReplaceFile.h"
+#include "project/BrushDab.h"
+#include "project/FullResolutionPicture.h"
+#include "project/FullResolutionRecord.h"
+#include "project/ImportFile.h"
+#include "project/ProjectSideFiles.h"
+#include "filter/SketchFilter.h"
+#include "filter/SketchFilterScaled.h"
+#include "project/SlotSave.h"
+#include "project/UprightImage.h"
+#include "imageio/FastPng.h"
+#include "imageio/PictureUnpack.h"
+#include "system/ReplaceFile.h"
 
 namespace {
 

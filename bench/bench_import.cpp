@@ -9,10 +9,10 @@
 #include <QImageReader>
 #include <QString>
 
-#include "canvas/ImportFile.h"
-#include "canvas/UprightImage.h"
-#include "platform/ImageFile.h"
-#include "platform/PictureUnpack.h"
+#include "project/ImportFile.h"
+#include "project/UprightImage.h"
+#include "imageio/ImageFile.h"
+#include "imageio/PictureUnpack.h"
 
 namespace {
 

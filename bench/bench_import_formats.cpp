@@ -23,11 +23,11 @@
 #include <libheif/heif.h>
 #include <vector>
 
-#include "canvas/ImportFile.h"
-#include "canvas/UprightImage.h"
-#include "platform/HeifModule.h"
-#include "platform/PictureUnpack.h"
-#include "platform/YcbcrShrink.h"
+#include "project/ImportFile.h"
+#include "project/UprightImage.h"
+#include "imageio/HeifModule.h"
+#include "imageio/PictureUnpack.h"
+#include "imageio/YcbcrShrink.h"
 
 namespace {
 

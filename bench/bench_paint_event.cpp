@@ -30,8 +30,8 @@
 #include "BenchProjectCanvas.h"
 #include "canvas/NavigationSteps.h"
 #include "canvas/CanvasView.h"
-#include "platform/SegmentedControl.h"
-#include "platform/TouchAdapter.h"
+#include "widgets/SegmentedControl.h"
+#include "widgets/TouchAdapter.h"
 
 namespace {
 

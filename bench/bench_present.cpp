@@ -25,7 +25,7 @@
 #include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
 #include "gl/ReadbackRows.h"
-#include "platform/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 
 namespace {
 

@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "canvas/CanvasView.h"
-#include "canvas/ProjectCodec.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "canvas/SketchFilter.h"
-#include "platform/DocumentsDirectory.h"
+#include "project/ProjectCodec.h"
+#include "project/ProjectSlotFiles.h"
+#include "filter/SketchFilter.h"
+#include "system/DocumentsDirectory.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 
 #include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
-#include "platform/SegmentedControl.h"
-#include "platform/TouchEvent.h"
+#include "widgets/SegmentedControl.h"
+#include "widgets/TouchEvent.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "FuzzEnvironment.h"
 #include "StreamHeaderReference.h"
-#include "platform/Av1SequenceHeader.h"
+#include "imageio/Av1SequenceHeader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

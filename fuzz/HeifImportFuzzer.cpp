@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "FuzzEnvironment.h"
-#include "canvas/ImportFile.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/UprightImage.h"
-#include "platform/PictureUnpack.h"
+#include "project/ImportFile.h"
+#include "filter/SketchFilter.h"
+#include "project/UprightImage.h"
+#include "imageio/PictureUnpack.h"
 
 namespace {
 

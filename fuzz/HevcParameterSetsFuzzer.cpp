@@ -13,7 +13,7 @@
 
 #include "FuzzEnvironment.h"
 #include "StreamHeaderReference.h"
-#include "platform/HevcParameterSets.h"
+#include "imageio/HevcParameterSets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -27,13 +27,13 @@
 #include <vector>
 
 #include "FuzzEnvironment.h"
-#include "canvas/ImportFile.h"
-#include "canvas/OrientPixels.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/UprightImage.h"
+#include "project/ImportFile.h"
+#include "project/OrientPixels.h"
+#include "filter/SketchFilter.h"
+#include "project/UprightImage.h"
 #include "gl/Texture2D.h"
-#include "platform/ExifOrientation.h"
-#include "platform/PictureUnpack.h"
+#include "imageio/ExifOrientation.h"
+#include "imageio/PictureUnpack.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "FuzzEnvironment.h"
 #include "MessageScript.h"
-#include "platform/LocalSocketChannel.h"
-#include "platform/SingleInstance.h"
+#include "system/LocalSocketChannel.h"
+#include "system/SingleInstance.h"
 
 namespace {
 

@@ -31,12 +31,12 @@
 
 #include "FuzzEnvironment.h"
 #include "canvas/CanvasView.h"
-#include "canvas/ProjectCodec.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/ThumbnailGeometry.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/SegmentedControl.h"
+#include "project/ProjectCodec.h"
+#include "project/ProjectSlotFiles.h"
+#include "filter/SketchFilter.h"
+#include "project/ThumbnailGeometry.h"
+#include "system/DocumentsDirectory.h"
+#include "widgets/SegmentedControl.h"
 
 namespace {
 

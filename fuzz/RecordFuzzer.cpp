@@ -15,7 +15,7 @@
 #include "FuzzEnvironment.h"
 #include "RecordReference.h"
 #include "SequentialBytes.h"
-#include "canvas/FullResolutionRecord.h"
+#include "project/FullResolutionRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "canvas/FullResolutionRecord.h"
+#include "project/FullResolutionRecord.h"
 
 namespace RecordReference {
 

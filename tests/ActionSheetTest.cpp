@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "platform/ActionSheet.h"
-#include "platform/ActionSheetDelegate.h"
+#include "widgets/ActionSheet.h"
+#include "widgets/ActionSheetDelegate.h"
 
 namespace {
 

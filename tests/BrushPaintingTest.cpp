@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "canvas/BrushDab.h"
+#include "project/BrushDab.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"

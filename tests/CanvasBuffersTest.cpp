@@ -4,7 +4,7 @@
 #include <QMessageBox>
 
 #include "canvas/CanvasView.h"
-#include "platform/PixelMemory.h"
+#include "base/PixelMemory.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "platform/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 #include "../src/app/ui_CharcolinoViewController.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <cmath>
 #include <vector>
 
-#include "canvas/BrushDab.h"
+#include "project/BrushDab.h"
 #include "canvas/NavigationSteps.h"
-#include "platform/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"

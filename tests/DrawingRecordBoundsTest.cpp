@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "canvas/FullResolutionRecord.h"
-#include "canvas/StrokeHistory.h"
+#include "project/FullResolutionRecord.h"
+#include "project/StrokeHistory.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "canvas/BrushDab.h"
-#include "canvas/FullResolutionRender.h"
+#include "project/BrushDab.h"
+#include "project/FullResolutionRender.h"
 
 namespace {
 

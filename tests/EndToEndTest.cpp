@@ -20,10 +20,10 @@
 
 #include "app/ApplicationShell.h"
 #include "canvas/CanvasView.h"
-#include "canvas/ProjectCodec.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/PhotoAlbum.h"
-#include "platform/SegmentedControl.h"
+#include "project/ProjectCodec.h"
+#include "system/DocumentsDirectory.h"
+#include "imageio/PhotoAlbum.h"
+#include "widgets/SegmentedControl.h"
 #include "storage/FileListViewController.h"
 #include "support/MainScreenTestSupport.h"
 

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DocumentsDirectory.h"
+#include "system/DocumentsDirectory.h"
 #include "storage/FileListViewController.h"
 #include "storage/FileListViewControllerDelegate.h"
 #include "support/NonBlockingRead.h"

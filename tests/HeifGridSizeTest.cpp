@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QTemporaryDir>
 
-#include "platform/HeifModule.h"
-#include "platform/ImageFile.h"
+#include "imageio/HeifModule.h"
+#include "imageio/ImageFile.h"
 #include "support/ImportTestFiles.h"
 
 namespace {

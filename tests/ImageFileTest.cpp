@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-#include "canvas/ImportFile.h"
-#include "canvas/UprightImage.h"
-#include "platform/ImageFile.h"
+#include "project/ImportFile.h"
+#include "project/UprightImage.h"
+#include "imageio/ImageFile.h"
 #include "support/ImportTestFiles.h"
 #include "support/NonBlockingRead.h"
 

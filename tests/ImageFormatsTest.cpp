@@ -22,10 +22,10 @@
 
 #include "app/CharcolinoViewController.h"
 #include "app/MainWindow.h"
-#include "canvas/UprightImage.h"
-#include "platform/HeifBrand.h"
-#include "platform/HeifModule.h"
-#include "platform/ImageFile.h"
+#include "project/UprightImage.h"
+#include "imageio/HeifBrand.h"
+#include "imageio/HeifModule.h"
+#include "imageio/ImageFile.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
 

@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "canvas/ImportFile.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/UprightImage.h"
-#include "platform/ExifOrientation.h"
-#include "platform/PictureUnpack.h"
+#include "project/ImportFile.h"
+#include "filter/SketchFilter.h"
+#include "project/UprightImage.h"
+#include "imageio/ExifOrientation.h"
+#include "imageio/PictureUnpack.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "platform/LocalSocketChannel.h"
+#include "system/LocalSocketChannel.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "app/CharcolinoViewController.h"
 #include "app/MainWindow.h"
 #include "canvas/CanvasView.h"
-#include "canvas/ProjectCodec.h"
-#include "platform/ActionSheet.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/SegmentedControl.h"
+#include "project/ProjectCodec.h"
+#include "widgets/ActionSheet.h"
+#include "system/DocumentsDirectory.h"
+#include "widgets/SegmentedControl.h"
 
 namespace {
 

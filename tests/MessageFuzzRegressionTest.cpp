@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 
 #include "../fuzz/MessageScript.h"
-#include "platform/LocalSocketChannel.h"
-#include "platform/SingleInstance.h"
+#include "system/LocalSocketChannel.h"
+#include "system/SingleInstance.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <memory>
 
 #include "canvas/CanvasView.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "platform/ActionSheet.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/PixelMemory.h"
-#include "platform/SegmentedControl.h"
+#include "project/ProjectSlotFiles.h"
+#include "widgets/ActionSheet.h"
+#include "system/DocumentsDirectory.h"
+#include "base/PixelMemory.h"
+#include "widgets/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "canvas/OrientPixels.h"
-#include "platform/Image.h"
+#include "project/OrientPixels.h"
+#include "imageio/Image.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include <zlib.h>
 
 #include "canvas/CanvasView.h"
-#include "platform/FastPng.h"
-#include "platform/PhotoAlbum.h"
-#include "platform/PixelMemory.h"
+#include "imageio/FastPng.h"
+#include "imageio/PhotoAlbum.h"
+#include "base/PixelMemory.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 

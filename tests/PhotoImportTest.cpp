@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "canvas/CanvasView.h"
-#include "canvas/ImportFile.h"
-#include "canvas/UprightImage.h"
+#include "project/ImportFile.h"
+#include "project/UprightImage.h"
 #include "gl/EglContext.h"
 #include "gl/Texture2D.h"
-#include "platform/InternalInconsistency.h"
-#include "platform/PictureUnpack.h"
+#include "base/InternalInconsistency.h"
+#include "imageio/PictureUnpack.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
 

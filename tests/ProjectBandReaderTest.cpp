@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "canvas/ProjectBandReader.h"
+#include "project/ProjectBandReader.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "canvas/ProjectDocument.h"
-#include "canvas/ProjectSideFiles.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "canvas/SketchFilter.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/PixelMemory.h"
+#include "project/ProjectDocument.h"
+#include "project/ProjectSideFiles.h"
+#include "project/ProjectSlotFiles.h"
+#include "filter/SketchFilter.h"
+#include "system/DocumentsDirectory.h"
+#include "base/PixelMemory.h"
 #include "support/ImportTestFiles.h"
 
 namespace {

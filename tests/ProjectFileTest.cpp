@@ -17,11 +17,11 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "canvas/ProjectCodec.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "canvas/SketchFilter.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/SegmentedControl.h"
+#include "project/ProjectCodec.h"
+#include "project/ProjectSlotFiles.h"
+#include "filter/SketchFilter.h"
+#include "system/DocumentsDirectory.h"
+#include "widgets/SegmentedControl.h"
 #include "support/Alerts.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"

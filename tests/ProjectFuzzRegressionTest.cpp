@@ -10,11 +10,11 @@
 #include <memory>
 #include <vector>
 
-#include "canvas/ProjectCodec.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/ThumbnailGeometry.h"
-#include "platform/DocumentsDirectory.h"
+#include "project/ProjectCodec.h"
+#include "project/ProjectSlotFiles.h"
+#include "filter/SketchFilter.h"
+#include "project/ThumbnailGeometry.h"
+#include "system/DocumentsDirectory.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 

@@ -9,7 +9,7 @@
 
 #include "../fuzz/RecordReference.h"
 #include "../fuzz/SequentialBytes.h"
-#include "canvas/FullResolutionRecord.h"
+#include "project/FullResolutionRecord.h"
 
 namespace {
 

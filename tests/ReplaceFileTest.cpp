@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/ReplaceFile.h"
+#include "system/ReplaceFile.h"
 
 namespace {
 

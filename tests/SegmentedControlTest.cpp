@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "platform/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 
 namespace {
 

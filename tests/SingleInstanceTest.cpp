@@ -27,10 +27,10 @@
 
 #include "app/ApplicationShell.h"
 #include "canvas/CanvasView.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/LocalSocketChannel.h"
-#include "platform/QuitSignals.h"
-#include "platform/SingleInstance.h"
+#include "system/DocumentsDirectory.h"
+#include "system/LocalSocketChannel.h"
+#include "system/QuitSignals.h"
+#include "system/SingleInstance.h"
 #include "support/MainScreenTestSupport.h"
 
 using namespace MainScreenTestSupport;

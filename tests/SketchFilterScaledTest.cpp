@@ -13,8 +13,8 @@
 #include <cstring>
 #include <vector>
 
-#include "canvas/SketchFilter.h"
-#include "canvas/SketchFilterScaled.h"
+#include "filter/SketchFilter.h"
+#include "filter/SketchFilterScaled.h"
 
 namespace {
 

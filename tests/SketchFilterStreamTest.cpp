@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "canvas/SketchFilter.h"
-#include "canvas/SketchFilterStream.h"
+#include "filter/SketchFilter.h"
+#include "filter/SketchFilterStream.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "canvas/FilterThreads.h"
-#include "canvas/SketchFilter.h"
+#include "filter/FilterThreads.h"
+#include "filter/SketchFilter.h"
 
 namespace {
 

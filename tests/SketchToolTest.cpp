@@ -15,12 +15,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "canvas/ImportFile.h"
-#include "canvas/ProjectCodec.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/UprightImage.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/PictureUnpack.h"
+#include "project/ImportFile.h"
+#include "project/ProjectCodec.h"
+#include "filter/SketchFilter.h"
+#include "project/UprightImage.h"
+#include "system/DocumentsDirectory.h"
+#include "imageio/PictureUnpack.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"

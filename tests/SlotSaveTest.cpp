@@ -21,13 +21,13 @@
 #include <vector>
 
 #include "canvas/CanvasView.h"
-#include "canvas/ImportFile.h"
-#include "canvas/ProjectSideFiles.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "canvas/SlotSave.h"
-#include "platform/ActionSheet.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/SegmentedControl.h"
+#include "project/ImportFile.h"
+#include "project/ProjectSideFiles.h"
+#include "project/ProjectSlotFiles.h"
+#include "project/SlotSave.h"
+#include "widgets/ActionSheet.h"
+#include "system/DocumentsDirectory.h"
+#include "widgets/SegmentedControl.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 

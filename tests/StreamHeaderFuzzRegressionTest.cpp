@@ -11,8 +11,8 @@
 #include <QRegularExpression>
 
 #include "../fuzz/StreamHeaderReference.h"
-#include "platform/Av1SequenceHeader.h"
-#include "platform/HevcParameterSets.h"
+#include "imageio/Av1SequenceHeader.h"
+#include "imageio/HevcParameterSets.h"
 
 namespace {
 

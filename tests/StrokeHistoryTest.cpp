@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "canvas/StrokeHistory.h"
+#include "project/StrokeHistory.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gl/Texture2D.h"
-#include "platform/InternalInconsistency.h"
+#include "base/InternalInconsistency.h"
 #include "support/GlContextTest.h"
 #include "support/GlTestFramebuffer.h"
 

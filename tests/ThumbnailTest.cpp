@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "canvas/ThumbnailGeometry.h"
-#include "platform/PixelMemory.h"
+#include "project/ThumbnailGeometry.h"
+#include "base/PixelMemory.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "platform/TouchAdapter.h"
-#include "platform/TouchEvent.h"
-#include "platform/TouchResponder.h"
+#include "widgets/TouchAdapter.h"
+#include "widgets/TouchEvent.h"
+#include "widgets/TouchResponder.h"
 
 namespace {
 

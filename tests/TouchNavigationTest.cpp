@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "canvas/CanvasView.h"
-#include "platform/SegmentedControl.h"
-#include "platform/TouchEvent.h"
+#include "widgets/SegmentedControl.h"
+#include "widgets/TouchEvent.h"
 #include "support/CanvasTestAccess.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <map>
 #include <vector>
 
-#include "platform/SegmentedControl.h"
-#include "platform/TouchEvent.h"
+#include "widgets/SegmentedControl.h"
+#include "widgets/TouchEvent.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"

@@ -9,8 +9,8 @@
 #include <QtEndian>
 #include <vector>
 
-#include "platform/ExifOrientation.h"
-#include "platform/ImageFile.h"
+#include "imageio/ExifOrientation.h"
+#include "imageio/ImageFile.h"
 
 namespace {
 

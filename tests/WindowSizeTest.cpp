@@ -18,7 +18,7 @@
 #include "app/ControlSettings.h"
 #include "canvas/CanvasView.h"
 #include "canvas/NavigationSteps.h"
-#include "platform/DocumentsDirectory.h"
+#include "system/DocumentsDirectory.h"
 #include "storage/FileListViewController.h"
 #include "support/CanvasTestAccess.h"
 #include "support/MainScreenTestSupport.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "canvas/BrushDab.h"
+#include "project/BrushDab.h"
 
 namespace BrushCursor {
 

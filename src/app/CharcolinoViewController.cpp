@@ -10,9 +10,9 @@
 #include "app/BandPrepaint.h"
 #include "app/FeedbackLabel.h"
 #include "canvas/CanvasView.h"
-#include "platform/ErrorAlert.h"
-#include "platform/Question.h"
-#include "platform/SegmentedControl.h"
+#include "widgets/ErrorAlert.h"
+#include "widgets/Question.h"
+#include "widgets/SegmentedControl.h"
 #include "storage/FileListViewController.h"
 #include "ui_CharcolinoViewController.h"
 

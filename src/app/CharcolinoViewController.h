@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/ShortcutTable.h"
-#include "platform/Image.h"
+#include "imageio/Image.h"
 #include "storage/FileListViewControllerDelegate.h"
 
 class CanvasView;

@@ -16,10 +16,10 @@
 #include "app/FeedbackLabel.h"
 #include "app/KeysBox.h"
 #include "app/MainWindow.h"
-#include "canvas/BrushDab.h"
+#include "project/BrushDab.h"
 #include "canvas/CanvasView.h"
-#include "platform/Question.h"
-#include "platform/SegmentedControl.h"
+#include "widgets/Question.h"
+#include "widgets/SegmentedControl.h"
 #include "ui_CharcolinoViewController.h"
 
 namespace {

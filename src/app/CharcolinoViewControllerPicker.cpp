@@ -12,8 +12,8 @@
 
 #include "app/CharcolinoViewController.h"
 #include "canvas/CanvasView.h"
-#include "canvas/ImportFile.h"
-#include "platform/ErrorAlert.h"
+#include "project/ImportFile.h"
+#include "widgets/ErrorAlert.h"
 
 bool CharcolinoViewController::isSourceTypeAvailable(unsigned sourceType)
 {

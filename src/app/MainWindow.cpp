@@ -11,7 +11,7 @@
 #include <QUrl>
 
 #include "app/CharcolinoViewController.h"
-#include "platform/ImageFile.h"
+#include "imageio/ImageFile.h"
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 {

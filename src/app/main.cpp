@@ -11,10 +11,10 @@
 #include "app/ControlSettings.h"
 #include "canvas/CanvasView.h"
 #include "gl/EglContext.h"
-#include "platform/ConsoleLog.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/QuitSignals.h"
-#include "platform/SingleInstance.h"
+#include "base/ConsoleLog.h"
+#include "system/DocumentsDirectory.h"
+#include "system/QuitSignals.h"
+#include "system/SingleInstance.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <vector>
 
-#include "canvas/BrushDab.h"
+#include "project/BrushDab.h"
 #include "canvas/CanvasView.h"
 #include "canvas/PatchBatch.h"
 

@@ -1,7 +1,7 @@
 #include <QString>
 
 #include "canvas/CanvasView.h"
-#include "platform/ErrorAlert.h"
+#include "widgets/ErrorAlert.h"
 
 const char* const CanvasView::kLowMemoryMessage =
     "Memory is running too low. Please turn off your iPhone by holding power button; "

@@ -2,7 +2,7 @@
 
 #include <QResizeEvent>
 
-#include "canvas/ImportFile.h"
+#include "project/ImportFile.h"
 #include "canvas/NavigationSteps.h"
 
 CanvasView* CanvasView::create(const QRectF& frame, QWidget* parent, float bandHeight)

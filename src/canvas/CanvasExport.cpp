@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "canvas/CanvasView.h"
-#include "canvas/PictureImage.h"
-#include "platform/ConsoleLog.h"
-#include "platform/ErrorAlert.h"
-#include "platform/PhotoAlbum.h"
+#include "project/PictureImage.h"
+#include "base/ConsoleLog.h"
+#include "widgets/ErrorAlert.h"
+#include "imageio/PhotoAlbum.h"
 
 const char* const CanvasView::kNoDataMessage = "No data in the working space.";
 

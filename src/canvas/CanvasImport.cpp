@@ -1,4 +1,4 @@
 #include "canvas/CanvasView.h"
-#include "canvas/UprightImage.h"
+#include "project/UprightImage.h"
 
 Image CanvasView::scaleAndRotateImage(const Image& image) { return uprightImage(image); }

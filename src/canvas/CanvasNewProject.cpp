@@ -2,10 +2,10 @@
 #include <QString>
 
 #include "canvas/CanvasView.h"
-#include "canvas/ProjectSideFiles.h"
-#include "platform/ActionSheet.h"
-#include "platform/ErrorAlert.h"
-#include "platform/RegularFile.h"
+#include "project/ProjectSideFiles.h"
+#include "widgets/ActionSheet.h"
+#include "widgets/ErrorAlert.h"
+#include "system/RegularFile.h"
 
 const char* const CanvasView::kUnsupportedImageMessage = "Unsupported image format or image file.";
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "canvas/CanvasView.h"
-#include "platform/ErrorAlert.h"
+#include "widgets/ErrorAlert.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "canvas/NavigationSteps.h"
-#include "platform/TouchEvent.h"
+#include "widgets/TouchEvent.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "canvas/CanvasView.h"
 
-#include "platform/NavigationAdapter.h"
-#include "platform/SegmentedControl.h"
-#include "platform/TouchAdapter.h"
+#include "widgets/NavigationAdapter.h"
+#include "widgets/SegmentedControl.h"
+#include "widgets/TouchAdapter.h"
 
 CanvasView::CanvasView(QWidget* parent) : EAGLView(parent)
 {

@@ -9,17 +9,17 @@
 
 #include "gl/EAGLView.h"
 #include "gl/Texture2D.h"
-#include "platform/ActionSheetDelegate.h"
-#include "platform/Geometry.h"
-#include "platform/Image.h"
-#include "platform/PixelMemory.h"
-#include "platform/TouchResponder.h"
-#include "platform/NavigationResponder.h"
-#include "canvas/ProjectDocument.h"
+#include "widgets/ActionSheetDelegate.h"
+#include "base/Geometry.h"
+#include "imageio/Image.h"
+#include "base/PixelMemory.h"
+#include "widgets/TouchResponder.h"
+#include "widgets/NavigationResponder.h"
+#include "project/ProjectDocument.h"
 #include "canvas/SketchWorker.h"
-#include "canvas/StrokeHistory.h"
+#include "project/StrokeHistory.h"
 
-#include "platform/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 
 // The view that shows and edits the picture. It owns the project (a
 // ProjectDocument: the four pixel buffers, the photo, the drawing record and undo

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 // The arithmetic of panning and zooming the picture on screen, over plain values:
 // geometry in 32-bit floats, centres in whole points, float-to-int conversion by

@@ -3,7 +3,7 @@
 #include <QRect>
 #include <vector>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 // Where patches of the picture land on the surface: the vertex arrays that draw
 // them and the surface pixels they may touch. Plain arithmetic, no GL calls.

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "canvas/ProjectBandReader.h"
-#include "canvas/SketchFilterStream.h"
+#include "project/ProjectBandReader.h"
+#include "filter/SketchFilterStream.h"
 
 class Texture2D;
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 class EglContext;
 class EAGLView;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/InternalInconsistency.h"
+#include "base/InternalInconsistency.h"
 
 namespace {
 

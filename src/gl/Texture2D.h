@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/Geometry.h"
-#include "platform/PixelMemory.h"
+#include "base/Geometry.h"
+#include "base/PixelMemory.h"
 
 struct Image;
 

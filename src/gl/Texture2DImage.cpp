@@ -1,9 +1,9 @@
 #include <QtGlobal>
 
 #include "gl/Texture2D.h"
-#include "platform/ConsoleLog.h"
-#include "platform/Image.h"
-#include "platform/PictureUnpack.h"
+#include "base/ConsoleLog.h"
+#include "imageio/Image.h"
+#include "imageio/PictureUnpack.h"
 
 static_assert(kUnpackedRGBA8888 == Texture2D::RGBA8888 && kUnpackedA8 == Texture2D::A8,
               "an unpacked picture is uploaded in its own layout");

@@ -9,12 +9,12 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "canvas/ProjectCodec.h"
-#include "canvas/ProjectSlotFiles.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/ErrorAlert.h"
-#include "platform/ImageFile.h"
-#include "platform/RegularFile.h"
+#include "project/ProjectCodec.h"
+#include "project/ProjectSlotFiles.h"
+#include "system/DocumentsDirectory.h"
+#include "widgets/ErrorAlert.h"
+#include "imageio/ImageFile.h"
+#include "system/RegularFile.h"
 #include "storage/FileListViewControllerDelegate.h"
 #include "storage/SlotListModel.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/RunOnThreads.h"
+#include "base/RunOnThreads.h"
 #include "tools/PhotoSketches.h"
 #include "tools/PngFiles.h"
 #include "tools/ToolConsole.h"

@@ -1,9 +1,9 @@
 #include "tools/PhotoSketches.h"
 
-#include "canvas/ImportFile.h"
-#include "canvas/SketchFilter.h"
-#include "canvas/UprightImage.h"
-#include "platform/PictureUnpack.h"
+#include "project/ImportFile.h"
+#include "filter/SketchFilter.h"
+#include "project/UprightImage.h"
+#include "imageio/PictureUnpack.h"
 #include "tools/OpaqueRgbImage.h"
 
 bool PhotoSketches::make(const QString& photoPath, QString* error, int filterThreads)

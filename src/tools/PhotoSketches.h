@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QString>
 
-#include "platform/PixelMemory.h"
+#include "base/PixelMemory.h"
 
 // A photo imported as the painting program imports it (upright, at most 1024
 // pixels a side, in a power-of-two buffer) and its two pencil sketches.

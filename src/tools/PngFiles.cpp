@@ -5,8 +5,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/FastPng.h"
-#include "platform/ReplaceFile.h"
+#include "imageio/FastPng.h"
+#include "system/ReplaceFile.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "tools/ProjectImages.h"
 
-#include "canvas/FullResolutionPicture.h"
-#include "canvas/FullResolutionRecord.h"
-#include "canvas/FullResolutionRender.h"
-#include "canvas/ProjectSideFiles.h"
+#include "project/FullResolutionPicture.h"
+#include "project/FullResolutionRecord.h"
+#include "project/FullResolutionRender.h"
+#include "project/ProjectSideFiles.h"
 #include "tools/OpaqueRgbImage.h"
 
 bool ProjectImages::read(const QString& projectPath, QString* error)

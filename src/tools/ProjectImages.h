@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "canvas/ProjectDocument.h"
+#include "project/ProjectDocument.h"
 
 // A project file of the painting program read without a window, through the
 // project document: its original and working images as stored, and the two

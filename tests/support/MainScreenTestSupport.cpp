@@ -13,10 +13,10 @@
 #include <QTimer>
 #include <cstring>
 
-#include "canvas/ProjectCodec.h"
-#include "platform/ActionSheet.h"
-#include "platform/DocumentsDirectory.h"
-#include "platform/SegmentedControl.h"
+#include "project/ProjectCodec.h"
+#include "widgets/ActionSheet.h"
+#include "system/DocumentsDirectory.h"
+#include "widgets/SegmentedControl.h"
 #include "storage/FileListViewController.h"
 #include "storage/SlotListModel.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 class ActionSheet;
 class FileListViewController;

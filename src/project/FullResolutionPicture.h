@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "project/FullResolutionRecord.h"
+
+// The drawing of `record` at the full resolution of the photo in `photoPath`: the
+// photo read at its own size (no shrinking), turned upright, its sketches and the
+// recorded dabs painted over it. An opaque picture (RGBX8888) of the photo's
+// upright size, packed, drawn in the decoded photo's own memory (turned upright
+// there), whose release logs "releaseData" as every exported picture's does: the
+// photo is held once, the drawing's bands aside. Null, with a short reason, when
+// the photo cannot be read or is read only in part (a file that stops short),
+// memory runs short, or the photo is not the one the project was made from (its
+// import size differs from the project's picture).
+QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error);

@@ -1,0 +1,249 @@
+#include "project/FullResolutionRender.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "project/BrushDab.h"
+#include "filter/SketchFilterScaled.h"
+#include "base/PixelMemory.h"
+
+namespace {
+
+// Inside the brush: BrushDab's test for a round dab, the same float operations in
+// the same order, so that both give the same pixels.
+bool insideRound(const BrushDab::Dab& dab, int x, float dy2, float r2)
+{
+    const float dx = float(x) - dab.centre.x;
+    const float dx2 = dx * dx;
+    return dy2 + dx2 < r2;
+}
+
+// For each row of the box, the leftmost and rightmost column the dab covers there
+// (left > right: none): exactly BrushDab::columnRun's pixels, found row by row.
+// A round dab's test only grows with the distance from the centre column, so each
+// row is one span; its ends are estimated and then settled by the exact test,
+// which costs a few tests a row instead of one a pixel of the box.
+void rowSpans(const BrushDab::Dab& dab, const BrushDab::Box& box, int* left, int* right)
+{
+    for (int y = box.ys; y <= box.ye; ++y) {
+        int& l = left[y - box.ys];
+        int& r = right[y - box.ys];
+        if (dab.shape == BrushDab::Square) {
+            l = box.xs;
+            r = box.xe;
+            continue;
+        }
+        l = INT_MAX;
+        r = INT_MIN;
+        const float dy = float(y) - dab.centre.y;
+        const float dy2 = dy * dy;
+        const float r2 = dab.radius * dab.radius;
+        const double nearest = std::clamp(std::round(double(dab.centre.x)), double(box.xs), double(box.xe));
+        const int middle = int(nearest);
+        if (!insideRound(dab, middle, dy2, r2))
+            continue;
+        const double half = std::sqrt(std::max(double(r2) - double(dy2), 0.0));
+        int a = int(std::clamp(std::floor(double(dab.centre.x) - half), double(box.xs), double(middle)));
+        while (a > box.xs && insideRound(dab, a - 1, dy2, r2))
+            --a;
+        while (!insideRound(dab, a, dy2, r2))
+            ++a;
+        int b = int(std::clamp(std::ceil(double(dab.centre.x) + half), double(middle), double(box.xe)));
+        while (b < box.xe && insideRound(dab, b + 1, dy2, r2))
+            ++b;
+        while (!insideRound(dab, b, dy2, r2))
+            --b;
+        l = a;
+        r = b;
+    }
+}
+
+}  // namespace
+
+StrokeHistory::Dab scaledDab(const StrokeHistory::Dab& dab, double scaleX, double scaleY)
+{
+    // In double, so that a scale of 1 gives back exactly the float it was given.
+    StrokeHistory::Dab out = dab;
+    out.centre.x = float((double(dab.centre.x) + 0.5) * scaleX - 0.5);
+    out.centre.y = float((double(dab.centre.y) + 0.5) * scaleY - 0.5);
+    out.radius = float(double(dab.radius) * std::sqrt(scaleX * scaleY));
+    return out;
+}
+
+namespace {
+
+// The dabs at the picture's scale that reach it, each with its box.
+struct PlacedDabs {
+    std::vector<StrokeHistory::Dab> dabs;
+    std::vector<BrushDab::Box> boxes;
+};
+
+PlacedDabs placeDabs(const FullResolutionJob& job, double scaleX, double scaleY)
+{
+    PlacedDabs placed;
+    if (!job.dabs)
+        return placed;
+    placed.dabs.reserve(job.dabs->size());
+    for (const StrokeHistory::Dab& dab : *job.dabs) {
+        const StrokeHistory::Dab d = (scaleX == 1.0 && scaleY == 1.0) ? dab : scaledDab(dab, scaleX, scaleY);
+        const BrushDab::Box box = BrushDab::boundingBox(d.centre, d.radius, job.picsize, job.bufferWidth, job.bufferHeight);
+        if (box.empty() || (d.shape != BrushDab::Round && d.shape != BrushDab::Square))
+            continue;
+        placed.dabs.push_back(d);
+        placed.boxes.push_back(box);
+    }
+    return placed;
+}
+
+// One band's rows [first, end) of the picture, its three sources holding the
+// band's rows from inFirst on: the start image, then each dab as the brush lays
+// it (BrushDab's coverage), limited to the band's rows.
+struct Band {
+    int first = 0;
+    int end = 0;
+    int inFirst = 0;
+    const std::uint8_t* sources[3] = {};  // black sketch, colour sketch, photo
+};
+
+void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, std::vector<int>& left,
+              std::vector<int>& right)
+{
+    const std::size_t stride = std::size_t(job.bufferWidth) * 4;
+    const std::size_t rowBytes = std::size_t(pictureExtent(job.picsize.width, job.bufferWidth)) * 4;
+    const auto bandRow = [&](const std::uint8_t* source, int y) {
+        return source + stride * std::size_t(y - band.inFirst);
+    };
+    for (int y = band.first; y < band.end; ++y)
+        std::memcpy(job.pixels + stride * std::size_t(y), bandRow(band.sources[job.startSource], y), rowBytes);
+
+    for (std::size_t i = 0; i < placed.dabs.size(); ++i) {
+        BrushDab::Box box = placed.boxes[i];
+        if (box.ye < band.first || box.ys >= band.end)
+            continue;
+        box.ys = std::max(box.ys, band.first);
+        box.ye = std::min(box.ye, band.end - 1);
+        const StrokeHistory::Dab& d = placed.dabs[i];
+        BrushDab::Dab dab;
+        dab.centre = d.centre;
+        dab.radius = d.radius;
+        dab.shape = d.shape;
+        dab.picsize = job.picsize;
+        dab.bufferWidth = job.bufferWidth;
+        dab.bufferHeight = job.bufferHeight;
+        rowSpans(dab, box, left.data(), right.data());
+        const std::uint8_t* source = band.sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
+        for (int y = box.ys; y <= box.ye; ++y) {
+            const int l = left[std::size_t(y - box.ys)];
+            const int r = right[std::size_t(y - box.ys)];
+            if (l > r)
+                continue;
+            std::memcpy(job.pixels + stride * std::size_t(y) + std::size_t(l) * 4,
+                        bandRow(source, y) + std::size_t(l) * 4, std::size_t(r - l + 1) * 4);
+        }
+    }
+}
+
+bool validJob(const FullResolutionJob& job)
+{
+    return job.pixels && job.bufferWidth > 0 && job.bufferHeight > 0 && job.startSource >= 0 &&
+           job.startSource <= 2 && job.projectPicsize.width > 0.0f && job.projectPicsize.height > 0.0f &&
+           job.bandRows > 0;
+}
+
+}  // namespace
+
+bool renderFullResolution(const FullResolutionJob& job)
+{
+    if (!validJob(job))
+        return false;
+    const int columns = pictureExtent(job.picsize.width, job.bufferWidth);
+    const int rows = pictureExtent(job.picsize.height, job.bufferHeight);
+    if (columns <= 0 || rows <= 0)
+        return false;
+
+    const double scaleX = double(job.picsize.width) / double(job.projectPicsize.width);
+    const double scaleY = double(job.picsize.height) / double(job.projectPicsize.height);
+    const bool ownSize = scaleX == 1.0 && scaleY == 1.0;
+    // On a larger picture the sketches' lines widen with it, as the dabs do.
+    const double sketchScale = ownSize ? 1.0 : std::sqrt(scaleX * scaleY);
+    const int reach = scaledSketchReach(sketchScale);  // rows the filter looks up and down
+
+    const std::size_t stride = std::size_t(job.bufferWidth) * 4;
+    const int bandRows = std::min(job.bandRows, rows);
+    const std::size_t bandBytes = stride * std::size_t(bandRows + 2 * reach);
+    PixelBlock input = PixelMemory::allocate(bandBytes);
+    PixelBlock black = PixelMemory::allocate(bandBytes);
+    PixelBlock color = PixelMemory::allocate(bandBytes);
+    if (!input || !black || !color)
+        return false;
+
+    const PlacedDabs placed = placeDabs(job, scaleX, scaleY);
+    const bool sketched = job.startSource != 2 || !placed.dabs.empty();
+    std::vector<int> left(static_cast<std::size_t>(bandRows));
+    std::vector<int> right(static_cast<std::size_t>(bandRows));
+
+    // Band [first, end) reads the photo's rows first - reach .. end + reach - 1.
+    // The rows above `first` have been overwritten by the band before: their photo
+    // rows were carried over from that band's input. Rows from `first` down are
+    // still the photo.
+    int carried = 0;  // rows at the top of `input` that hold the photo above `first`
+    for (int first = 0; first < rows; first += bandRows) {
+        Band band;
+        band.first = first;
+        band.end = std::min(first + bandRows, rows);
+        band.inFirst = first - carried;
+        const int inEnd = std::min(band.end + reach, rows);
+        std::memcpy(input.get() + stride * std::size_t(carried), job.pixels + stride * std::size_t(first),
+                    stride * std::size_t(inEnd - first));
+
+        SketchBuffers sketch;
+        sketch.original = input.get();
+        sketch.black = black.get();
+        sketch.color = color.get();
+        sketch.width = job.bufferWidth;
+        sketch.height = inEnd - band.inFirst;
+        sketch.picsize = FloatSize{job.picsize.width, float(inEnd - band.inFirst)};
+        if (sketched && !buildSketchScaled(sketch, sketchScale, first - band.inFirst, band.end - band.inFirst))
+            return false;
+        band.sources[0] = black.get();
+        band.sources[1] = color.get();
+        band.sources[2] = input.get();
+        drawBand(job, placed, band, left, right);
+
+        // The photo rows the next band looks up to.
+        carried = std::min(reach, band.end - band.inFirst);
+        std::memmove(input.get(), input.get() + stride * std::size_t(band.end - carried - band.inFirst),
+                     stride * std::size_t(carried));
+    }
+    return true;
+}
+
+bool replayGivesWorking(const std::uint8_t* original, const std::uint8_t* working, int width, int height,
+                        FloatSize picsize, int startSource, const std::vector<StrokeHistory::Dab>& dabs)
+{
+    if (!original || !working || width <= 0 || height <= 0)
+        return false;
+    const std::size_t stride = std::size_t(width) * 4;
+    PixelBlock replay = PixelMemory::allocate(stride * std::size_t(height));
+    if (!replay)
+        return false;
+    std::memcpy(replay.get(), original, stride * std::size_t(height));
+    FullResolutionJob job;
+    job.pixels = replay.get();
+    job.bufferWidth = width;
+    job.bufferHeight = height;
+    job.picsize = picsize;
+    job.projectPicsize = picsize;
+    job.startSource = startSource;
+    job.dabs = &dabs;
+    if (!renderFullResolution(job))
+        return false;
+    const std::size_t rowBytes = std::size_t(pictureExtent(picsize.width, width)) * 4;
+    const int rows = pictureExtent(picsize.height, height);
+    for (int y = 0; y < rows; ++y)
+        if (std::memcmp(replay.get() + stride * std::size_t(y), working + stride * std::size_t(y), rowBytes) != 0)
+            return false;
+    return true;
+}

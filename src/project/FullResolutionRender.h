@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "project/StrokeHistory.h"
+#include "base/Geometry.h"
+
+// The drawing painted again from its record over a picture of any size: the
+// pencil sketches of `pixels` (on a larger picture made at its scale, so that
+// their lines are as wide in proportion as on the project: buildSketchScaled),
+// the start image chosen, then every dab, its centre and radius scaled from the
+// project's picture to this one and clipped to it as the brush is on screen.
+//
+// `pixels` is bufferWidth x bufferHeight pixels of 4 bytes R, G, B, A
+// (premultiplied), rows top to bottom without gaps, the picture the top-left
+// picsize area. It holds the photo upright on entry and the drawing on return;
+// pixels outside the picture are not touched. The work goes in bands of rows
+// (a few megabytes beside `pixels`, whatever its size), the sketch filter of
+// each band on every core.
+//
+// At the project's own size (picsize == projectPicsize, over the project's
+// original) this gives the project's working image byte for byte.
+struct FullResolutionJob {
+    std::uint8_t* pixels = nullptr;
+    int bufferWidth = 0;
+    int bufferHeight = 0;
+    FloatSize picsize;
+    FloatSize projectPicsize;
+    int startSource = 2;  // 0 black sketch, 1 colour sketch, 2 the photo
+    const std::vector<StrokeHistory::Dab>* dabs = nullptr;
+    int bandRows = 256;   // rows of the picture painted per band
+};
+
+// NO, with `pixels` untouched, when the job is not one (no buffer, empty or
+// oversized picture, an unknown start) or the band memory cannot be had; NO too
+// when the filter's scratch runs short part way, `pixels` then partly drawn.
+bool renderFullResolution(const FullResolutionJob& job);
+
+// A dab of the project's picture placed on a picture `scale` times as large in
+// each direction: pixel centres stay pixel centres, the radius scales alike.
+// A scale of exactly 1 gives the dab unchanged.
+StrokeHistory::Dab scaledDab(const StrokeHistory::Dab& dab, double scaleX, double scaleY);
+
+// Whether the record, replayed over the project's original at the project's own
+// size, gives exactly the picture area of `working` (the check that the record is
+// whole before the drawing is made at another size). Buffers as the project's:
+// width x height pixels, the picture the top-left picsize area.
+bool replayGivesWorking(const std::uint8_t* original, const std::uint8_t* working, int width, int height,
+                        FloatSize picsize, int startSource, const std::vector<StrokeHistory::Dab>& dabs);

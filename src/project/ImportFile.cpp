@@ -1,0 +1,5 @@
+#include "project/ImportFile.h"
+
+#include "project/UprightImage.h"
+
+ImageFileResult readImportFile(const QString& path) { return ImageFile::read(path, importScaledSize); }

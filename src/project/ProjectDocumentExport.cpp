@@ -1,0 +1,65 @@
+#include "project/ProjectDocument.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QTemporaryFile>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "project/FullResolutionPicture.h"
+#include "project/FullResolutionRecord.h"
+#include "project/FullResolutionRender.h"
+#include "project/PictureImage.h"
+
+std::function<QImage()> ProjectDocument::fullResolutionExport(const std::shared_ptr<QString>& fallback) const
+{
+    if (!loaded || choosing || !originalbuff || !workingbuff)
+        return nullptr;
+    if (mPhoto.isEmpty()) {
+        *fallback = mHistory.recordKept() ? QStringLiteral("the project has no full-size drawing")
+                                          : QStringLiteral("the drawing record passed its bounds");
+        return nullptr;
+    }
+    auto record = std::make_shared<FullResolutionRecord>();
+    record->picsize = picsize;
+    record->startSource = mStartSource;
+    record->dabs = mHistory.recordedDabs();
+    if (!replayGivesWorking(originalbuff.get(), workingbuff.get(), width, height, picsize, record->startSource,
+                            record->dabs)) {
+        qWarning().noquote() << "The drawing record does not give the working picture: exporting it at its own size";
+        *fallback = QStringLiteral("the drawing record does not give the picture");
+        return nullptr;
+    }
+    // The working picture as it is now, for when the drawing cannot be made: kept
+    // plain, and packed (the album's picture) only then.
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    auto working = std::make_shared<std::vector<std::uint8_t>>();
+    try {
+        working->assign(workingbuff.get(), workingbuff.get() + bytes);
+    } catch (const std::bad_alloc&) {
+        *fallback = QStringLiteral("not enough memory");
+        return nullptr;
+    }
+    return [photo = mPhoto, record, working, w = width, size = picsize, fallback]() {
+        QImage full;
+        // The photo is decoded from a file, as every photo is.
+        QTemporaryFile photoFile(QDir(QDir::tempPath()).filePath(QStringLiteral("charcolino-photo-XXXXXX")));
+        if (!photoFile.open() || photoFile.write(photo) != photo.size() || !photoFile.flush()) {
+            qWarning().noquote() << "Cannot keep the photo for the full-size export:" << photoFile.errorString();
+            *fallback = QStringLiteral("the photo could not be kept: %1").arg(photoFile.errorString());
+        } else {
+            QString error = QStringLiteral("not enough memory");
+            try {
+                full = fullResolutionPicture(photoFile.fileName(), *record, &error);
+            } catch (const std::bad_alloc&) {
+                full = QImage();
+            }
+            if (full.isNull()) {
+                qWarning().noquote() << "Cannot draw the picture at the photo's size:" << error;
+                *fallback = QStringLiteral("the full-size drawing failed: %1").arg(error);
+            }
+        }
+        return full.isNull() ? makePictureImage(working->data(), w, size) : full;
+    };
+}
