@@ -294,6 +294,107 @@ ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<
     return ImageFileResult{Image{bitmap, ImageOrientationUp}, QString(), QString()};
 }
 
+// What the header decides before anything is decoded: the size stored and the
+// size wanted, whether the decoder shrinks while decoding, or why the picture is
+// refused.
+struct DecodePlan {
+    QSize stored;  // invalid when the header gives no size
+    QSize wanted;
+    bool decoderShrinks = false;
+    QString refusal;
+};
+
+DecodePlan planDecode(QFile& file, QImageReader& reader, const QByteArray& format, const Limits& limits,
+                      const std::function<QSize(QSize)>& decodeSize)
+{
+    DecodePlan plan;
+    plan.stored = reader.size();
+    if (!plan.stored.isValid())
+        return plan;
+    if (plan.stored.isEmpty()) {
+        plan.refusal = QStringLiteral("the picture has no pixels (its header gives %1 x %2)")
+                           .arg(plan.stored.width())
+                           .arg(plan.stored.height());
+        return plan;
+    }
+    plan.refusal = tooLargeReason(plan.stored, limits);
+    plan.wanted = wantedSize(plan.stored, decodeSize);
+    // The JPEG decoder shrinks while decoding (by n/8, then smoothly to exactly
+    // the wanted size): only the smaller picture is ever held.
+    plan.decoderShrinks = format == "jpeg" && plan.wanted != plan.stored;
+    if (!plan.refusal.isEmpty())
+        return plan;
+    const qint64 held = decoderWorkingBytes(file, format, plan.stored);
+    plan.refusal = plan.decoderShrinks
+                       ? tooMuchMemoryReason(plan.stored, jpegDecodeSize(plan.stored, plan.wanted),
+                                             reader.imageFormat(), Conversion::Copy, limits, 0, held)
+                       : tooMuchMemoryReason(plan.stored, plan.stored, reader.imageFormat(),
+                                             plan.wanted != plan.stored ? Conversion::InPlace : Conversion::None,
+                                             limits, 0, held);
+    return plan;
+}
+
+// The decode, through a watch on what it asks for, with the reader the header
+// chose. A file that stops short is used as far as it goes, the rest grey, when
+// what the decoder did not write is known to hold no stray memory; else refused.
+QString decodeWatched(QFile& file, const QByteArray& format, QImage::Format decodedFormat, const DecodePlan& plan,
+                      QImage* bitmap, bool* cutShort)
+{
+    DecoderInput input(file);
+    QImageReader decoder(&input, format);
+    decoder.setAutoTransform(false);
+    if (plan.decoderShrinks) {
+        decoder.setScaledSize(plan.wanted);
+        decoder.setQuality(100);  // smooth resampling after the n/8 decode
+    }
+    const uchar* cleared = nullptr;
+    if (plan.stored.isValid() && !plan.decoderShrinks && fillsGivenTarget(format)) {
+        *bitmap = clearedTarget(plan.stored, decodedFormat);
+        if (bitmap->isNull())
+            return QStringLiteral("out of memory");
+        cleared = bitmap->constBits();
+    }
+    input.watch();
+    if (!decoder.read(bitmap) || bitmap->isNull())
+        return decoderReason(decoder);
+
+    *cutShort = false;
+    if (format == "jpeg")
+        *cutShort = !jpegReachesEndMarker(file);
+    else if (format == "gif")
+        *cutShort = !gifHoldsFirstPicture(file);
+    else if (readsByItsStructure(format))
+        *cutShort = input.wantedMore();
+    if (*cutShort && !clearsUnreadPixels(format) && (!cleared || bitmap->constBits() != cleared))
+        return kDamaged;
+    return QString();
+}
+
+// A picture whose header gave no size, or not the one decoded, is judged as
+// decoded (the allocation limit kept the decode itself within memory); then it is
+// shrunk to the size wanted.
+QString finishDecoded(QImage* bitmap, const DecodePlan& plan, const Limits& limits,
+                      const std::function<QSize(QSize)>& decodeSize)
+{
+    QSize wanted = plan.wanted;
+    if (!plan.stored.isValid() || bitmap->size() != (plan.decoderShrinks ? plan.wanted : plan.stored)) {
+        if (bitmap->size().isEmpty())
+            return QStringLiteral("the picture has no pixels");
+        wanted = wantedSize(bitmap->size(), decodeSize);
+        QString tooLarge = tooLargeReason(bitmap->size(), limits);
+        if (tooLarge.isEmpty())
+            tooLarge = tooMuchMemoryReason(bitmap->size(), bitmap->size(), bitmap->format(),
+                                           wanted != bitmap->size() ? Conversion::InPlace : Conversion::None, limits);
+        if (!tooLarge.isEmpty())
+            return tooLarge;
+    }
+    if (bitmap->size() != wanted)
+        *bitmap = shrunk(std::move(*bitmap), wanted);
+    if (bitmap->isNull())
+        return QStringLiteral("out of memory");
+    return QString();
+}
+
 ImageFileResult readWithin(const QString& path, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
 {
     QFile file(path);
@@ -317,88 +418,20 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
         return failure(decoderReason(reader));
     }
     const QByteArray format = reader.format();
-    const bool jpeg = format == "jpeg";
-
-    // The header's size decides before anything is decoded.
-    const QSize stored = reader.size();
-    QSize wanted;
-    bool decoderShrinks = false;
-    if (stored.isValid()) {
-        if (stored.isEmpty())
-            return failure(QStringLiteral("the picture has no pixels (its header gives %1 x %2)")
-                               .arg(stored.width())
-                               .arg(stored.height()));
-        QString tooLarge = tooLargeReason(stored, limits);
-        wanted = wantedSize(stored, decodeSize);
-        // The JPEG decoder shrinks while decoding (by n/8, then smoothly to exactly
-        // the wanted size): only the smaller picture is ever held.
-        decoderShrinks = jpeg && wanted != stored;
-        const qint64 held = tooLarge.isEmpty() ? decoderWorkingBytes(file, format, stored) : 0;
-        if (tooLarge.isEmpty())
-            tooLarge = decoderShrinks
-                           ? tooMuchMemoryReason(stored, jpegDecodeSize(stored, wanted), reader.imageFormat(),
-                                                 Conversion::Copy, limits, 0, held)
-                           : tooMuchMemoryReason(stored, stored, reader.imageFormat(),
-                                                 wanted != stored ? Conversion::InPlace : Conversion::None, limits,
-                                                 0, held);
-        if (!tooLarge.isEmpty())
-            return failure(tooLarge);
-    }
+    const DecodePlan plan = planDecode(file, reader, format, limits, decodeSize);
+    if (!plan.refusal.isEmpty())
+        return failure(plan.refusal);
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const int orientation = ImageFile::orientationFromTransformation(
         transformation == QImageIOHandler::TransformationNone ? embedded : transformation);
 
-    // The decode reads through a watch on what it asks for, with the reader the
-    // header chose.
-    DecoderInput input(file);
-    QImageReader decoder(&input, format);
-    decoder.setAutoTransform(false);
-    if (decoderShrinks) {
-        decoder.setScaledSize(wanted);
-        decoder.setQuality(100);  // smooth resampling after the n/8 decode
-    }
     QImage bitmap;
-    const uchar* cleared = nullptr;
-    if (stored.isValid() && !decoderShrinks && fillsGivenTarget(format)) {
-        bitmap = clearedTarget(stored, reader.imageFormat());
-        if (bitmap.isNull())
-            return failure(QStringLiteral("out of memory"));
-        cleared = bitmap.constBits();
-    }
-    input.watch();
-    if (!decoder.read(&bitmap) || bitmap.isNull())
-        return failure(decoderReason(decoder));
-
-    // A file that stops short: its picture is used as far as it goes, the rest
-    // grey, when what the decoder did not write is known to hold no stray memory.
     bool cutShort = false;
-    if (jpeg)
-        cutShort = !jpegReachesEndMarker(file);
-    else if (format == "gif")
-        cutShort = !gifHoldsFirstPicture(file);
-    else if (readsByItsStructure(format))
-        cutShort = input.wantedMore();
-    if (cutShort && !clearsUnreadPixels(format) && (!cleared || bitmap.constBits() != cleared))
-        return failure(kDamaged);
-
-    if (!stored.isValid() || bitmap.size() != (decoderShrinks ? wanted : stored)) {
-        // No size in the header, or not the one decoded: the decoded picture is
-        // judged (the allocation limit kept the decode itself within memory).
-        if (bitmap.size().isEmpty())
-            return failure(QStringLiteral("the picture has no pixels"));
-        wanted = wantedSize(bitmap.size(), decodeSize);
-        QString tooLarge = tooLargeReason(bitmap.size(), limits);
-        if (tooLarge.isEmpty())
-            tooLarge = tooMuchMemoryReason(bitmap.size(), bitmap.size(), bitmap.format(),
-                                           wanted != bitmap.size() ? Conversion::InPlace : Conversion::None, limits);
-        if (!tooLarge.isEmpty())
-            return failure(tooLarge);
-    }
-    if (bitmap.size() != wanted)
-        bitmap = shrunk(std::move(bitmap), wanted);
-    if (bitmap.isNull())
-        return failure(QStringLiteral("out of memory"));
-
+    reason = decodeWatched(file, format, reader.imageFormat(), plan, &bitmap, &cutShort);
+    if (reason.isEmpty())
+        reason = finishDecoded(&bitmap, plan, limits, decodeSize);
+    if (!reason.isEmpty())
+        return failure(reason);
     const QString warning = cutShort ? QStringLiteral("the picture is incomplete (truncated file)") : QString();
     return ImageFileResult{Image{bitmap, orientation}, QString(), warning};
 }

@@ -106,7 +106,6 @@ public:
     std::size_t byteCount() const { return mBytes; }
     std::size_t byteLimit() const { return mLimit; }
     std::size_t undoCount() const { return mDone.size(); }
-    std::size_t redoCount() const { return mUndone.size(); }
 
     // Every dab on the picture in the order laid: the permanent ones, then those
     // of the strokes that can be undone. Empty once the record is given up.
