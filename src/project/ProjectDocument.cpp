@@ -101,13 +101,13 @@ void ProjectDocument::recordDab(const StrokeHistory::Dab& dab)
 void ProjectDocument::startNewProject(PixelBlock original, std::int32_t bufferWidth, std::int32_t bufferHeight,
                                       FloatSize pictureSize, QByteArray photo)
 {
-    if (!choosing) {
-        replacedProject.reset();
+    if (!mChoosing) {
+        mReplacedProject.reset();
         if (loaded && originalbuff && workingbuff)
-            replacedProject.reset(new ReplacedProject{std::move(originalbuff), std::move(workingbuff), width,
+            mReplacedProject.reset(new ReplacedProject{std::move(originalbuff), std::move(workingbuff), width,
                                                       height, picsize});
     }
-    choosing = false;
+    mChoosing = false;
     mPendingPhoto = std::move(photo);
     freeBuffers();
     originalbuff = std::move(original);
@@ -116,14 +116,14 @@ void ProjectDocument::startNewProject(PixelBlock original, std::int32_t bufferWi
 
 void ProjectDocument::abandonNewProject()
 {
-    replacedProject.reset();
+    mReplacedProject.reset();
     loaded = false;
 }
 
 bool ProjectDocument::chooseStartImage(int source)
 {
     const std::uint8_t* from = (source == 0 || source == 1) ? sourceBuffer(source) : originalbuff.get();
-    if (!choosing || !from || !workingbuff)
+    if (!mChoosing || !from || !workingbuff)
         return false;
 
     // The picture area only, row by row; the spare area keeps what it holds.
@@ -135,8 +135,8 @@ bool ProjectDocument::chooseStartImage(int source)
         std::memcpy(workingbuff.get() + row, from + row, std::size_t(columns) * 4);
     }
     loaded = true;
-    choosing = false;
-    replacedProject.reset();
+    mChoosing = false;
+    mReplacedProject.reset();
     mPhoto = std::move(mPendingPhoto);
     mPendingPhoto = QByteArray();
     mStartSource = (source == 0 || source == 1) ? source : FullResolutionRecord::Photo;
@@ -145,10 +145,10 @@ bool ProjectDocument::chooseStartImage(int source)
 
 ProjectDocument::ProjectImages ProjectDocument::projectToSave() const
 {
-    if (choosing) {
-        if (!replacedProject)
+    if (mChoosing) {
+        if (!mReplacedProject)
             return {};
-        const ReplacedProject& p = *replacedProject;
+        const ReplacedProject& p = *mReplacedProject;
         return {p.original.get(), p.working.get(), p.width, p.height, p.picsize};
     }
     if (!loaded || !originalbuff || !workingbuff)

@@ -53,7 +53,7 @@ public:
     void setLoaded(bool value) { loaded = value; }
     // YES while a new project waits for its start image: saves then write the
     // project it replaces.
-    bool isChoosingStartImage() const { return choosing; }
+    bool isChoosingStartImage() const { return mChoosing; }
 
     // Allocates blacksketchbuff, colorsketchbuff, workingbuff (and originalbuff when
     // withOriginal) of width x height x 4 uncleared bytes; on any failure frees all
@@ -90,7 +90,7 @@ public:
     // After the allocation failed: memory is short, the project set aside goes too.
     void abandonNewProject();
     // After the sketches are built: the start image is awaited.
-    void awaitStartImage() { choosing = true; }
+    void awaitStartImage() { mChoosing = true; }
     // Copies the chosen source (0 black sketch, 1 colour sketch, else the photo)
     // into the picture area of workingbuff, the spare area keeping what it holds,
     // and makes the project the loaded one, with the photo kept. NO, changing
@@ -172,7 +172,7 @@ private:
     bool loaded = false;
     // YES from a successful new project until the start image is chosen (or a load
     // replaces the new project): workingbuff then holds no picture yet.
-    bool choosing = false;
+    bool mChoosing = false;
     // A complete project set aside by a new project until the start image is chosen.
     struct ReplacedProject {
         PixelBlock original;
@@ -181,7 +181,7 @@ private:
         std::int32_t height = 0;
         FloatSize picsize;
     };
-    std::unique_ptr<ReplacedProject> replacedProject;
+    std::unique_ptr<ReplacedProject> mReplacedProject;
     StrokeHistory mHistory;
     // The full-resolution drawing: the bytes of the photo file the project was made
     // from (empty when not known), the start image chosen (0 black sketch, 1 colour

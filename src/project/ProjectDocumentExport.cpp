@@ -14,7 +14,7 @@
 
 std::function<QImage()> ProjectDocument::fullResolutionExport(const std::shared_ptr<QString>& fallback) const
 {
-    if (!loaded || choosing || !originalbuff || !workingbuff)
+    if (!loaded || mChoosing || !originalbuff || !workingbuff)
         return nullptr;
     if (mPhoto.isEmpty()) {
         *fallback = mHistory.recordKept() ? QStringLiteral("the project has no full-size drawing")

@@ -202,8 +202,8 @@ void ProjectDocument::adoptLoad(PendingLoad& load)
     // file changed or the disk failed since the checks) can still stop it; the
     // buffers then hold part of the file and no project is loaded.
     loaded = false;
-    choosing = false;
-    replacedProject.reset();
+    mChoosing = false;
+    mReplacedProject.reset();
     mPhoto = QByteArray();
     mPendingPhoto = QByteArray();
     mStartSource = FullResolutionRecord::Photo;
