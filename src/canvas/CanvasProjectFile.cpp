@@ -59,19 +59,9 @@ bool CanvasView::loadProject(int slot, bool leaveSketches)
     return true;
 }
 
-// A reader thread reads the file band by band (this thread reads the next band
-// itself rather than wait for one), and this thread uploads each band while its
-// bytes are still in the cache. The sketches are computed from the first rows of
-// the original on, by the reader once it has read the file and by the cores beyond
-// these two. The filter keeps its grey scratch to itself here, so the threads share
-// nothing they write: the readers write originalbuff and workingbuff, the filter
-// reads originalbuff once its rows are in and writes the two sketch buffers. GL is
-// used on this thread only. Sketch bands the filter has published go up between
-// the working image's bands; finishLoading() uploads the rest, lending this thread
-// to the filter while it waits, and joins the worker: before the load returns, or,
-// when asked to leave them, before anything uses them. Then the original's texture
-// is left to finishLoading() too, and the filter runs on the reader's core only, so
-// the rest of the start keeps the other one.
+// A reader thread reads the file band by band and this thread uploads each band
+// while it is still in the cache; the sketches follow the original's rows on other
+// cores. GL stays on this thread. docs/project-files.md says who writes what.
 bool CanvasView::readAndUploadBands(ProjectDocument::PendingLoad& load, bool leaveSketches)
 {
     const int height = bufferHeight();

@@ -1,29 +1,7 @@
 // The sketch filter's rows in AVX2 instructions, 16 pixels at a time, each
-// pixel's bytes read once from memory. Same bytes as buildSketchReference:
-//  - grey, (76r + 150g + 29b) >> 8, as (38r + 75g) * 2 + 29b: one multiply-add of
-//    bytes and one of words, exact in 16 and 32 bits;
-//  - each candidate as a 16-bit key, grey << 7 | code, where the code (below 32)
-//    ranks the 13 candidates of a pixel in scan order, so the greatest key is the
-//    brightest candidate and, on a tie, the one met first. The codes of the 3x3
-//    block are 16 + 4 * (row rank) + (column rank), counted from the bottom right,
-//    so the block's maximum splits into a maximum along each row, kept per row and
-//    used by three output rows, and one down the column; the four candidates at
-//    distance 2 take the codes 15 (up), 14 (down), 13 (left), 12 (right). Around
-//    the picture the keys are negative and never win;
-//  - the winner's colour chosen by the bits of its code with blends: the maxima
-//    along the rows keep the colour of their winners, so a pixel chooses among
-//    three of those and the four candidates at distance 2 (a gather instruction
-//    measured far slower);
-//  - copies of the rows with each pixel's grey in place of alpha, so the four
-//    divisions a * 256 / (b + 1) of a pixel (r, g, b and the grey) run side by
-//    side, eight pixels at a time in float (see dodge);
-//  - the last, partly filled vector of a row read and written under a mask, so
-//    nothing past the picture is written or read as image.
-// The loop of the sketches is bound by its count of vector instructions, not by
-// the divider or by memory. Measured and left out: storing the sketches past the
-// caches (no faster at a million pixels, and the texture uploads that follow read
-// them from the cache), masks and adds in place of the byte shuffles that spread
-// the channels (more instructions: slower).
+// pixel's bytes read once from memory; the same bytes as buildSketchReference.
+// How the grey, the candidates' keys, the colour choice and the divisions are laid
+// out in vectors, and what was measured and left out: docs/sketch-filter.md.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
