@@ -15,30 +15,21 @@
 #include "project/BrushDab.h"
 #include "canvas/NavigationSteps.h"
 #include "widgets/SegmentedControl.h"
+#include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"
 
 namespace {
 
-class DesktopInput : public ::testing::Test {
+class DesktopInput : public ::testing::Test, protected ControlledCanvas {
 protected:
-    QWidget window;
-    CanvasView* canvas = nullptr;
-    SegmentedControl toolbar{QStringList{"Black", "Colour", "Photo", "Move"}};
-    SegmentedControl size{QStringList{"S", "M", "L", "XL"}};
-    SegmentedControl shape{QStringList{"Round", "Square"}};
 
     void SetUp() override
     {
-        window.setGeometry(0, 0, 320, 460);
-        canvas = CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390), &window);
-        if (!canvas) {
+        if (!makeCanvas()) {
             NO_GL_CONTEXT();
         }
-        canvas->setToolbar(&toolbar);
-        canvas->setBrushsize(&size);
-        canvas->setBrushshape(&shape);
         toolbar.setSelectedSegmentIndex(0);
         size.setSelectedSegmentIndex(0);
         shape.setSelectedSegmentIndex(0);

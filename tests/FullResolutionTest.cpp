@@ -34,6 +34,7 @@
 #include "system/DocumentsDirectory.h"
 #include "imageio/PhotoAlbum.h"
 #include "widgets/SegmentedControl.h"
+#include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
@@ -88,28 +89,18 @@ struct PaintedProject {
     }
 };
 
-class FullResolution : public ::testing::Test {
+class FullResolution : public ::testing::Test, protected ControlledCanvas {
 protected:
     QTemporaryDir temp;
-    QWidget window;
-    CanvasView* canvas = nullptr;
-    SegmentedControl toolbar{QStringList{"Black", "Colour", "Photo", "Move"}};
-    SegmentedControl size{QStringList{"S", "M", "L", "XL"}};
-    SegmentedControl shape{QStringList{"Round", "Square"}};
     QString photoPath;
 
     void SetUp() override
     {
         ASSERT_TRUE(temp.isValid());
         PhotoAlbum::setFolderForTesting(temp.filePath("album"));
-        window.setGeometry(0, 0, 320, 460);
-        canvas = CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390), &window);
-        if (!canvas) {
+        if (!makeCanvas()) {
             NO_GL_CONTEXT();
         }
-        canvas->setToolbar(&toolbar);
-        canvas->setBrushsize(&size);
-        canvas->setBrushshape(&shape);
         window.show();
         // A 1600 x 1200 photo: the project is 1024 x 768.
         QImage photo(1600, 1200, QImage::Format_RGBA8888);

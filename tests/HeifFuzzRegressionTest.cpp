@@ -14,14 +14,13 @@
 #include "project/UprightImage.h"
 #include "imageio/PictureUnpack.h"
 
+#include "support/FuzzInputs.h"
+
 namespace {
 
 QFileInfoList inputs()
 {
-    QFileInfoList files;
-    for (const char* folder : {"/tests/fuzz-regressions/heif", "/fuzz/corpus/heif"})
-        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
-    return files;
+    return fuzzInputs("tests/fuzz-regressions/heif", "fuzz/corpus/heif");
 }
 
 std::vector<std::uint8_t> sketches(void (*filter)(const SketchBuffers&), const UnpackedPicture& p)

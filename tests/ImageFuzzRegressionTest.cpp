@@ -18,14 +18,13 @@
 #include "imageio/ExifOrientation.h"
 #include "imageio/PictureUnpack.h"
 
+#include "support/FuzzInputs.h"
+
 namespace {
 
 QFileInfoList inputs()
 {
-    QFileInfoList files;
-    for (const char* folder : {"/tests/fuzz-regressions/image", "/fuzz/corpus/image"})
-        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
-    return files;
+    return fuzzInputs("tests/fuzz-regressions/image", "fuzz/corpus/image");
 }
 
 QImage qtUpright(const QString& path)

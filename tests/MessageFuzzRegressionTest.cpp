@@ -12,14 +12,13 @@
 #include "system/LocalSocketChannel.h"
 #include "system/SingleInstance.h"
 
+#include "support/FuzzInputs.h"
+
 namespace {
 
 QFileInfoList inputs()
 {
-    QFileInfoList files;
-    for (const char* folder : {"/tests/fuzz-regressions/message", "/fuzz/corpus/message"})
-        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
-    return files;
+    return fuzzInputs("tests/fuzz-regressions/message", "fuzz/corpus/message");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "filter/SketchFilter.h"
 #include "project/ThumbnailGeometry.h"
 #include "system/DocumentsDirectory.h"
+#include "support/FuzzInputs.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 
@@ -22,10 +23,7 @@ namespace {
 
 QFileInfoList inputs()
 {
-    QFileInfoList files;
-    for (const char* folder : {"/tests/fuzz-regressions", "/fuzz/corpus/project"})
-        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
-    return files;
+    return fuzzInputs("tests/fuzz-regressions", "fuzz/corpus/project");
 }
 
 QByteArray readFile(const QString& path)

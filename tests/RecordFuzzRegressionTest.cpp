@@ -11,14 +11,13 @@
 #include "../fuzz/SequentialBytes.h"
 #include "project/FullResolutionRecord.h"
 
+#include "support/FuzzInputs.h"
+
 namespace {
 
 QFileInfoList inputs()
 {
-    QFileInfoList files;
-    for (const char* folder : {"/tests/fuzz-regressions/record", "/fuzz/corpus/record"})
-        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder).entryInfoList(QDir::Files, QDir::Name);
-    return files;
+    return fuzzInputs("tests/fuzz-regressions/record", "fuzz/corpus/record");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "filter/FilterThreads.h"
 #include "filter/SketchFilter.h"
+#include "support/SplitMix.h"
 
 namespace {
 
@@ -24,19 +25,7 @@ struct Rgb {
     int r, g, b;
 };
 
-// SplitMix64: the same sequence on every platform.
-struct Random {
-    std::uint64_t state;
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ull);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return int(next() % std::uint64_t(n)); }
-    std::uint8_t byte() { return std::uint8_t(next()); }
-};
+using Random = SplitMix;
 
 // A project's buffers, each exactly width x height x 4 bytes, zeroed: 0 original,
 // 1 working, 2 black sketch, 3 colour sketch.

@@ -28,6 +28,7 @@
 #include "widgets/ActionSheet.h"
 #include "system/DocumentsDirectory.h"
 #include "widgets/SegmentedControl.h"
+#include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 
@@ -90,18 +91,12 @@ struct Saved {
 };
 
 // A canvas in a window of its own, with its controls.
-class Painter {
+class Painter : public ControlledCanvas {
 public:
     Painter()
     {
-        window.setGeometry(0, 0, 320, 460);
-        canvas = CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390), &window);
-        if (!canvas)
-            return;
-        canvas->setToolbar(&toolbar);
-        canvas->setBrushsize(&size);
-        canvas->setBrushshape(&shape);
-        window.show();
+        if (makeCanvas())
+            window.show();
     }
 
     void make(const QString& photoFolder, const Recipe& recipe)
@@ -142,11 +137,6 @@ public:
     // The project just loaded.
     Saved loaded() const { return {working(), canvas->strokeHistory().dabs()}; }
 
-    QWidget window;
-    CanvasView* canvas = nullptr;
-    SegmentedControl toolbar{QStringList{"Black", "Colour", "Photo", "Move"}};
-    SegmentedControl size{QStringList{"S", "M", "L", "XL"}};
-    SegmentedControl shape{QStringList{"Round", "Square"}};
 
 private:
     QByteArray working() const

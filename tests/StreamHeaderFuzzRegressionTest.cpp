@@ -13,16 +13,15 @@
 #include "../fuzz/StreamHeaderReference.h"
 #include "imageio/Av1SequenceHeader.h"
 #include "imageio/HevcParameterSets.h"
+#include "support/FuzzInputs.h"
 
 namespace {
 
 QFileInfoList inputs(const char* name)
 {
-    QFileInfoList files;
-    for (const QString& folder : {QStringLiteral("/tests/fuzz-regressions/"), QStringLiteral("/fuzz/corpus/")})
-        files += QDir(QStringLiteral(CHARCOLINO_SOURCE_DIR) + folder + QLatin1String(name))
-                     .entryInfoList(QDir::Files, QDir::Name);
-    return files;
+    const QByteArray kept = QByteArray("tests/fuzz-regressions/") + name;
+    const QByteArray seeds = QByteArray("fuzz/corpus/") + name;
+    return fuzzInputs(kept.constData(), seeds.constData());
 }
 
 QByteArray bytesOf(const QFileInfo& info)

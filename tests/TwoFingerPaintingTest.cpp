@@ -15,6 +15,7 @@
 
 #include "widgets/SegmentedControl.h"
 #include "widgets/TouchEvent.h"
+#include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/PaintTestCanvas.h"
@@ -38,24 +39,14 @@ struct Touch {
 };
 using Event = std::vector<Touch>;
 
-class TwoFingerPainting : public ::testing::Test {
+class TwoFingerPainting : public ::testing::Test, protected ControlledCanvas {
 protected:
-    QWidget window;
-    CanvasView* canvas = nullptr;
-    SegmentedControl toolbar{QStringList{"Black", "Colour", "Photo", "Move"}};
-    SegmentedControl size{QStringList{"S", "M", "L", "XL"}};
-    SegmentedControl shape{QStringList{"Round", "Square"}};
 
     void SetUp() override
     {
-        window.setGeometry(0, 0, 320, 460);
-        canvas = CanvasTestAccess::makeBare(QRectF(0, 70, 320, 390), &window);
-        if (!canvas) {
+        if (!makeCanvas()) {
             NO_GL_CONTEXT();
         }
-        canvas->setToolbar(&toolbar);
-        canvas->setBrushsize(&size);
-        canvas->setBrushshape(&shape);
         toolbar.setSelectedSegmentIndex(kColourSketch);
         size.setSelectedSegmentIndex(0);
         shape.setSelectedSegmentIndex(0);
