@@ -259,9 +259,12 @@ TEST_F(SlotSaveTest, SaveStoppedAfterAnyStepLoadsAsTheEarlierOrTheNewSave)
             (got == saves[0] ? stoppedAsEarlier : stoppedAsLater) = true;
             ASSERT_LT(step, 20);
         }
-        EXPECT_TRUE(stoppedAsLater) << "a stop after the project file";
-        if (c.later.keepPhoto && !(saves[0] == saves[1])) {
-            EXPECT_TRUE(stoppedAsEarlier) << "a stop before the project file (after a side file)";
+        // Two saves of one drawing cannot be told apart by what they load.
+        if (!(saves[0] == saves[1])) {
+            EXPECT_TRUE(stoppedAsLater) << "a stop after the project file";
+            if (c.later.keepPhoto) {
+                EXPECT_TRUE(stoppedAsEarlier) << "a stop before the project file (after a side file)";
+            }
         }
     }
 }
