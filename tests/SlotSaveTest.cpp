@@ -391,9 +391,13 @@ TEST(SlotSaveNames, TemporariesOfTheSecondNamesAreLeftoversTheSecondNamesAreNot)
         {"project4.next.strokes", false},      {"project4.next.photo", false},
         {"project4.next.strokes.aB3dE9", true}, {".project4.next.photo.Zz0099", true},
         {"project4.next.dat.aB3dE9", false},
+        {"project12.dat.abc123", true},         {"thumbnail3.jpg.ABCdef", true},
+        {"project.dat.abc123", false},          {"thumbnail3.jpgx.abc123", false},
+        {"..project1.dat.abc123", false},       {"project1.dat.abc12\u00e9", false},
+        {"project1.dat-abc123", false},         {"project1.dat.abc_12", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DocumentsDirectory::isLeftoverTemporary(QString::fromLatin1(c.name)), c.leftover) << c.name;
+        EXPECT_EQ(DocumentsDirectory::isLeftoverTemporary(QString::fromUtf8(c.name)), c.leftover) << c.name;
     EXPECT_EQ(ProjectSideFiles::nextRecordPath("/d/project4.dat"), "/d/project4.next.strokes");
     EXPECT_EQ(ProjectSideFiles::nextPhotoPath("/d/project4.dat"), "/d/project4.next.photo");
 }

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace DocumentsDirectory {
@@ -24,11 +23,49 @@ QString filePath(const QString& fileName)
     return directory.isEmpty() ? QString() : QDir(directory).filePath(fileName);
 }
 
+namespace {
+
+// Whether `text` starts at `at` with `prefix` followed by one or more digits;
+// `at` then points past them.
+bool skipNumbered(QStringView text, qsizetype& at, QLatin1StringView prefix)
+{
+    if (!text.sliced(at).startsWith(prefix))
+        return false;
+    qsizetype end = at + prefix.size();
+    while (end < text.size() && text[end] >= u'0' && text[end] <= u'9')
+        ++end;
+    if (end == at + prefix.size())
+        return false;
+    at = end;
+    return true;
+}
+
+}  // namespace
+
+// Plain parsing rather than a regular expression: this runs at every start, where
+// compiling one cost more than the rest of the check.
 bool isLeftoverTemporary(const QString& fileName)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^\.?(project[0-9]+\.(dat|photo|strokes|next\.photo|next\.strokes)|thumbnail[0-9]+\.jpg)\.[A-Za-z0-9]{6}$)"));
-    return pattern.match(fileName).hasMatch();
+    // [.]projectN.{dat,photo,strokes,next.photo,next.strokes}.XXXXXX or
+    // [.]thumbnailN.jpg.XXXXXX, X a letter or digit.
+    constexpr qsizetype kSuffix = 7;  // ".XXXXXX"
+    const QStringView name(fileName);
+    if (name.size() <= kSuffix || name[name.size() - kSuffix] != u'.')
+        return false;
+    for (const QChar c : name.last(kSuffix - 1))
+        if (!(c.isDigit() || (c.unicode() < 128 && c.isLetter())))
+            return false;
+    const QStringView stem = name.first(name.size() - kSuffix);
+    qsizetype at = stem.startsWith(u'.') ? 1 : 0;
+    if (skipNumbered(stem, at, QLatin1StringView("thumbnail")))
+        return stem.sliced(at) == QLatin1StringView(".jpg");
+    if (!skipNumbered(stem, at, QLatin1StringView("project")))
+        return false;
+    const QStringView kind = stem.sliced(at);
+    for (const char* k : {".dat", ".photo", ".strokes", ".next.photo", ".next.strokes"})
+        if (kind == QLatin1StringView(k))
+            return true;
+    return false;
 }
 
 QStringList removeLeftoverTemporaries(const QString& directory)
