@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +62,13 @@ void fail(const char* condition, const char* file, int line)
     std::fprintf(stderr, "%s:%d: requirement failed: %s\n", file, line, condition);
     std::fflush(stderr);
     std::abort();
+}
+
+void writeInput(const QString& path, const std::uint8_t* data, std::size_t size)
+{
+    QFile file(path);
+    FUZZ_REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_REQUIRE(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
 }
 
 }  // namespace FuzzEnvironment

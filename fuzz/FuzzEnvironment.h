@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
+#include <cstdint>
 
 // What every fuzzer sets up once, from LLVMFuzzerInitialize: a headless Qt
 // application (the offscreen platform, GL through surfaceless EGL) whose data,
@@ -13,6 +15,9 @@ void start();
 
 // A file of the temporary HOME, for inputs handed over by name.
 QString scratchPath(const QString& fileName);
+
+// Writes the input's bytes into that file, replacing what it held.
+void writeInput(const QString& path, const std::uint8_t* data, std::size_t size);
 
 // Ends the process with the failed condition and its place on stderr; libFuzzer
 // then keeps the input as a crash.

@@ -50,11 +50,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    {
-        QFile file(inputPath);
-        FUZZ_REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        FUZZ_REQUIRE(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
-    }
+    FuzzEnvironment::writeInput(inputPath, data, size);
     const ImageFileResult read = readImportFile(inputPath);
     if (!read.ok()) {
         FUZZ_REQUIRE(!read.error.isEmpty());
