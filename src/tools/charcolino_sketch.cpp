@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 #include "tools/PhotoBatch.h"
 #include "tools/PngFiles.h"
 #include "tools/ProjectImages.h"
@@ -60,59 +61,67 @@ int extractProject(const QString& project, const QString& outputDir)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// What --help says about the tool.
+QString description()
 {
-    qInstallMessageHandler(quietMessages);
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("charcolino-sketch"));
+    return QStringLiteral(
+    "Turns a photo into a black pencil sketch and a colour pencil sketch, or\n"
+    "takes the images out of a project file saved by the painting program.\n"
+    "\n"
+    "PHOTO -o DIR: the photo is imported as the painting program imports it:\n"
+    "turned upright by its EXIF orientation (a HEIC or AVIF photo by its own\n"
+    "turns and mirrors) and scaled down to at most 1024 pixels a side.\n"
+    "Formats read: JPEG, PNG, HEIC/HEIF, AVIF, WebP, TIFF, GIF, BMP, and the\n"
+    "others Qt reads here (ICO, TGA, PBM/PGM/PPM, XBM, XPM ...); a file with\n"
+    "several pictures (a burst, a multi-page TIFF) gives its first or primary\n"
+    "one. DIR receives three RGB PNG files of the picture's size:\n"
+    "  original.png  the imported photo\n"
+    "  black.png     the black pencil sketch\n"
+    "  color.png     the colour pencil sketch\n"
+    "\n"
+    "PHOTO... -o DIR: several photos, each into a folder of DIR named after\n"
+    "it: DIR/beach/original.png ... for beach.jpg. A photo that fails has its\n"
+    "line and the others are still made; the exit status is then 1. On a\n"
+    "terminal a progress line shows how many are done.\n"
+    "\n"
+    "--project FILE -o DIR: FILE is a project file (projectN.dat in the\n"
+    "program's data folder). DIR receives four RGB PNG files of the picture's\n"
+    "size:\n"
+    "  original.png  the photo the project started from\n"
+    "  working.png   the painted working image\n"
+    "  black.png     the black pencil sketch, computed again from the photo\n"
+    "  color.png     the colour pencil sketch, computed again from the photo\n"
+    "  full.png      the drawing at the photo's own size, when the photo and\n"
+    "                the drawing record kept beside the project file\n"
+    "                (projectN.photo, projectN.strokes) belong to it\n"
+    "\n"
+    "Each PNG is opaque and holds the colour stored for each pixel, which is\n"
+    "what the program shows (it draws its pictures without blending).\n"
+    "DIR is created when missing; files of these names in it are replaced.\n"
+    "On failure one line on standard error names the file and the reason, the\n"
+    "exit status is 1, and nothing is written when the photo or project file\n"
+    "cannot be used. Wrong arguments give exit status 2.\n"
+    "\n"
+    "A photo that stops short (a cut-off download or copy) is still used when\n"
+    "it is a JPEG, GIF, BMP or XBM file: as far as it goes, the rest filled\n"
+    "(grey for JPEG and BMP, as the program shows it; the background for GIF;\n"
+    "blank for XBM), with one warning line on standard error and exit status\n"
+    "0. A cut file of another format is refused as damaged. No full.png is\n"
+    "made from a stored photo that stops short.");
+}
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Turns a photo into a black pencil sketch and a colour pencil sketch, or\n"
-        "takes the images out of a project file saved by the painting program.\n"
-        "\n"
-        "PHOTO -o DIR: the photo is imported as the painting program imports it:\n"
-        "turned upright by its EXIF orientation (a HEIC or AVIF photo by its own\n"
-        "turns and mirrors) and scaled down to at most 1024 pixels a side.\n"
-        "Formats read: JPEG, PNG, HEIC/HEIF, AVIF, WebP, TIFF, GIF, BMP, and the\n"
-        "others Qt reads here (ICO, TGA, PBM/PGM/PPM, XBM, XPM ...); a file with\n"
-        "several pictures (a burst, a multi-page TIFF) gives its first or primary\n"
-        "one. DIR receives three RGB PNG files of the picture's size:\n"
-        "  original.png  the imported photo\n"
-        "  black.png     the black pencil sketch\n"
-        "  color.png     the colour pencil sketch\n"
-        "\n"
-        "PHOTO... -o DIR: several photos, each into a folder of DIR named after\n"
-        "it: DIR/beach/original.png ... for beach.jpg. A photo that fails has its\n"
-        "line and the others are still made; the exit status is then 1. On a\n"
-        "terminal a progress line shows how many are done.\n"
-        "\n"
-        "--project FILE -o DIR: FILE is a project file (projectN.dat in the\n"
-        "program's data folder). DIR receives four RGB PNG files of the picture's\n"
-        "size:\n"
-        "  original.png  the photo the project started from\n"
-        "  working.png   the painted working image\n"
-        "  black.png     the black pencil sketch, computed again from the photo\n"
-        "  color.png     the colour pencil sketch, computed again from the photo\n"
-        "  full.png      the drawing at the photo's own size, when the photo and\n"
-        "                the drawing record kept beside the project file\n"
-        "                (projectN.photo, projectN.strokes) belong to it\n"
-        "\n"
-        "Each PNG is opaque and holds the colour stored for each pixel, which is\n"
-        "what the program shows (it draws its pictures without blending).\n"
-        "DIR is created when missing; files of these names in it are replaced.\n"
-        "On failure one line on standard error names the file and the reason, the\n"
-        "exit status is 1, and nothing is written when the photo or project file\n"
-        "cannot be used. Wrong arguments give exit status 2.\n"
-        "\n"
-        "A photo that stops short (a cut-off download or copy) is still used when\n"
-        "it is a JPEG, GIF, BMP or XBM file: as far as it goes, the rest filled\n"
-        "(grey for JPEG and BMP, as the program shows it; the background for GIF;\n"
-        "blank for XBM), with one warning line on standard error and exit status\n"
-        "0. A cut file of another format is refused as damaged. No full.png is\n"
-        "made from a stored photo that stops short."));
+// The arguments of one run: photos, or a project file, and the output folder.
+struct Arguments {
+    QStringList photos;
+    QString project;  // empty: photos
+    QString outputDir;
+};
+
+// Reads the arguments; the exit status when the run ends here (help shown, or
+// wrong arguments after their line).
+std::optional<int> readArguments(QCommandLineParser& parser, Arguments* arguments)
+{
+    parser.setApplicationDescription(description());
     const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG, HEIC, AVIF, WebP, TIFF or another format read."),
@@ -129,25 +138,40 @@ int main(int argc, char** argv)
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
 
-    const QStringList photos = parser.positionalArguments();
+    arguments->photos = parser.positionalArguments();
     const bool projectMode = parser.isSet(projectOption);
-    if (projectMode && (!photos.isEmpty() || parser.value(projectOption).isEmpty()))
+    if (projectMode && (!arguments->photos.isEmpty() || parser.value(projectOption).isEmpty()))
         return fail(QStringLiteral("usage"), QStringLiteral("give either PHOTO or --project FILE (see --help)"),
                     kExitUsage);
-    if (!projectMode && photos.isEmpty())
+    if (!projectMode && arguments->photos.isEmpty())
         return fail(QStringLiteral("usage"), QStringLiteral("give a PHOTO and -o DIR (see --help)"), kExitUsage);
     if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty())
         return fail(QStringLiteral("usage"), QStringLiteral("missing -o DIR (see --help)"), kExitUsage);
-    const QString outputDir = parser.value(outputOption);
+    arguments->project = projectMode ? parser.value(projectOption) : QString();
+    arguments->outputDir = parser.value(outputOption);
+    return std::nullopt;
+}
 
-    if (projectMode)
-        return extractProject(parser.value(projectOption), outputDir);
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(quietMessages);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("charcolino-sketch"));
+
+    QCommandLineParser parser;
+    Arguments arguments;
+    if (const std::optional<int> status = readArguments(parser, &arguments))
+        return *status;
+    if (!arguments.project.isEmpty())
+        return extractProject(arguments.project, arguments.outputDir);
     QString clash;
-    if (photos.size() > 1 && batchFolderNames(photos, &clash).isEmpty())
+    if (arguments.photos.size() > 1 && batchFolderNames(arguments.photos, &clash).isEmpty())
         return fail(QStringLiteral("usage"), clash, kExitUsage);
     // libpng prints its errors itself: standard error stays silenced while photos
     // are read, the tool's own lines go to where it was.
     const SilencedStderr quiet;
     ToolConsole::setDescriptor(quiet.original());
-    return sketchPhotos(photos, outputDir) ? 0 : kExitFailure;
+    return sketchPhotos(arguments.photos, arguments.outputDir) ? 0 : kExitFailure;
 }
