@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <sys/resource.h>
 
+#include "imageio/ImageFile.h"
 #include "support/ImportTestFiles.h"
 
 using namespace ImportTestFiles;
@@ -317,4 +318,34 @@ TEST(CutPicture, APictureAcceptedOrRefusedKeepsTheToolUnder420MB)
     rusage usage{};
     ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
     EXPECT_LT(usage.ru_maxrss, 420L * 1000 * 1000 / 1024);  // kilobytes
+}
+
+// A BMP whose pixel data offset lies past the end of the file: what the decoder
+// finds there is nothing, as for a file cut short, never other bytes of the file.
+TEST(CutPicture, ABmpWhosePixelsLiePastItsEndIsReadAsCutShort)
+{
+    QTemporaryDir dir;
+    QImage picture(7, 5, QImage::Format_RGB888);
+    picture.fill(QColor(10, 200, 30));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP"));
+    bytes.append(QByteArray(200, char(0x5a)));  // enough bytes after the pixels for a wrong read
+    for (const quint32 offset : {quint32(bytes.size() + 1), 0x75383e9eu}) {
+        SCOPED_TRACE(offset);
+        QByteArray forged = bytes;
+        for (int i = 0; i < 4; ++i)
+            forged[10 + i] = char((offset >> (8 * i)) & 0xff);
+        const QString path = dir.filePath(QStringLiteral("past-end.bmp"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(forged) == forged.size());
+        file.close();
+        const ImageFileResult read = ImageFile::read(path);
+        ASSERT_TRUE(read.ok()) << read.error.toStdString();
+        EXPECT_EQ(read.warning, QStringLiteral("the picture is incomplete (truncated file)"));
+        const QImage got = read.image.bitmap.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x)
+                ASSERT_EQ(got.pixel(x, y), 0xff808080u) << x << ", " << y;
+    }
 }

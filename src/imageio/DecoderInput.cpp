@@ -15,9 +15,12 @@ DecoderInput::DecoderInput(QIODevice& file) : mFile(file)
 
 qint64 DecoderInput::size() const { return mFile.size(); }
 
+// As a file allows: a position past the end is taken, and what is read there is
+// nothing, which counts as wanting more. Refusing it left a decoder that does not
+// check its seek (BMP, to a data offset past the end) reading the wrong bytes.
 bool DecoderInput::seek(qint64 pos)
 {
-    if (pos < 0 || pos > size())
+    if (pos < 0)
         return false;
     return QIODevice::seek(pos);
 }
