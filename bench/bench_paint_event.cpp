@@ -10,8 +10,10 @@
 // At a device pixel ratio of 2: QT_SCALE_FACTOR=2 build/bench_paint_event
 // (the label names the ratio).
 //
-// Arguments: brush-size index (0 = S, 3 = XL) and zoom x 100000 (0 = the
-// smallest step).
+// Arguments: brush-size index (0 = S, 3 = XL), zoom x 100000 (0 = the smallest
+// step) and the brush: 0 hard at full strength, 1 soft (hardness 50 %) at 50 %
+// strength, whose dabs blend through the stroke's mask and go up into the
+// working texture.
 #include <benchmark/benchmark.h>
 
 #include "WidgetBenchmarkMain.h"
@@ -112,6 +114,12 @@ void BM_PaintEvent(benchmark::State& state)
 {
     BenchCanvas* c = canvas();
     c->size.setSelectedSegmentIndex(int(state.range(0)));
+    BrushStyle style;
+    if (state.range(2) == 1) {
+        style.hardness = 50;
+        style.strength = 50;
+    }
+    c->setBrushStyle(style);
     c->setZoom(state.range(1) == 0 ? smallestZoom() : float(state.range(1)) / 100000.0f);
     std::int64_t i = 0;
     const std::int64_t paintsBefore = c->paints;
@@ -138,11 +146,15 @@ void BM_PaintEvent(benchmark::State& state)
     state.SetLabel("ratio " + std::to_string(c->devicePixelRatioF()).substr(0, 4));
 }
 BENCHMARK(BM_PaintEvent)
-    ->ArgNames({"size", "zoom"})
-    ->Args({0, 100000})
-    ->Args({3, 100000})
-    ->Args({0, 0})
-    ->Args({3, 0})
+    ->ArgNames({"size", "zoom", "soft"})
+    ->Args({0, 100000, 0})
+    ->Args({3, 100000, 0})
+    ->Args({0, 0, 0})
+    ->Args({3, 0, 0})
+    ->Args({0, 100000, 1})
+    ->Args({3, 100000, 1})
+    ->Args({0, 0, 1})
+    ->Args({3, 0, 1})
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
 

@@ -148,7 +148,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DesktopEndToEnd, DragUndoWheelSaveExportAndTerminate)
+TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
 {
     // A 1000 x 700 picture: red working image with a blue band at x 480..519, white photo.
     ASSERT_TRUE(writeBytes(documents("project0.dat"),
@@ -200,6 +200,22 @@ TEST_F(DesktopEndToEnd, DragUndoWheelSaveExportAndTerminate)
 
     // Ctrl+Z takes the whole stroke back.
     xdotool("key ctrl+z");
+    shot = waitForScreen([&](const QImage& s) { return count(s, isRed) == redBefore; });
+    EXPECT_EQ(count(shot, isRed), redBefore);
+
+    // I five times: 50 % strength. A stroke over itself still reveals half of the
+    // white photo over the red (or blue) picture: green 128 all along it.
+    for (int i = 0; i < 5; ++i)
+        xdotool("key i");
+    const QRect half(40, kBand + row + 60, 241, 1);
+    const auto isHalfway = [](QRgb c) { return qGreen(c) >= 126 && qGreen(c) <= 130; };
+    fastDrag({40, row + 60}, {280, row + 60});
+    fastDrag({280, row + 60}, {40, row + 60});
+    shot = waitForScreen([&](const QImage& s) { return count(s, isHalfway, half) == half.width(); });
+    EXPECT_EQ(count(shot, isHalfway, half), half.width()) << "half revealed, however often painted over";
+    xdotool("key ctrl+z ctrl+z");
+    for (int i = 0; i < 5; ++i)
+        xdotool("key o");
     shot = waitForScreen([&](const QImage& s) { return count(s, isRed) == redBefore; });
     EXPECT_EQ(count(shot, isRed), redBefore);
 

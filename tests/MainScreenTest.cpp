@@ -16,6 +16,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
+#include <QToolButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
@@ -23,6 +25,7 @@
 #include <cstring>
 
 #include "app/ApplicationShell.h"
+#include "app/BrushPopup.h"
 #include "app/ControlSettings.h"
 #include "app/FeedbackLabel.h"
 #include "app/KeysBox.h"
@@ -710,4 +713,60 @@ TEST(ConsoleLog, TextsGoThroughTheConsoleCategoryThatCanBeTurnedOff)
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
     EXPECT_EQ(lines, QStringList{"charcolino.console: releaseData"});
+}
+
+// The brush beyond the segmented controls: keys step size, hardness and strength,
+// the band's Brush button and its popup follow, a size between the presets shows
+// no preset, V held peeks, and everything comes back at the next start.
+TEST_F(MainScreen, BrushKeysStepSizeHardnessAndStrengthAndAreRemembered)
+{
+    ControlSettings::setEnabled(true);
+    const auto off = qScopeGuard([] {
+        ControlSettings::setEnabled(false);
+        QSettings().clear();
+    });
+    clickSegment(controller().toolbar(), 1);
+    clickSegment(controller().brushsize(), 1);  // 15 points
+    QWidget* view = controller().view();
+    const auto keys = [view](const QString& sequence) {
+        for (const QString& key : sequence.split(' '))
+            QTest::keySequence(view->window(), QKeySequence(key));
+        QApplication::processEvents();
+    };
+    keys("I I I Shift+[ Ctrl+] Ctrl+]");
+    EXPECT_EQ(canvas->brushStyle().strength, 70);
+    EXPECT_EQ(canvas->brushStyle().hardness, 75);
+    EXPECT_DOUBLE_EQ(canvas->brushRadiusPoints(), 18.2);  // 15 x 1.1 = 16.5, x 1.1 = 18.15
+    EXPECT_EQ(controller().brushsize()->selectedSegmentIndex(), -1) << "no preset between them";
+    EXPECT_EQ(controller().brushButton()->text(), "70%");
+    EXPECT_EQ(controller().brushPopup()->strengthSlider()->value(), 7);
+    keys("]");  // the next preset up: 20 points
+    EXPECT_EQ(controller().brushsize()->selectedSegmentIndex(), 2);
+    EXPECT_DOUBLE_EQ(canvas->brushRadiusPoints(), 20.0);
+    keys("Ctrl+[ Ctrl+[ O");
+    EXPECT_DOUBLE_EQ(canvas->brushRadiusPoints(), 16.5);  // 20 / 1.1 = 18.18.., / 1.1 = 16.53..
+    EXPECT_EQ(canvas->brushStyle().strength, 80);
+    // Limits: never below 10 % or 2 points, never harder than 100 %.
+    keys("I I I I I I I I I I Shift+] Shift+] Shift+]");
+    EXPECT_EQ(canvas->brushStyle().strength, 10);
+    EXPECT_EQ(canvas->brushStyle().hardness, 100);
+    // The popup's sliders set the style too.
+    controller().brushPopup()->hardnessSlider()->setValue(1);
+    EXPECT_EQ(canvas->brushStyle().hardness, 25);
+
+    // V held: the canvas shows the colour sketch, then the working image again.
+    QTest::keyPress(canvas, Qt::Key_V);
+    EXPECT_EQ(canvas->peekSource(), 1);
+    QTest::keyRelease(canvas, Qt::Key_V);
+    EXPECT_EQ(canvas->peekSource(), -1);
+
+    shell->delegate().applicationWillTerminate();
+    shell.reset();
+    shell = std::make_unique<ApplicationShell>();
+    shell->launch();
+    canvas = controller().canvas();
+    EXPECT_EQ(canvas->brushStyle().strength, 10);
+    EXPECT_EQ(canvas->brushStyle().hardness, 25);
+    EXPECT_DOUBLE_EQ(canvas->brushRadiusPoints(), 16.5);
+    EXPECT_EQ(controller().brushsize()->selectedSegmentIndex(), -1);
 }

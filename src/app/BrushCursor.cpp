@@ -9,7 +9,7 @@
 
 namespace BrushCursor {
 
-QImage outline(double radius, int shape, qreal devicePixelRatio)
+QImage outline(double radius, int shape, qreal devicePixelRatio, double innerRadius)
 {
     const double r = std::max(1.0, radius * devicePixelRatio);
     const int side = 2 * int(std::ceil(r)) + 4;
@@ -27,14 +27,23 @@ QImage outline(double radius, int shape, qreal devicePixelRatio)
         else
             p.drawEllipse(box);
     }
+    const double inner = innerRadius * devicePixelRatio;
+    if (inner >= 1.0 && inner < r - 2.0) {
+        const QRectF core(centre.x() - inner, centre.y() - inner, 2 * inner, 2 * inner);
+        p.setPen(QPen(QColor(0, 0, 0, 160), 1.0, Qt::DotLine));
+        if (shape == BrushDab::Square)
+            p.drawRect(core);
+        else
+            p.drawEllipse(core);
+    }
     p.end();
     image.setDevicePixelRatio(devicePixelRatio);
     return image;
 }
 
-QCursor cursor(double radius, int shape, qreal devicePixelRatio)
+QCursor cursor(double radius, int shape, qreal devicePixelRatio, double innerRadius)
 {
-    const QPixmap pixmap = QPixmap::fromImage(outline(radius, shape, devicePixelRatio));
+    const QPixmap pixmap = QPixmap::fromImage(outline(radius, shape, devicePixelRatio, innerRadius));
     // Hot spot in points: the centre of the picture.
     const int hot = int(pixmap.width() / devicePixelRatio / 2);
     return QCursor(pixmap, hot, hot);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QToolButton>
 #include <QWidget>
 #include <cstdio>
 
@@ -125,6 +126,7 @@ void CharcolinoViewController::viewDidLoad()
     fileListController = new FileListViewController(mView);
 
     installDesktopLayer();
+    installBrushControls();
     BandPrepaint::run(mView);
 
     const QRectF a = kApplicationFrame;
@@ -165,6 +167,8 @@ void CharcolinoViewController::layoutView()
     // takes everything below it.
     const QRect form = mUi->menuButton->geometry();
     mUi->menuButton->move(size.width() - int(phone.width()) + kMenuButtonX, form.y());
+    if (mBrushButton)
+        mBrushButton->move(size.width() - int(phone.width()) + kMenuButtonX, mBrushButton->y());
     const QRectF canvasFrame(0, kBandHeight, size.width(), size.height() - kBandHeight);
     if (myview)
         myview->setFrame(canvasFrame);
@@ -231,6 +235,8 @@ void CharcolinoViewController::updateBrushControlsAlpha()
     // Dimmed controls take no clicks or keys either.
     mUi->brushsize->setEnabled(!navigating);
     mUi->brushshape->setEnabled(!navigating);
+    if (mBrushButton)
+        mBrushButton->setEnabled(!navigating);
 }
 
 QString CharcolinoViewController::saveFailedMessage(const QString& file, const QString& reason)

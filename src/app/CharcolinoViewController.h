@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/ShortcutTable.h"
+#include "canvas/BrushStyle.h"
 #include "imageio/Image.h"
 #include "storage/FileListViewControllerDelegate.h"
 
@@ -18,7 +19,9 @@ class FeedbackLabel;
 class FileListViewController;
 class QAction;
 
+class BrushPopup;
 class QPushButton;
+class QToolButton;
 class QWidget;
 class SegmentedControl;
 namespace Ui {
@@ -139,6 +142,18 @@ public:
     // The key list box while it is shown, else null.
     QMessageBox* keysBox() const { return mKeysBox; }
 
+    // --- The brush beyond the segmented controls (CharcolinoViewControllerBrush.cpp) ---
+    // The band's Brush button (showing the strength and a dab of the hardness) and
+    // its popup of sliders.
+    QToolButton* brushButton() const { return mBrushButton; }
+    BrushPopup* brushPopup() const { return mBrushPopup; }
+    // The style the canvas paints with; a radius on a preset selects that segment
+    // and is kept as the preset (radiusPoints 0).
+    const BrushStyle& brushStyle() const { return mBrushStyle; }
+    void setBrushStyle(BrushStyle style);
+    // The brush radius in points: the style's or the selected preset's.
+    double brushRadius() const;
+
 public slots:
     void ToolbarChange();
     void MenuClick();
@@ -173,6 +188,14 @@ private:
     void saveIntoSlot(int slot);
     void chooseTool(int index);
     void stepBrushSize(int step);
+    void installBrushControls();
+    void stepRadius(int step);
+    void stepHardness(int step);
+    void stepStrength(int step);
+    void showBrushPopup();
+    void updateBrushButton();
+    // Peek while the key is held: the canvas shows the selected tool's source.
+    bool peekKey(QEvent* event);
     void updateCursor();
     void rememberControls();
     void restoreControls();
@@ -210,4 +233,7 @@ private:
     // A press that closed the menu: the rest of it (moves, release) is not painting.
     bool mSwallowingPress = false;
     bool mGrabbing = false;  // a drag in Move is under way
+    BrushStyle mBrushStyle;
+    QToolButton* mBrushButton = nullptr;
+    BrushPopup* mBrushPopup = nullptr;
 };

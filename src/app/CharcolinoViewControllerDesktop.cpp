@@ -41,6 +41,8 @@ void CharcolinoViewController::installDesktopLayer()
 {
     using T = ShortcutTable;
     for (const T::Entry& entry : T::entries()) {
+        if (T::isHeld(entry.command))
+            continue;
         auto* action = new QAction(entry.description, mView);
         action->setShortcuts(entry.keys);
         action->setShortcutContext(Qt::WindowShortcut);
@@ -119,6 +121,26 @@ void CharcolinoViewController::runCommand(ShortcutTable::Command command)
     case T::LargerBrush:
         stepBrushSize(+1);
         break;
+    case T::SmallerRadius:
+        stepRadius(-1);
+        break;
+    case T::LargerRadius:
+        stepRadius(+1);
+        break;
+    case T::SofterBrush:
+        stepHardness(-1);
+        break;
+    case T::HarderBrush:
+        stepHardness(+1);
+        break;
+    case T::WeakerStroke:
+        stepStrength(-1);
+        break;
+    case T::StrongerStroke:
+        stepStrength(+1);
+        break;
+    case T::Peek:
+        break;  // held: see peekKey
     case T::ToggleShape:
         if (mUi->brushshape->isEnabled())
             mUi->brushshape->setSelectedSegmentIndex(mUi->brushshape->selectedSegmentIndex() == 0 ? 1 : 0);
@@ -173,16 +195,6 @@ void CharcolinoViewController::chooseTool(int index)
     ToolbarChange();  // as a click on the segment does
 }
 
-void CharcolinoViewController::stepBrushSize(int step)
-{
-    SegmentedControl* size = mUi->brushsize;
-    const int n = size->numberOfSegments();
-    if (!size->isEnabled() || n == 0)
-        return;
-    const int current = size->selectedSegmentIndex();
-    size->setSelectedSegmentIndex(current < 0 ? (step > 0 ? 0 : n - 1) : std::clamp(current + step, 0, n - 1));
-}
-
 void CharcolinoViewController::updateCursor()
 {
     if (!myview)
@@ -191,10 +203,12 @@ void CharcolinoViewController::updateCursor()
     if (mGrabbing || tool == kMoveTool) {
         myview->setCursor(mGrabbing ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
     } else if (tool >= 0) {
-        // The brush is sized in points on screen, so this outline fits it at every zoom.
-        const double radius = BrushDab::radiusInPixels(std::max(0, mUi->brushsize->selectedSegmentIndex()), 1.0f);
+        // The brush is sized in points on screen, so this outline fits it at every
+        // zoom; a soft brush also shows where its falloff starts.
+        const double radius = brushRadius();
+        const double inner = mBrushStyle.hardness < 100 ? radius * mBrushStyle.hardness / 100.0 : -1.0;
         myview->setCursor(BrushCursor::cursor(radius, std::max(0, mUi->brushshape->selectedSegmentIndex()),
-                                              myview->devicePixelRatioF()));
+                                              myview->devicePixelRatioF(), inner));
     } else {
         myview->unsetCursor();
     }
@@ -222,8 +236,13 @@ void CharcolinoViewController::rememberControls()
 {
     // The mark goes with the project the quit save writes.
     const bool unsaved = myview && myview->isChoosingStartImage() ? mReplacedUnsaved : mUnsaved;
-    ControlSettings::save({mUi->toolbar->selectedSegmentIndex(), mUi->brushsize->selectedSegmentIndex(),
-                           mUi->brushshape->selectedSegmentIndex(), unsaved});
+    ControlSettings::Controls controls{mUi->toolbar->selectedSegmentIndex(), mUi->brushsize->selectedSegmentIndex(),
+                                       mUi->brushshape->selectedSegmentIndex(), unsaved};
+    controls.brushRadius = mBrushStyle.radiusPoints;
+    controls.hardness = mBrushStyle.hardness;
+    controls.strength = mBrushStyle.strength;
+    controls.pressureSetsStrength = mBrushStyle.pressureSetsStrength;
+    ControlSettings::save(controls);
 }
 
 void CharcolinoViewController::restoreControls()
@@ -232,6 +251,12 @@ void CharcolinoViewController::restoreControls()
         ControlSettings::load({mUi->toolbar->selectedSegmentIndex(), mUi->brushsize->selectedSegmentIndex(),
                                mUi->brushshape->selectedSegmentIndex(), false});
     mUi->brushsize->setSelectedSegmentIndex(stored.brushSize);
+    BrushStyle style;
+    style.radiusPoints = stored.brushRadius;
+    style.hardness = stored.hardness;
+    style.strength = stored.strength;
+    style.pressureSetsStrength = stored.pressureSetsStrength;
+    setBrushStyle(style);
     mUi->brushshape->setSelectedSegmentIndex(stored.brushShape);
     mUi->toolbar->setSelectedSegmentIndex(stored.tool);
     updateBrushControlsAlpha();
@@ -265,6 +290,8 @@ void CharcolinoViewController::showKeys()
 bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (watched == mView && peekKey(event))
+        return true;
     if (watched == mView) {
         if (type == QEvent::ParentChange)
             setUnsaved(mUnsaved);  // the title of the window the view went into
@@ -272,6 +299,8 @@ bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
             layoutView();
         return false;
     }
+    if (watched == myview && peekKey(event))
+        return true;
     if (watched == myview) {
         const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
                            type == QEvent::TouchBegin;

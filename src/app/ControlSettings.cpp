@@ -11,6 +11,10 @@ const QString kTool = QStringLiteral("controls/tool");
 const QString kBrushSize = QStringLiteral("controls/brushSize");
 const QString kBrushShape = QStringLiteral("controls/brushShape");
 const QString kUnsaved = QStringLiteral("working/unsaved");
+const QString kBrushRadius = QStringLiteral("controls/brushRadius");
+const QString kHardness = QStringLiteral("controls/hardness");
+const QString kStrength = QStringLiteral("controls/strength");
+const QString kPressureStrength = QStringLiteral("controls/pressureSetsStrength");
 
 }  // namespace
 
@@ -28,6 +32,10 @@ ControlSettings::Controls ControlSettings::load(const Controls& defaults)
     c.brushSize = settings.value(kBrushSize, defaults.brushSize).toInt();
     c.brushShape = settings.value(kBrushShape, defaults.brushShape).toInt();
     c.unsaved = settings.value(kUnsaved, defaults.unsaved).toBool();
+    c.brushRadius = settings.value(kBrushRadius, defaults.brushRadius).toDouble();
+    c.hardness = settings.value(kHardness, defaults.hardness).toInt();
+    c.strength = settings.value(kStrength, defaults.strength).toInt();
+    c.pressureSetsStrength = settings.value(kPressureStrength, defaults.pressureSetsStrength).toBool();
     return c;
 }
 
@@ -47,4 +55,8 @@ void ControlSettings::save(const Controls& controls)
     put(kBrushSize, controls.brushSize);
     put(kBrushShape, controls.brushShape);
     put(kUnsaved, controls.unsaved);
+    put(kBrushRadius, controls.brushRadius);
+    put(kHardness, controls.hardness);
+    put(kStrength, controls.strength);
+    put(kPressureStrength, controls.pressureSetsStrength);
 }

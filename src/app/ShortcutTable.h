@@ -18,6 +18,13 @@ public:
         SmallerBrush,
         LargerBrush,
         ToggleShape,
+        SmallerRadius,
+        LargerRadius,
+        SofterBrush,
+        HarderBrush,
+        WeakerStroke,
+        StrongerStroke,
+        Peek,
         NewProject,
         SaveProject,
         LoadProject,
@@ -38,6 +45,9 @@ public:
     };
 
     static const QList<Entry>& entries();
+    // Whether the command is held rather than pressed (Peek: while its key is
+    // down), so it has no action of its own; the window reads its key.
+    static bool isHeld(Command command) { return command == Peek; }
     static QList<QKeySequence> keys(Command command);
     // The keys as people read them, e.g. "Ctrl+Shift+Z, Ctrl+Y".
     static QString keyText(Command command);

@@ -18,9 +18,11 @@ void drawStrip(const GLfloat (&positions)[12], const GLfloat (&coordinates)[8])
 // Full redraw: the surface is cleared to black (no clear colour is ever set) and
 // the working texture is drawn as the picture rectangle of zoomlevel x picsize
 // points centred on (centerx, centery), picture row 0 at the top; then presented.
-// Without a working texture the surface is only cleared and presented.
+// Without a working texture the surface is only cleared and presented. During a
+// peek the peeked source's texture is drawn in its place.
 void CanvasView::UpdateScreen()
 {
+    const Texture2D* shown = mPeekSource >= 0 ? sourceTexture(mPeekSource) : pic.get();
     const FloatSize picsize = pictureSize();
     const float hw = zoomlevel * picsize.width * 0.5f;
     const float hh = zoomlevel * picsize.height * 0.5f;
@@ -28,9 +30,9 @@ void CanvasView::UpdateScreen()
     const float cy = float(centery);
 
     glClear(GL_COLOR_BUFFER_BIT);
-    if (pic) {
-        const GLfloat sMax = pic->maxS();
-        const GLfloat tMax = pic->maxT();
+    if (shown) {
+        const GLfloat sMax = shown->maxS();
+        const GLfloat tMax = shown->maxT();
         const GLfloat positions[12] = {
             cx - hw, cy - hh, 0.0f,
             cx - hw, cy + hh, 0.0f,
@@ -43,7 +45,7 @@ void CanvasView::UpdateScreen()
             sMax, tMax,
             sMax, 0.0f,
         };
-        glBindTexture(GL_TEXTURE_2D, pic->name());
+        glBindTexture(GL_TEXTURE_2D, shown->name());
         // The texture's colour as it is: the same bytes as modulating by the white
         // current colour, for a tenth less of the renderer's time per pixel.
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -69,4 +71,15 @@ void CanvasView::drawPatch(const Texture2D* texture, int x1, int y1, int x2, int
     PatchBatch batch(PatchGeometry::place(centerx, centery, zoomlevel, pictureSize(), bufferWidth(), bufferHeight()));
     batch.add(x1, y1, x2, y2);
     batch.draw(texture->name());
+}
+
+void CanvasView::setPeekSource(int drawType)
+{
+    const int peek = drawType >= 0 && drawType <= 2 && isLoaded() ? drawType : -1;
+    if (peek == mPeekSource)
+        return;
+    if (peek >= 0)
+        finishStroke();  // a peek comes between strokes
+    mPeekSource = peek;
+    redrawView();
 }

@@ -62,6 +62,20 @@ void CanvasView::resetHistory()
     emit historyChanged();
 }
 
+void CanvasView::uploadWorkingRect(int x0, int y0, int x1, int y1, std::vector<std::uint8_t>& packed)
+{
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    const std::uint8_t* working = mDocument.workingBuffer();
+    const std::size_t span = std::size_t(x1 - x0) * 4;
+    packed.resize(span * std::size_t(y1 - y0));
+    for (int y = y0; y < y1; ++y)
+        std::memcpy(packed.data() + std::size_t(y - y0) * span,
+                    working + (std::size_t(y) * std::size_t(bufferWidth()) + std::size_t(x0)) * 4, span);
+    glBindTexture(GL_TEXTURE_2D, pic->name());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x1 - x0, y1 - y0, GL_RGBA, GL_UNSIGNED_BYTE, packed.data());
+}
+
 void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
 {
     mFingers.clear();  // a stroke going on continues from here, not across the change
@@ -108,13 +122,7 @@ void CanvasView::drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects)
             bandEnd = std::max(bandEnd, y1);
             continue;
         }
-        const std::size_t span = std::size_t(x1 - x0) * 4;
-        packed.resize(span * std::size_t(y1 - y0));
-        for (int y = y0; y < y1; ++y)
-            std::memcpy(packed.data() + std::size_t(y - y0) * span,
-                        working + (std::size_t(y) * std::size_t(width) + std::size_t(x0)) * 4, span);
-        glBindTexture(GL_TEXTURE_2D, pic->name());
-        glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x1 - x0, y1 - y0, GL_RGBA, GL_UNSIGNED_BYTE, packed.data());
+        uploadWorkingRect(x0, y0, x1, y1, packed);
     }
     uploadBand();
     for (const StrokeHistory::Rect& r : rects)

@@ -38,8 +38,10 @@ bool CanvasView::navigates(const TouchEvent& event)
 
 void CanvasView::paintTouches(const TouchEvent& event)
 {
+    if (mPeekSource >= 0)
+        return;  // a peek shows the source; it changes nothing
     if (!mDocument.history().strokeOpen()) {
-        mDocument.history().beginStroke(mDocument.historyPixels());
+        mDocument.beginStroke();
         mStrokePainted = false;
         mFingers.clear();
     }
@@ -48,7 +50,7 @@ void CanvasView::paintTouches(const TouchEvent& event)
     // again for every finger; should it have left the painting positions
     // meanwhile, the remaining fingers paint nothing. Fingers no longer in the
     // event are forgotten.
-    std::vector<std::pair<int, FloatPoint>> fingers;
+    std::vector<Finger> fingers;
     fingers.reserve(event.allTouches.size());
     for (std::size_t i = 0; i < event.allTouches.size(); ++i) {
         const int drawType = selectedIndex(toolbar());
@@ -56,15 +58,16 @@ void CanvasView::paintTouches(const TouchEvent& event)
             break;
         const FloatPoint touch = event.allTouches[i];
         const int id = event.fingerIds.size() == event.allTouches.size() ? event.fingerIds[i] : int(i);
-        const FloatPoint* previous = nullptr;
-        for (const auto& [knownId, position] : mFingers)
-            if (knownId == id)
-                previous = &position;
+        const float pressure = event.pressures.size() == event.allTouches.size() ? event.pressures[i] : -1.0f;
+        const Finger* previous = nullptr;
+        for (const Finger& known : mFingers)
+            if (known.id == id)
+                previous = &known;
         if (previous)
-            laySegment(*previous, touch, drawType);
+            laySegment(previous->at, touch, drawType, previous->pressure, pressure);
         else
-            layDab(touch, drawType);
-        fingers.emplace_back(id, touch);
+            layDab(touch, drawType, pressure);
+        fingers.push_back(Finger{id, touch, pressure});
     }
     mFingers = std::move(fingers);
     // One present for the whole event, every finger's dabs in it.

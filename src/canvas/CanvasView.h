@@ -16,6 +16,7 @@
 #include "widgets/TouchResponder.h"
 #include "widgets/NavigationResponder.h"
 #include "project/ProjectDocument.h"
+#include "canvas/BrushStyle.h"
 #include "canvas/SketchWorker.h"
 #include "project/StrokeHistory.h"
 
@@ -112,8 +113,25 @@ public:
     // no longer than that spacing lays the one dab at `to`. Presents once when
     // anything was painted; answers whether anything was.
     bool DrawSegment(FloatPoint from, FloatPoint to, int drawType);
-    // The spacing of those dabs, in points: a quarter of the brush's width.
-    float dabSpacing() const;
+    // The spacing of those dabs, in points: a quarter of the brush's width (an
+    // eighth for a soft brush, whose edge would otherwise show the dabs), of the
+    // width the pen's pressure gives when `pressure` is 0..1.
+    float dabSpacing(float pressure = -1.0f) const;
+
+    // The brush beyond the band's segmented controls: a size between the presets,
+    // hardness, strength, pressure. Soft and partial dabs go through the stroke's
+    // mask (StrokeMask); the default style paints exactly as the hard brush.
+    const BrushStyle& brushStyle() const { return mBrushStyle; }
+    void setBrushStyle(const BrushStyle& style) { mBrushStyle = style; }
+    // The radius in points: the style's, else the size control's preset.
+    double brushRadiusPoints() const;
+
+    // Peek: while on, the view shows the source of the given tool (0 black sketch,
+    // 1 colour sketch, 2 the photo) in place of the working image, and touches
+    // paint nothing; off shows the working image again. Nothing is changed.
+    void setPeekSource(int drawType);
+    void endPeek() { setPeekSource(-1); }
+    int peekSource() const { return mPeekSource; }
 
     // Strokes and their undo.
     // A stroke is everything painted from a press to the lift of the last finger.
@@ -232,8 +250,15 @@ protected:
     void paintTouches(const TouchEvent& event);
     // One dab, or the dabs of DrawSegment, drawn without presenting; recorded with
     // the open stroke. presentDabArea presents what they drew since the last one.
-    bool layDab(FloatPoint point, int drawType);
-    bool laySegment(FloatPoint from, FloatPoint to, int drawType);
+    // `pressure` 0..1 from a pen, or negative without one.
+    bool layDab(FloatPoint point, int drawType, float pressure = -1.0f);
+    bool laySegment(FloatPoint from, FloatPoint to, int drawType, float fromPressure = -1.0f,
+                    float toPressure = -1.0f);
+    // A soft or partial dab's box of workingbuff (inclusive) uploaded into the
+    // working texture with a pixel of margin and drawn from it.
+    void drawBlendedDab(int xs, int ys, int xe, int ye);
+    // Rectangle x0..x1-1, y0..y1-1 of workingbuff into the working texture.
+    void uploadWorkingRect(int x0, int y0, int x1, int y1, std::vector<std::uint8_t>& packed);
     void presentDabArea();
     // Ends the open stroke: history and signals.
     void finishStroke();
@@ -271,7 +296,12 @@ protected:
     // it (by finger id), and whether the working texture lags behind workingbuff
     // since painting.
     bool mStrokePainted = false;
-    std::vector<std::pair<int, FloatPoint>> mFingers;
+    struct Finger {
+        int id = 0;
+        FloatPoint at;
+        float pressure = -1.0f;
+    };
+    std::vector<Finger> mFingers;
     bool mWorkingTextureStale = false;
     QRect mDabArea;  // picture pixels drawn by dabs and not yet presented
     // The view size, in points, the projection was last set for, and the surface
@@ -281,6 +311,8 @@ protected:
     float mBandHeight = kDefaultBandHeight;
     // Desktop panning: whether it is on, and the pointer position of its last step.
     bool mDesktopPanning = false;
+    BrushStyle mBrushStyle;
+    int mPeekSource = -1;
     FloatPoint mPanLocation;
     // The sketch filter of the last load until finishLoading(); declared after the
     // buffers, so it is joined before they go.

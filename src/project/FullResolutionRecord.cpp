@@ -8,6 +8,8 @@
 namespace {
 
 constexpr char kMagic[8] = {'C', 'H', 'R', 'S', 'T', 'R', 'K', '1'};
+constexpr char kBlendedMagic[8] = {'C', 'H', 'R', 'S', 'T', 'R', 'K', '2'};
+constexpr std::uint32_t kStartsStroke = 1;
 
 template <typename T>
 void put(QByteArray& out, T value)
@@ -37,9 +39,12 @@ T take(const unsigned char*& p)
 
 QByteArray FullResolutionRecord::encode() const
 {
+    const bool blended = std::any_of(dabs.begin(), dabs.end(), [](const StrokeHistory::Dab& dab) {
+        return !dab.plain() || dab.startsStroke;
+    });
     QByteArray out;
-    out.reserve(qsizetype(kHeaderSize + kDabSize * dabs.size()));
-    out.append(kMagic, sizeof kMagic);
+    out.reserve(qsizetype(kHeaderSize + (blended ? kBlendedDabSize : kDabSize) * dabs.size()));
+    out.append(blended ? kBlendedMagic : kMagic, sizeof kMagic);
     put(out, width);
     put(out, height);
     put(out, picsize.width);
@@ -57,6 +62,9 @@ QByteArray FullResolutionRecord::encode() const
         put(out, dab.radius);
         put(out, std::int32_t(dab.shape));
         put(out, std::int32_t(dab.drawType == 0 || dab.drawType == 1 ? dab.drawType : 2));  // any other paints the photo
+        if (blended)
+            put(out, std::uint32_t(std::min<int>(dab.hardness, 100)) | std::uint32_t(std::max<int>(dab.alpha, 1)) << 8 |
+                         (dab.startsStroke ? kStartsStroke : 0u) << 16);
     }
     return out;
 }
@@ -64,9 +72,12 @@ QByteArray FullResolutionRecord::encode() const
 bool FullResolutionRecord::read(QIODevice& device, FullResolutionRecord* record)
 {
     unsigned char header[kHeaderSize];
-    if (device.read(reinterpret_cast<char*>(header), qint64(kHeaderSize)) != qint64(kHeaderSize) ||
-        std::memcmp(header, kMagic, sizeof kMagic) != 0)
+    if (device.read(reinterpret_cast<char*>(header), qint64(kHeaderSize)) != qint64(kHeaderSize))
         return false;
+    const bool blended = std::memcmp(header, kBlendedMagic, sizeof kBlendedMagic) == 0;
+    if (!blended && std::memcmp(header, kMagic, sizeof kMagic) != 0)
+        return false;
+    const std::size_t dabSize = blended ? kBlendedDabSize : kDabSize;
     const unsigned char* p = header + sizeof kMagic;
     FullResolutionRecord r;
     r.width = take<std::int32_t>(p);
@@ -84,17 +95,17 @@ bool FullResolutionRecord::read(QIODevice& device, FullResolutionRecord* record)
         !(r.picsize.width > 0.0f) || !(r.picsize.height > 0.0f) || r.startSource < BlackSketch ||
         r.startSource > Photo || reserved != 0 || r.photoBytes == 0 || count > kMaxDabs)
         return false;
-    if (!device.isSequential() && std::uint64_t(device.size()) != kHeaderSize + kDabSize * count)
+    if (!device.isSequential() && std::uint64_t(device.size()) != kHeaderSize + dabSize * count)
         return false;
 
     // The dabs in blocks, each checked as it comes, their cost summed as they come.
     r.dabs.resize(std::size_t(count));
     constexpr std::size_t kBlockDabs = 4096;
-    std::vector<unsigned char> block(kDabSize * std::min<std::size_t>(kBlockDabs, std::size_t(count)));
+    std::vector<unsigned char> block(dabSize * std::min<std::size_t>(kBlockDabs, std::size_t(count)));
     std::uint64_t cost = 0;
     for (std::size_t first = 0; first < r.dabs.size(); first += kBlockDabs) {
         const std::size_t n = std::min(kBlockDabs, r.dabs.size() - first);
-        if (device.read(reinterpret_cast<char*>(block.data()), qint64(kDabSize * n)) != qint64(kDabSize * n))
+        if (device.read(reinterpret_cast<char*>(block.data()), qint64(dabSize * n)) != qint64(dabSize * n))
             return false;
         p = block.data();
         for (std::size_t i = first; i < first + n; ++i) {
@@ -104,6 +115,14 @@ bool FullResolutionRecord::read(QIODevice& device, FullResolutionRecord* record)
             dab.radius = take<float>(p);
             dab.shape = take<std::int32_t>(p);
             dab.drawType = take<std::int32_t>(p);
+            if (blended) {
+                const auto look = take<std::uint32_t>(p);
+                dab.hardness = std::uint8_t(look & 0xff);
+                dab.alpha = std::uint8_t((look >> 8) & 0xff);
+                dab.startsStroke = ((look >> 16) & kStartsStroke) != 0;
+                if (dab.hardness > 100 || dab.alpha == 0 || (look >> 16) > kStartsStroke)
+                    return false;
+            }
             if (!std::isfinite(dab.centre.x) || !std::isfinite(dab.centre.y) || !std::isfinite(dab.radius) ||
                 dab.shape < 0 || dab.shape > 1 || dab.drawType < 0 || dab.drawType > 2)
                 return false;

@@ -20,6 +20,10 @@
 // Stored as a small binary file, little-endian: the 8-byte magic "CHRSTRK1",
 // the fields below in order (int32, float and uint32/uint64 as declared), then
 // 20 bytes a dab (centre x, centre y, radius as float; shape, source as int32).
+// A record with soft or partial dabs is stored as "CHRSTRK2": the same, with 24
+// bytes a dab, the four more being hardness (0..100), alpha (1..255), flags (1:
+// the dab starts a stroke) and a zero byte. A record of hard dabs only is still
+// written as the first kind, byte for byte as before; both kinds are read.
 struct FullResolutionRecord {
     enum StartSource : std::int32_t { BlackSketch = 0, ColorSketch = 1, Photo = 2 };
 
@@ -46,11 +50,12 @@ struct FullResolutionRecord {
 
     static constexpr std::size_t kHeaderSize = 8 + 4 * 6 + 8 * 4 + 4;
     static constexpr std::size_t kDabSize = 20;
+    static constexpr std::size_t kBlendedDabSize = 24;
     // The bounds of a record (those the program keeps while painting): beyond
     // them a record is refused as damaged. See StrokeHistory.
     static constexpr std::size_t kMaxDabs = StrokeHistory::kMaxRecordDabs;
     static constexpr std::uint64_t kMaxCost = StrokeHistory::kMaxRecordCost;
-    static constexpr std::uint64_t kMaxBytes = kHeaderSize + kDabSize * std::uint64_t(kMaxDabs);
+    static constexpr std::uint64_t kMaxBytes = kHeaderSize + kBlendedDabSize * std::uint64_t(kMaxDabs);
 };
 
 // A 64-bit checksum of `bytes` bytes, to tell one saved image or photo from another

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "project/BlendedDab.h"
 #include "project/BrushDab.h"
+#include "project/StrokeMask.h"
 #include "filter/SketchFilterScaled.h"
 #include "base/PixelMemory.h"
 
@@ -86,11 +88,16 @@ PlacedDabs placeDabs(const FullResolutionJob& job, double scaleX, double scaleY)
     if (!job.dabs)
         return placed;
     placed.dabs.reserve(job.dabs->size());
+    bool startPending = false;  // of a stroke whose first dab misses this picture
     for (const StrokeHistory::Dab& dab : *job.dabs) {
-        const StrokeHistory::Dab d = (scaleX == 1.0 && scaleY == 1.0) ? dab : scaledDab(dab, scaleX, scaleY);
+        StrokeHistory::Dab d = (scaleX == 1.0 && scaleY == 1.0) ? dab : scaledDab(dab, scaleX, scaleY);
         const BrushDab::Box box = BrushDab::boundingBox(d.centre, d.radius, job.picsize, job.bufferWidth, job.bufferHeight);
-        if (box.empty() || (d.shape != BrushDab::Round && d.shape != BrushDab::Square))
+        if (box.empty() || (d.shape != BrushDab::Round && d.shape != BrushDab::Square)) {
+            startPending = startPending || d.startsStroke;
             continue;
+        }
+        d.startsStroke = d.startsStroke || startPending;
+        startPending = false;
         placed.dabs.push_back(d);
         placed.boxes.push_back(box);
     }
@@ -99,7 +106,8 @@ PlacedDabs placeDabs(const FullResolutionJob& job, double scaleX, double scaleY)
 
 // One band's rows [first, end) of the picture, its three sources holding the
 // band's rows from inFirst on: the start image, then each dab as the brush lays
-// it (BrushDab's coverage), limited to the band's rows.
+// it (BrushDab's coverage; soft and partial dabs through the stroke's mask, as
+// the canvas lays them), limited to the band's rows.
 struct Band {
     int first = 0;
     int end = 0;
@@ -108,7 +116,7 @@ struct Band {
 };
 
 void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, std::vector<int>& left,
-              std::vector<int>& right)
+              std::vector<int>& right, StrokeMask& mask)
 {
     const std::size_t stride = std::size_t(job.bufferWidth) * 4;
     const std::size_t rowBytes = std::size_t(pictureExtent(job.picsize.width, job.bufferWidth)) * 4;
@@ -118,13 +126,20 @@ void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band
     for (int y = band.first; y < band.end; ++y)
         std::memcpy(job.pixels + stride * std::size_t(y), bandRow(band.sources[job.startSource], y), rowBytes);
 
+    // Every band lays the strokes from their start: the mask follows each
+    // stroke's start and first soft or partial dab, wherever they fall.
+    mask.reset();
     for (std::size_t i = 0; i < placed.dabs.size(); ++i) {
+        const StrokeHistory::Dab& d = placed.dabs[i];
+        if (d.startsStroke)
+            mask.reset();
+        if (!d.plain())
+            mask.activate();
         BrushDab::Box box = placed.boxes[i];
         if (box.ye < band.first || box.ys >= band.end)
             continue;
         box.ys = std::max(box.ys, band.first);
         box.ye = std::min(box.ye, band.end - 1);
-        const StrokeHistory::Dab& d = placed.dabs[i];
         BrushDab::Dab dab;
         dab.centre = d.centre;
         dab.radius = d.radius;
@@ -132,8 +147,13 @@ void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band
         dab.picsize = job.picsize;
         dab.bufferWidth = job.bufferWidth;
         dab.bufferHeight = job.bufferHeight;
-        rowSpans(dab, box, left.data(), right.data());
         const std::uint8_t* source = band.sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
+        if (mask.active()) {
+            BlendedDab::paintRows(dab, BlendedDab::Reveal{d.hardness, d.alpha}, box, source, band.inFirst,
+                                  job.pixels, mask);
+            continue;
+        }
+        rowSpans(dab, box, left.data(), right.data());
         for (int y = box.ys; y <= box.ye; ++y) {
             const int l = left[std::size_t(y - box.ys)];
             const int r = right[std::size_t(y - box.ys)];
@@ -183,6 +203,8 @@ bool renderFullResolution(const FullResolutionJob& job)
     const bool sketched = job.startSource != 2 || !placed.dabs.empty();
     std::vector<int> left(static_cast<std::size_t>(bandRows));
     std::vector<int> right(static_cast<std::size_t>(bandRows));
+    StrokeMask mask;
+    mask.reset(job.bufferWidth, job.bufferHeight);
 
     // Band [first, end) reads the photo's rows first - reach .. end + reach - 1.
     // The rows above `first` have been overwritten by the band before: their photo
@@ -210,7 +232,7 @@ bool renderFullResolution(const FullResolutionJob& job)
         band.sources[0] = black.get();
         band.sources[1] = color.get();
         band.sources[2] = input.get();
-        drawBand(job, placed, band, left, right);
+        drawBand(job, placed, band, left, right, mask);
 
         // The photo rows the next band looks up to.
         carried = std::min(reach, band.end - band.inFirst);

@@ -85,6 +85,12 @@ StrokeHistory::Pixels ProjectDocument::historyPixels() const
     return pixels;
 }
 
+void ProjectDocument::beginStroke()
+{
+    mHistory.beginStroke(historyPixels());
+    mStrokeMask.reset(width, height);
+}
+
 void ProjectDocument::recordDab(const StrokeHistory::Dab& dab)
 {
     mHistory.addDab(dab);

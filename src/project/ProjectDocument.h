@@ -10,6 +10,7 @@
 
 #include "project/ProjectCodec.h"
 #include "project/StrokeHistory.h"
+#include "project/StrokeMask.h"
 #include "base/Geometry.h"
 #include "base/PixelMemory.h"
 
@@ -78,6 +79,10 @@ public:
     // Records a painted dab. Once the record has passed its bounds the photo goes:
     // the project is then saved and exported at its own size only.
     void recordDab(const StrokeHistory::Dab& dab);
+    // Opens a stroke: the history's, and a fresh mask for its soft and partial
+    // dabs over workingbuff.
+    void beginStroke();
+    StrokeMask& strokeMask() { return mStrokeMask; }
 
     // New project from an imported picture (the original, of the given geometry,
     // zero outside the picture). The complete project is set aside first for the
@@ -182,6 +187,7 @@ private:
         FloatSize picsize;
     };
     std::unique_ptr<ReplacedProject> mReplacedProject;
+    StrokeMask mStrokeMask;
     StrokeHistory mHistory;
     // The full-resolution drawing: the bytes of the photo file the project was made
     // from (empty when not known), the start image chosen (0 black sketch, 1 colour

@@ -123,6 +123,11 @@ void StrokeHistory::addDab(const Dab& dab)
         return;
     const std::uint64_t cost = dabCost(dab, mGeometry.bufferWidth, mGeometry.bufferHeight);
     mStroke.dabs.push_back(dab);
+    mStroke.dabs.back().startsStroke = false;
+    // A stroke with a soft or partial dab marks its first dab, which is where its
+    // mask starts when the record is laid again.
+    if (!dab.plain())
+        mStroke.dabs.front().startsStroke = true;
     mStroke.cost += cost;
     mRecordDabs += 1;
     mRecordCost += cost;

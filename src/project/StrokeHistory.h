@@ -16,17 +16,17 @@
 // exchange a stroke's tiles with the buffer, so one copy serves both directions.
 //
 // Every dab laid is recorded with its stroke (centre and radius in picture pixels,
-// shape, source), so that the picture can be painted again from the record. The
+// shape, source, hardness and alpha), so that the picture can be painted again from the record. The
 // record follows undo and redo: dabs() lists the dabs of the strokes that are on
 // the picture, in the order they were laid.
 //
 // Memory: the pixels and dabs of the strokes that can be undone or redone stay
 // within the byte limit; ending a stroke that goes over it first forgets the redo
 // side and then makes the oldest strokes permanent (no longer undoable). Their dabs
-// are kept, outside the limit (20 bytes a dab), as the start of the record.
+// are kept, outside the limit (24 bytes a dab), as the start of the record.
 //
 // The record has bounds, so that laying it again (which checks it) stays within a
-// second or two whatever it holds: kMaxRecordDabs dabs (20 MiB), and a cost of
+// second or two whatever it holds: kMaxRecordDabs dabs (24 MiB), and a cost of
 // kMaxRecordCost in all (dabCost, the work of laying a dab). An evening of
 // painting lays a few thousand dabs; the largest brush at one pixel a point costs
 // about 29,000 a dab, so the cost bound is some 300,000 such dabs (84,000 at the
@@ -61,6 +61,15 @@ public:
         float radius = 0.0f;
         int shape = 0;
         int drawType = 0;
+        // A soft or partial dab (BlendedDab): hardness in percent, the share of
+        // the source at full coverage. 100 and 255 are the hard brush's copy.
+        std::uint8_t hardness = 100;
+        std::uint8_t alpha = 255;
+        // The first dab of a stroke that laid soft or partial dabs: the stroke's
+        // mask (StrokeMask) starts anew here when the record is laid again. Only
+        // such strokes mark their start; the copy of plain dabs needs no mask.
+        bool startsStroke = false;
+        bool plain() const { return hardness >= 100 && alpha >= 255; }
         friend bool operator==(const Dab&, const Dab&) = default;
     };
 

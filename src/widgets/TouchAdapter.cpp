@@ -6,6 +6,7 @@
 #include <QEventPoint>
 #include <QMouseEvent>
 #include <QPointingDevice>
+#include <QTabletEvent>
 #include <QTouchEvent>
 #include <QWidget>
 
@@ -66,6 +67,10 @@ bool TouchAdapter::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
         return handleMouse(static_cast<QMouseEvent*>(event));
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        return handleTablet(static_cast<QTabletEvent*>(event));
     default:
         return QObject::eventFilter(watched, event);
     }
@@ -167,6 +172,41 @@ bool TouchAdapter::handleMouse(QMouseEvent* event)
     default:
         return false;
     }
+    event->accept();
+    return true;
+}
+
+bool TouchAdapter::handleTablet(QTabletEvent* event)
+{
+    const QPointF p = event->position();
+    TouchEvent touches;
+    touches.allTouches.push_back(FloatPoint{float(p.x()), float(p.y())});
+    touches.fingerIds.push_back(0);
+    touches.pressures.push_back(float(event->pressure()));
+    switch (event->type()) {
+    case QEvent::TabletPress:
+        if (event->button() != Qt::LeftButton || mPenDown || mMouseDown)
+            return false;
+        mPenDown = true;
+        touches.firstFingerDown = true;
+        mResponder->touchesBegan(touches);
+        break;
+    case QEvent::TabletMove:
+        // A pen hovering moves without touching: that is no drag.
+        if (!mPenDown)
+            return false;
+        mResponder->touchesMoved(touches);
+        break;
+    case QEvent::TabletRelease:
+        if (event->button() != Qt::LeftButton || !mPenDown)
+            return false;
+        mPenDown = false;
+        mResponder->touchesEnded(touches);
+        break;
+    default:
+        return false;
+    }
+    // Accepted, so that no mouse event is made from it as well.
     event->accept();
     return true;
 }

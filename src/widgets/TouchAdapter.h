@@ -4,6 +4,7 @@
 #include <QPointer>
 
 class QMouseEvent;
+class QTabletEvent;
 class QTouchEvent;
 class QWidget;
 class TouchResponder;
@@ -26,6 +27,11 @@ struct TouchEvent;
 // event, so the number of touches may change during a drag. The pointer is finger
 // 0, its mirror finger 1.
 //
+// Pen tablet: the pen's tip on the tablet is one finger, as the left button
+// (press began, moves moved, release ended), each touch with the pen's pressure;
+// a hovering pen is left alone. A handled tablet event is accepted, so Qt makes
+// no mouse event of it.
+//
 // Nothing is handled twice: mouse events that Qt made from touches and touch events
 // that did not come from a touch screen (made from mouse input, or a touchpad whose
 // pointer already arrives as mouse events) are left alone. Handled events are
@@ -46,9 +52,11 @@ protected:
 private:
     bool handleTouch(QTouchEvent* event);
     bool handleMouse(QMouseEvent* event);
+    bool handleTablet(QTabletEvent* event);
     TouchEvent touchesFromMouse(const QMouseEvent* event) const;
 
     QPointer<QWidget> mWidget;
     TouchResponder* mResponder = nullptr;
     bool mMouseDown = false; // a left-button drag is in progress
+    bool mPenDown = false;   // the pen's tip is on the tablet
 };

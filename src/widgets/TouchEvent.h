@@ -12,6 +12,9 @@ struct TouchEvent {
     // The finger of each touch, in the same order: a number that stays the same
     // while that finger is down. Empty: the index tells the fingers apart.
     std::vector<int> fingerIds = {};
+    // A pen's pressure (0..1) for each touch, in the same order; empty for
+    // fingers and the mouse, which have none.
+    std::vector<float> pressures = {};
     // For an end: no finger stays down (the last one was lifted).
     bool lastFingerLifted = true;
     // For a begin: the first finger of a new gesture was put down.

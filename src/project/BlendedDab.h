@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "project/BrushDab.h"
+#include "project/StrokeMask.h"
+
+// The dab of a soft or partial brush: over the same box as the hard dab
+// (BrushDab::boundingBox), each pixel gets a share of the source, 0..255, that
+// the stroke's mask blends in (StrokeMask). The share is the dab's coverage of
+// the pixel times the dab's alpha, rounded to nearest:
+//     share = (coverage x alpha + 127) / 255.
+//
+// Coverage, from the pixel's distance d to the centre (Euclidean for the round
+// brush, the larger of the two axis distances for the square one), in float:
+// 255 up to the inner radius radius x hardness / 100; from there to the radius it
+// falls smoothly (smoothstep) to 0; none at the radius or beyond. A round pixel
+// counts as inside exactly when the hard dab covers it ((y - cy)^2 + (x - cx)^2
+// < r^2, the same float operations); at hardness 100 every pixel the hard dab
+// covers gets 255 and no other pixel anything, for both shapes.
+namespace BlendedDab {
+
+// Hardness in percent (0 fully soft .. 100 the hard edge), alpha 0..255.
+struct Reveal {
+    int hardness = 100;
+    int alpha = 255;
+    bool plain() const { return hardness >= 100 && alpha >= 255; }
+};
+
+// The coverage of the pixel at (x, y) by the dab (0 outside its box's shape).
+std::uint8_t coverage(const BrushDab::Dab& dab, int hardness, int x, int y);
+
+// The shares of pixels box.xs..box.xe of row y, into shares[0 ..].
+void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& box, int y,
+               std::uint8_t* shares);
+
+// Lays the dab through the stroke's mask (active, over buffers of the dab's
+// geometry), source into working. Answers whether the dab reaches the picture
+// (its box is not empty), which is when it is recorded; `painted`, when given,
+// receives that box.
+bool paint(const BrushDab::Dab& dab, const Reveal& reveal, const std::uint8_t* source, std::uint8_t* working,
+           StrokeMask& mask, BrushDab::Box* painted = nullptr);
+
+// The same for the rows of `rows` only (a part of the dab's box), the source
+// holding buffer rows from sourceFirstRow on (a band of the picture).
+void paintRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows,
+               const std::uint8_t* source, int sourceFirstRow, std::uint8_t* working, StrokeMask& mask);
+
+// The strength in percent (10 .. 100) as an alpha: percent x 255 / 100 rounded
+// to nearest (50 % is 128).
+int alphaForStrength(int percent);
+// The alpha scaled by a pen's pressure (0..1): alpha x round(pressure x 255) / 255
+// rounded to nearest, at least 1.
+int alphaWithPressure(int alpha, float pressure);
+
+}  // namespace BlendedDab

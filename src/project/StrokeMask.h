@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// What one stroke of a partial or soft brush has revealed so far, so that the
+// stroke as a whole reveals at most its strength however often its dabs overlap.
+//
+// For every pixel the stroke reaches it keeps the pixel as it was when the stroke
+// first reached it (the base) and the largest share of the source any dab of the
+// stroke gave it (its alpha, 0..255). A dab giving a pixel the share `a` larger
+// than the one kept sets it to
+//     (base x (255 - a) + source x a) / 255, rounded to nearest,
+// for each of the four bytes (premultiplied RGBA blends as it is); a share no
+// larger leaves the pixel alone. A share of 255 always sets the source exactly
+// (and keeps 255), as the hard brush's copy does, whichever source it is.
+//
+// Kept in tiles of kTileSide x kTileSide pixels taken on first touch, so a stroke
+// costs memory for what it reaches only; reset() lets them go for the next stroke
+// (the tiles themselves are kept for reuse).
+class StrokeMask {
+public:
+    static constexpr int kTileSide = 32;
+
+    // Forgets the stroke; buffers of bufferWidth x bufferHeight pixels of 4 bytes,
+    // rows top to bottom without gaps, from now on. Inactive afterwards.
+    void reset(int bufferWidth, int bufferHeight);
+    // Forgets the stroke over the same buffers.
+    void reset();
+
+    // A stroke starts inactive: its full-strength hard dabs copy the source and
+    // need no mask. Its first partial or soft dab that reaches the picture turns
+    // it on; from then on every dab of the stroke goes through reveal(), and the
+    // pixels' bases are the pixels as they were then.
+    bool active() const { return mActive; }
+    void activate() { mActive = true; }
+
+    // Pixels x0..x1 of row y: pixel x gets the share alphas[x - x0] of the
+    // source over its base, as above. `sourceRow` is the source's row y (from
+    // column 0); `working` is the whole working buffer, of the geometry of the
+    // last reset, and is changed. Pixels outside the buffers are ignored.
+    void reveal(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* sourceRow,
+                std::uint8_t* working);
+
+    // Tiles holding pixels of the current stroke.
+    std::size_t tileCount() const { return mTouched.size(); }
+
+private:
+    struct Tile {
+        std::vector<std::uint8_t> alpha;  // kTileSide x kTileSide
+        std::vector<std::uint8_t> base;   // the same pixels, 4 bytes each
+    };
+    Tile& tileAt(int tx, int ty, const std::uint8_t* working);
+
+    int mWidth = 0;
+    int mHeight = 0;
+    int mTileColumns = 0;
+    bool mActive = false;
+    std::vector<int> mIndex;       // per tile of the buffers: its entry in mTiles, or -1
+    std::vector<int> mTouched;     // the positions in mIndex set since the reset
+    std::vector<Tile> mTiles;      // the first mTouched.size() are in use
+};
