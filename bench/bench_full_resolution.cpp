@@ -21,6 +21,7 @@
 #include <cstring>
 #include <vector>
 
+#include "project/BlendedDab.h"
 #include "project/BrushDab.h"
 #include "project/FullResolutionPicture.h"
 #include "project/FullResolutionRecord.h"
@@ -29,6 +30,7 @@
 #include "filter/SketchFilter.h"
 #include "filter/SketchFilterScaled.h"
 #include "project/SlotSave.h"
+#include "project/StrokeMask.h"
 #include "project/UprightImage.h"
 #include "imageio/FastPng.h"
 #include "imageio/PictureUnpack.h"
@@ -47,7 +49,9 @@ struct PaintedProject {
     QByteArray photo;
     bool ok = false;
 
-    PaintedProject()
+    // `soft`: every dab at hardness 50 % and strength 50 %, through each stroke's
+    // mask, as the canvas lays them.
+    explicit PaintedProject(bool soft)
     {
         const ImageFileResult read = readImportFile(kPhoto);
         QFile file(kPhoto);
@@ -70,17 +74,31 @@ struct PaintedProject {
         // 60 strokes of 80 dabs, a quarter of the brush's width apart, radius 32 to 80.
         const std::uint8_t* sources[3] = {black.data(), color.data(), original.buffer.get()};
         std::vector<BrushDab::ColumnRun> runs;
+        StrokeMask mask;
         for (int s = 0; s < 60; ++s) {
+            mask.reset(w, h);
+            bool first = true;
             const float radius = 32.0f + float(s % 4) * 16.0f;
             const float angle = float(s) * 0.7f;
             FloatPoint p{float((s * 173) % 1024), float((s * 97) % 768)};
             for (int d = 0; d < 80; ++d) {
                 p.x += std::cos(angle + float(d) * 0.05f) * radius * 0.5f;
                 p.y += std::sin(angle + float(d) * 0.05f) * radius * 0.5f;
-                const StrokeHistory::Dab dab{p, radius, s % 5 == 4 ? 1 : 0, s % 3};
+                StrokeHistory::Dab dab{p, radius, s % 5 == 4 ? 1 : 0, s % 3};
                 const BrushDab::Dab kernel{dab.centre, dab.radius, dab.shape, record.picsize, w, h};
-                if (BrushDab::paint(kernel, sources[dab.drawType], working.data(), runs))
+                if (soft) {
+                    dab.hardness = 50;
+                    dab.alpha = 128;
+                    dab.startsStroke = first;
+                    mask.activate();
+                    if (BlendedDab::paint(kernel, BlendedDab::Reveal{50, 128}, sources[dab.drawType], working.data(),
+                                          mask)) {
+                        record.dabs.push_back(dab);
+                        first = false;
+                    }
+                } else if (BrushDab::paint(kernel, sources[dab.drawType], working.data(), runs)) {
                     record.dabs.push_back(dab);
+                }
             }
         }
         record.originalChecksum = contentChecksum(original.buffer.get(), n);
@@ -91,9 +109,12 @@ struct PaintedProject {
     }
 };
 
-const PaintedProject& project()
+const PaintedProject& project(bool soft = false)
 {
-    static const PaintedProject painted;
+    static const PaintedProject hard(false);
+    if (!soft)
+        return hard;
+    static const PaintedProject painted(true);
     return painted;
 }
 
@@ -104,16 +125,18 @@ void BM_ProjectOnly(benchmark::State& state)
         benchmark::DoNotOptimize(project().ok);
 }
 
-// The picture drawn at 4000 x 3000 from the photo file, then its PNG bytes.
+// The picture drawn at 4000 x 3000 from the photo file, then its PNG bytes: of
+// the hard dabs (arg 0) and of the same dabs soft and at half strength (arg 1).
 void BM_ExportFullResolution(benchmark::State& state)
 {
-    if (!project().ok) {
+    const PaintedProject& painted = project(state.range(0) == 1);
+    if (!painted.ok) {
         state.SkipWithError("photo not readable");
         return;
     }
     for (auto _ : state) {
         QString error;
-        const QImage full = fullResolutionPicture(kPhoto, project().record, &error);
+        const QImage full = fullResolutionPicture(kPhoto, painted.record, &error);
         if (full.isNull()) {
             state.SkipWithError(qPrintable(error));
             return;
@@ -121,21 +144,24 @@ void BM_ExportFullResolution(benchmark::State& state)
         const QByteArray png = fastPngBytes(full);
         benchmark::DoNotOptimize(png.constData());
     }
-    state.counters["dabs"] = double(project().record.dabs.size());
+    state.counters["dabs"] = double(painted.record.dabs.size());
 }
 
-// The drawing alone, without the PNG.
+// The drawing alone, without the PNG: of the hard dabs (arg 0) and of the same
+// dabs soft and at half strength (arg 1).
 void BM_DrawFullResolution(benchmark::State& state)
 {
-    if (!project().ok) {
+    const PaintedProject& painted = project(state.range(0) == 1);
+    if (!painted.ok) {
         state.SkipWithError("photo not readable");
         return;
     }
     for (auto _ : state) {
         QString error;
-        const QImage full = fullResolutionPicture(kPhoto, project().record, &error);
+        const QImage full = fullResolutionPicture(kPhoto, painted.record, &error);
         benchmark::DoNotOptimize(full.constBits());
     }
+    state.counters["dabs"] = double(painted.record.dabs.size());
 }
 
 // The photo upright at its own size, and its drawing: inputs of the parts below.
@@ -243,8 +269,8 @@ void BM_SaveProject(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_ProjectOnly)->Iterations(1);
-BENCHMARK(BM_ExportFullResolution)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DrawFullResolution)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExportFullResolution)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrawFullResolution)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SketchesAtPhotoSize)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeFullResolution)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaveProject)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();

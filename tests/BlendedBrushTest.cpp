@@ -54,31 +54,34 @@ Sources sources(int w, int h, FloatSize picsize)
     return s;
 }
 
-// Coverage written out per pixel from its definition.
+// Coverage written out per pixel from its definition: inside the dab, the
+// falloff at the step of d2 / r^2, worked out here in double.
 int modelCoverage(const StrokeHistory::Dab& d, int x, int y)
 {
     const float dx = float(x) - d.centre.x;
     const float dy = float(y) - d.centre.y;
-    float distance;
+    const float r2 = d.radius * d.radius;
+    float d2;
     if (d.shape == BrushDab::Square) {
         if (d.hardness >= 100)
             return 255;
-        distance = std::max(std::fabs(dx), std::fabs(dy));
+        const float distance = std::max(std::fabs(dx), std::fabs(dy));
+        if (!(distance < d.radius))
+            return 0;
+        d2 = distance * distance;
     } else {
-        const float d2 = dy * dy + dx * dx;
-        if (!(d2 < d.radius * d.radius))
+        d2 = dy * dy + dx * dx;
+        if (!(d2 < r2))
             return 0;
         if (d.hardness >= 100)
             return 255;
-        distance = std::sqrt(d2);
     }
-    const float inner = d.radius * (float(d.hardness) / 100.0f);
-    if (distance <= inner)
+    const int q = std::min(int(d2 * (1024.0f / r2)), 1023);
+    const double u = std::sqrt((q + 0.5) / 1024.0), inner = d.hardness / 100.0;
+    if (u <= inner)
         return 255;
-    if (distance >= d.radius)
-        return 0;
-    const float s = 1.0f - (distance - inner) / (d.radius - inner);
-    return std::clamp(int(255.0f * (s * s * (3.0f - 2.0f * s)) + 0.5f), 0, 255);
+    const double s = 1.0 - (u - inner) / (1.0 - inner);
+    return int(std::floor(255.0 * (s * s * (3.0 - 2.0 * s)) + 0.5));
 }
 
 // The model: a stroke's full hard dabs copy the source until its first soft or

@@ -5,24 +5,36 @@
 
 namespace BlendedDab {
 
-namespace {
-
-// 255 at t = 0 falling smoothly to 0 at t = 1.
-std::uint8_t falloff(float t)
+const std::uint8_t* falloffTable(int hardness)
 {
-    const float s = 1.0f - t;
-    const float v = 255.0f * (s * s * (3.0f - 2.0f * s));
-    return std::uint8_t(std::clamp(int(v + 0.5f), 0, 255));
+    // Every hardness's table, made once: 101 x kFalloffSteps bytes, in double
+    // precision (exact IEEE operations, the same on every machine).
+    static const std::vector<std::uint8_t> tables = [] {
+        std::vector<std::uint8_t> t(std::size_t(101) * kFalloffSteps);
+        for (int h = 0; h <= 100; ++h)
+            for (int q = 0; q < kFalloffSteps; ++q) {
+                const double u = std::sqrt((double(q) + 0.5) / double(kFalloffSteps));
+                const double inner = double(h) / 100.0;
+                double c = 255.0;
+                if (u > inner) {
+                    const double s = 1.0 - (u - inner) / (1.0 - inner);
+                    c = std::floor(255.0 * (s * s * (3.0 - 2.0 * s)) + 0.5);
+                }
+                t[std::size_t(h) * kFalloffSteps + std::size_t(q)] = std::uint8_t(c);
+            }
+        return t;
+    }();
+    return tables.data() + std::size_t(std::clamp(hardness, 0, 100)) * kFalloffSteps;
 }
 
-// Coverage of a pixel at distance d (inside the dab) with the inner radius `inner`.
-std::uint8_t coverageAt(float d, float radius, float inner)
+namespace {
+
+// The step of a squared distance d2 inside a dab of squared radius r2, scale
+// being kFalloffSteps / r2: truncated, at most the last step.
+inline int falloffStep(float d2, float scale)
 {
-    if (d <= inner)
-        return 255;
-    if (!(d < radius))
-        return 0;
-    return falloff((d - inner) / (radius - inner));
+    const int q = int(d2 * scale);
+    return q < kFalloffSteps - 1 ? q : kFalloffSteps - 1;
 }
 
 }  // namespace
@@ -31,29 +43,72 @@ std::uint8_t coverage(const BrushDab::Dab& dab, int hardness, int x, int y)
 {
     const float dx = float(x) - dab.centre.x;
     const float dy = float(y) - dab.centre.y;
-    const float inner = dab.radius * (float(std::clamp(hardness, 0, 100)) / 100.0f);
+    const float r2 = dab.radius * dab.radius;
+    const float scale = float(kFalloffSteps) / r2;
     if (dab.shape == BrushDab::Square) {
         if (hardness >= 100)
             return 255;
-        return coverageAt(std::max(std::fabs(dx), std::fabs(dy)), dab.radius, inner);
+        const float d = std::max(std::fabs(dx), std::fabs(dy));
+        return d < dab.radius ? falloffTable(hardness)[falloffStep(d * d, scale)] : 0;
     }
     if (dab.shape != BrushDab::Round)
         return 0;
     const float d2 = dy * dy + dx * dx;
-    if (!(d2 < dab.radius * dab.radius))
+    if (!(d2 < r2))
         return 0;
     if (hardness >= 100)
         return 255;
-    return coverageAt(std::sqrt(d2), dab.radius, inner);
+    return falloffTable(hardness)[falloffStep(d2, scale)];
 }
 
 void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& box, int y,
                std::uint8_t* shares)
 {
     const unsigned alpha = unsigned(std::clamp(reveal.alpha, 0, 255));
-    for (int x = box.xs; x <= box.xe; ++x) {
-        const unsigned c = coverage(dab, reveal.hardness, x, y);
-        shares[x - box.xs] = std::uint8_t((c * alpha + 127u) / 255u);
+    const int n = box.xe - box.xs + 1;
+    const bool hard = reveal.hardness >= 100;
+    // The numbers in locals: a store into the bytes may not be taken to change them.
+    const float dy = float(y) - dab.centre.y;
+    const float r = dab.radius;
+    const float r2 = r * r;
+    const float scale = float(kFalloffSteps) / r2;
+    const float cx = dab.centre.x;
+    const int xs = box.xs;
+    // The shares of each coverage at this alpha, rounded to nearest.
+    std::uint8_t shareOf[256];
+    for (unsigned c = 0; c < 256; ++c)
+        shareOf[c] = std::uint8_t((c * alpha + 127u) / 255u);
+    const std::uint8_t* table = falloffTable(reveal.hardness);
+    if (dab.shape == BrushDab::Square) {
+        if (hard) {
+            std::fill(shares, shares + n, shareOf[255]);
+            return;
+        }
+        const float ady = std::fabs(dy);
+        for (int i = 0; i < n; ++i) {
+            const float adx = std::fabs(float(xs + i) - cx);
+            const float d = adx > ady ? adx : ady;
+            shares[i] = d < r ? shareOf[table[falloffStep(d * d, scale)]] : std::uint8_t(0);
+        }
+        return;
+    }
+    if (dab.shape != BrushDab::Round) {
+        std::fill(shares, shares + n, std::uint8_t(0));
+        return;
+    }
+    const float dy2 = dy * dy;
+    if (hard) {
+        const std::uint8_t inside = shareOf[255];
+        for (int i = 0; i < n; ++i) {
+            const float dx = float(xs + i) - cx;
+            shares[i] = dy2 + dx * dx < r2 ? inside : std::uint8_t(0);
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        const float dx = float(xs + i) - cx;
+        const float d2 = dy2 + dx * dx;
+        shares[i] = d2 < r2 ? shareOf[table[falloffStep(d2, scale)]] : std::uint8_t(0);
     }
 }
 

@@ -12,13 +12,16 @@
 // the pixel times the dab's alpha, rounded to nearest:
 //     share = (coverage x alpha + 127) / 255.
 //
-// Coverage, from the pixel's distance d to the centre (Euclidean for the round
-// brush, the larger of the two axis distances for the square one), in float:
-// 255 up to the inner radius radius x hardness / 100; from there to the radius it
-// falls smoothly (smoothstep) to 0; none at the radius or beyond. A round pixel
-// counts as inside exactly when the hard dab covers it ((y - cy)^2 + (x - cx)^2
-// < r^2, the same float operations); at hardness 100 every pixel the hard dab
-// covers gets 255 and no other pixel anything, for both shapes.
+// Coverage, from the pixel's squared distance d2 to the centre (Euclidean for
+// the round brush; the square of the larger axis distance d for the square one),
+// in float: none at the radius or beyond; inside, the step
+//     q = min(int(d2 x (kFalloffSteps / r^2)), kFalloffSteps - 1)
+// picks the hardness's falloff table (falloffTable): 255 up to the inner radius
+// radius x hardness / 100, then smoothstep down towards 0 at the radius. A round
+// pixel counts as inside exactly when the hard dab covers it ((y - cy)^2 +
+// (x - cx)^2 < r^2, the same float operations), a square one when d < r; at
+// hardness 100 every pixel the hard dab covers gets 255 and no other pixel
+// anything, for both shapes.
 namespace BlendedDab {
 
 // Hardness in percent (0 fully soft .. 100 the hard edge), alpha 0..255.
@@ -27,6 +30,12 @@ struct Reveal {
     int alpha = 255;
     bool plain() const { return hardness >= 100 && alpha >= 255; }
 };
+
+constexpr int kFalloffSteps = 1024;
+// The falloff of a hardness (0..100): for step q, 255 where sqrt((q + 0.5) /
+// kFalloffSteps) is at most hardness / 100, else round(255 x smoothstep(s)), s
+// being 1 - (that - inner) / (1 - inner), in double.
+const std::uint8_t* falloffTable(int hardness);
 
 // The coverage of the pixel at (x, y) by the dab (0 outside its box's shape).
 std::uint8_t coverage(const BrushDab::Dab& dab, int hardness, int x, int y);

@@ -1,15 +1,18 @@
 #include "project/FullResolutionRender.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "project/BlendedDab.h"
 #include "project/BrushDab.h"
 #include "project/StrokeMask.h"
 #include "filter/SketchFilterScaled.h"
 #include "base/PixelMemory.h"
+#include "base/RunOnThreads.h"
 
 namespace {
 
@@ -115,20 +118,23 @@ struct Band {
     const std::uint8_t* sources[3] = {};  // black sketch, colour sketch, photo
 };
 
-void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, std::vector<int>& left,
-              std::vector<int>& right, StrokeMask& mask)
+// Rows [first, end) of the band: every pixel's drawing depends on that pixel
+// alone, so the rows can be drawn in pieces, each with a mask of its own.
+void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, int first, int end,
+              std::vector<int>& left, std::vector<int>& right, StrokeMask& mask)
 {
     const std::size_t stride = std::size_t(job.bufferWidth) * 4;
     const std::size_t rowBytes = std::size_t(pictureExtent(job.picsize.width, job.bufferWidth)) * 4;
     const auto bandRow = [&](const std::uint8_t* source, int y) {
         return source + stride * std::size_t(y - band.inFirst);
     };
-    for (int y = band.first; y < band.end; ++y)
+    for (int y = first; y < end; ++y)
         std::memcpy(job.pixels + stride * std::size_t(y), bandRow(band.sources[job.startSource], y), rowBytes);
 
-    // Every band lays the strokes from their start: the mask follows each
+    // Every piece lays the strokes from their start: the mask follows each
     // stroke's start and first soft or partial dab, wherever they fall.
     mask.reset();
+    mask.limitRows(first, end - 1);
     for (std::size_t i = 0; i < placed.dabs.size(); ++i) {
         const StrokeHistory::Dab& d = placed.dabs[i];
         if (d.startsStroke)
@@ -136,10 +142,10 @@ void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band
         if (!d.plain())
             mask.activate();
         BrushDab::Box box = placed.boxes[i];
-        if (box.ye < band.first || box.ys >= band.end)
+        if (box.ye < first || box.ys >= end)
             continue;
-        box.ys = std::max(box.ys, band.first);
-        box.ye = std::min(box.ye, band.end - 1);
+        box.ys = std::max(box.ys, first);
+        box.ye = std::min(box.ye, end - 1);
         BrushDab::Dab dab;
         dab.centre = d.centre;
         dab.radius = d.radius;
@@ -163,6 +169,26 @@ void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band
                         bandRow(source, y) + std::size_t(l) * 4, std::size_t(r - l + 1) * 4);
         }
     }
+}
+
+// The band in pieces of whole mask tiles' rows, shared out between this thread
+// and the processor's others.
+void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band)
+{
+    constexpr int kPiece = StrokeMask::kTileSide;
+    const int start = band.first / kPiece * kPiece;
+    const int pieces = (band.end - start + kPiece - 1) / kPiece;
+    std::atomic<int> next{0};
+    const auto work = [&] {
+        std::vector<int> left(kPiece), right(kPiece);
+        StrokeMask mask;
+        mask.reset(job.bufferWidth, job.bufferHeight);
+        for (int k = next++; k < pieces; k = next++)
+            drawRows(job, placed, band, std::max(band.first, start + k * kPiece),
+                     std::min(band.end, start + (k + 1) * kPiece), left, right, mask);
+    };
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    runOnNewThreads(std::min(int(cores) - 1, pieces - 1), work);
 }
 
 bool validJob(const FullResolutionJob& job)
@@ -201,10 +227,6 @@ bool renderFullResolution(const FullResolutionJob& job)
 
     const PlacedDabs placed = placeDabs(job, scaleX, scaleY);
     const bool sketched = job.startSource != 2 || !placed.dabs.empty();
-    std::vector<int> left(static_cast<std::size_t>(bandRows));
-    std::vector<int> right(static_cast<std::size_t>(bandRows));
-    StrokeMask mask;
-    mask.reset(job.bufferWidth, job.bufferHeight);
 
     // Band [first, end) reads the photo's rows first - reach .. end + reach - 1.
     // The rows above `first` have been overwritten by the band before: their photo
@@ -232,7 +254,7 @@ bool renderFullResolution(const FullResolutionJob& job)
         band.sources[0] = black.get();
         band.sources[1] = color.get();
         band.sources[2] = input.get();
-        drawBand(job, placed, band, left, right, mask);
+        drawBand(job, placed, band);
 
         // The photo rows the next band looks up to.
         carried = std::min(reach, band.end - band.inFirst);

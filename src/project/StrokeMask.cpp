@@ -12,6 +12,14 @@ void StrokeMask::reset(int bufferWidth, int bufferHeight)
     mIndex.assign(std::size_t(mTileColumns) * std::size_t(tileRows), -1);
     mTouched.clear();
     mActive = false;
+    mFirstRow = 0;
+    mLastRow = mHeight - 1;
+}
+
+void StrokeMask::limitRows(int first, int last)
+{
+    mFirstRow = std::max(first, 0);
+    mLastRow = std::min(last, mHeight - 1);
 }
 
 void StrokeMask::reset()
@@ -38,49 +46,73 @@ StrokeMask::Tile& StrokeMask::tileAt(int tx, int ty, const std::uint8_t* working
     const int x0 = tx * kTileSide;
     const int y0 = ty * kTileSide;
     const int columns = std::min(kTileSide, mWidth - x0);
-    const int rows = std::min(kTileSide, mHeight - y0);
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(tile.base.data() + std::size_t(y) * kTileSide * 4,
-                    working + (std::size_t(y0 + y) * std::size_t(mWidth) + std::size_t(x0)) * 4,
+    // Only the rows this mask may change: others may be another thread's.
+    const int from = std::max(y0, mFirstRow);
+    const int to = std::min(y0 + kTileSide - 1, mLastRow);
+    for (int y = from; y <= to; ++y)
+        std::memcpy(tile.base.data() + std::size_t(y - y0) * kTileSide * 4,
+                    working + (std::size_t(y) * std::size_t(mWidth) + std::size_t(x0)) * 4,
                     std::size_t(columns) * 4);
     return tile;
 }
 
+namespace {
+
+// `length` pixels (at most a tile's row): where the share a is larger than the
+// one kept (or full), the share is kept and the pixel becomes
+// (base x (255 - a) + source x a) / 255 rounded; elsewhere both stay. The shares
+// are compared all at once first; only the pixels that change are worked out.
+void blendStretch(int length, const std::uint8_t* shares, std::uint8_t* kept, const std::uint8_t* base,
+                  const std::uint8_t* source, std::uint8_t* working)
+{
+    std::uint8_t take[StrokeMask::kTileSide];
+    for (int i = 0; i < length; ++i) {
+        const std::uint8_t a = shares[i];
+        const std::uint8_t old = kept[i];
+        const std::uint8_t t = std::uint8_t((a > old) | (a == 255));
+        take[i] = t;
+        kept[i] = t ? a : old;
+    }
+    for (int i = 0; i < length; ++i) {
+        if (!take[i])
+            continue;
+        const unsigned a = shares[i];
+        for (int c = 0; c < 4; ++c) {
+            const std::size_t k = std::size_t(i) * 4 + std::size_t(c);
+            // Rounded to nearest: x / 255 is never half-way for whole x.
+            working[k] = std::uint8_t((unsigned(base[k]) * (255u - a) + unsigned(source[k]) * a + 127u) / 255u);
+        }
+    }
+}
+
+}  // namespace
+
 void StrokeMask::reveal(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* sourceRow,
                         std::uint8_t* working)
 {
-    if (y < 0 || y >= mHeight)
+    if (y < mFirstRow || y > mLastRow)
         return;
     const int first = std::max(x0, 0);
     const int last = std::min(x1, mWidth - 1);
     const std::size_t row = std::size_t(y) * std::size_t(mWidth) * 4;
     const int ty = y / kTileSide;
     const int tileRow = y % kTileSide;
-    // Tile by tile along the row; within a tile the pixels lie side by side.
+    // Tile by tile along the row; within a tile the pixels lie side by side. A
+    // stretch of nothing is passed over without taking its tile.
     for (int x = first; x <= last;) {
         const int tx = x / kTileSide;
         const int end = std::min(last, tx * kTileSide + kTileSide - 1);
-        Tile* tile = nullptr;
-        for (; x <= end; ++x) {
-            const unsigned a = alphas[x - x0];
-            if (a == 0)
-                continue;
-            if (!tile)
-                tile = &tileAt(tx, ty, working);
+        const int length = end - x + 1;
+        const std::uint8_t* a = alphas + (x - x0);
+        unsigned any = 0;
+        for (int i = 0; i < length; ++i)
+            any |= a[i];
+        if (any != 0) {
+            Tile& tile = tileAt(tx, ty, working);
             const std::size_t at = std::size_t(tileRow) * kTileSide + std::size_t(x % kTileSide);
-            // A full share copies the source, as the hard brush does, whatever
-            // the stroke gave the pixel before; a partial one only adds to it.
-            if (a <= tile->alpha[at] && a != 255u)
-                continue;
-            tile->alpha[at] = std::uint8_t(a);
-            const std::uint8_t* b = tile->base.data() + at * 4;
-            const std::uint8_t* s = sourceRow + std::size_t(x) * 4;
-            std::uint8_t* w = working + row + std::size_t(x) * 4;
-            for (int c = 0; c < 4; ++c) {
-                // Rounded to nearest: x / 255 is never half-way for whole x.
-                const unsigned v = unsigned(b[c]) * (255u - a) + unsigned(s[c]) * a + 127u;
-                w[c] = std::uint8_t(v / 255u);
-            }
+            blendStretch(length, a, tile.alpha.data() + at, tile.base.data() + at * 4, sourceRow + std::size_t(x) * 4,
+                         working + row + std::size_t(x) * 4);
         }
+        x = end + 1;
     }
 }

@@ -26,8 +26,11 @@ public:
     // Forgets the stroke; buffers of bufferWidth x bufferHeight pixels of 4 bytes,
     // rows top to bottom without gaps, from now on. Inactive afterwards.
     void reset(int bufferWidth, int bufferHeight);
-    // Forgets the stroke over the same buffers.
+    // Forgets the stroke over the same buffers (the rows limited as they were).
     void reset();
+    // Only rows first..last are revealed and read from now on (the part of the
+    // buffers a thread draws); a reset of the geometry lifts the limit.
+    void limitRows(int first, int last);
 
     // A stroke starts inactive: its full-strength hard dabs copy the source and
     // need no mask. Its first partial or soft dab that reaches the picture turns
@@ -56,6 +59,8 @@ private:
     int mWidth = 0;
     int mHeight = 0;
     int mTileColumns = 0;
+    int mFirstRow = 0;
+    int mLastRow = -1;
     bool mActive = false;
     std::vector<int> mIndex;       // per tile of the buffers: its entry in mTiles, or -1
     std::vector<int> mTouched;     // the positions in mIndex set since the reset
