@@ -203,16 +203,22 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
     shot = waitForScreen([&](const QImage& s) { return count(s, isRed) == redBefore; });
     EXPECT_EQ(count(shot, isRed), redBefore);
 
-    // I five times: 50 % strength. A stroke over itself still reveals half of the
-    // white photo over the red (or blue) picture: green 128 all along it.
+    // I five times: 50 % strength. A stroke there and back over itself reveals
+    // half of the white photo over the red (or blue) picture: green 128 all along
+    // it; a second stroke half of what is left: 191.
     for (int i = 0; i < 5; ++i)
         xdotool("key i");
     const QRect half(40, kBand + row + 60, 241, 1);
-    const auto isHalfway = [](QRgb c) { return qGreen(c) >= 126 && qGreen(c) <= 130; };
+    const auto greenAbout = [](int green) {
+        return [green](QRgb c) { return qGreen(c) >= green - 2 && qGreen(c) <= green + 2; };
+    };
+    xdotool(QStringLiteral("mousemove %1 mousedown 1 mousemove %2 mousemove %1 mouseup 1")
+                .arg(at(40, row + 60), at(280, row + 60)));
+    shot = waitForScreen([&](const QImage& s) { return count(s, greenAbout(128), half) == half.width(); });
+    EXPECT_EQ(count(shot, greenAbout(128), half), half.width()) << "half revealed, however often painted over";
     fastDrag({40, row + 60}, {280, row + 60});
-    fastDrag({280, row + 60}, {40, row + 60});
-    shot = waitForScreen([&](const QImage& s) { return count(s, isHalfway, half) == half.width(); });
-    EXPECT_EQ(count(shot, isHalfway, half), half.width()) << "half revealed, however often painted over";
+    shot = waitForScreen([&](const QImage& s) { return count(s, greenAbout(191), half) == half.width(); });
+    EXPECT_EQ(count(shot, greenAbout(191), half), half.width()) << "a second stroke: half of what was left";
     xdotool("key ctrl+z ctrl+z");
     for (int i = 0; i < 5; ++i)
         xdotool("key o");
