@@ -114,25 +114,50 @@ void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::B
 
 namespace {
 
+// The columns of row y of the box that may hold a pixel of a round dab: from
+// where the circle crosses the row, worked out in double, a column more either
+// way (the float test of each pixel decides); all of them for a square dab.
+BrushDab::Box rowReach(const BrushDab::Dab& dab, const BrushDab::Box& box, int y)
+{
+    BrushDab::Box row{box.xs, y, box.xe, y};
+    if (dab.shape != BrushDab::Round)
+        return row;
+    const double dy = double(y) - double(dab.centre.y);
+    const double half = std::sqrt(std::max(double(dab.radius) * double(dab.radius) - dy * dy, 0.0));
+    row.xs = int(std::max(double(box.xs), std::floor(double(dab.centre.x) - half) - 1.0));
+    row.xe = int(std::min(double(box.xe), std::ceil(double(dab.centre.x) + half) + 1.0));
+    return row;
+}
+
 void layRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& box, const std::uint8_t* source,
-             int sourceFirstRow, std::uint8_t* working, StrokeMask& mask)
+             std::uint8_t* working, StrokeMask& mask)
 {
     const std::size_t stride = std::size_t(dab.bufferWidth) * 4;
     std::vector<std::uint8_t> shares(std::size_t(box.xe - box.xs + 1));
     for (int y = box.ys; y <= box.ye; ++y) {
-        rowShares(dab, reveal, box, y, shares.data());
-        mask.reveal(y, box.xs, box.xe, shares.data(), source + stride * std::size_t(y - sourceFirstRow), working);
+        const BrushDab::Box row = rowReach(dab, box, y);
+        if (row.empty())
+            continue;
+        rowShares(dab, reveal, row, y, shares.data());
+        mask.reveal(y, row.xs, row.xe, shares.data(), source + stride * std::size_t(y), working);
     }
 }
 
 }  // namespace
 
-void paintRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows,
-               const std::uint8_t* source, int sourceFirstRow, std::uint8_t* working, StrokeMask& mask)
+void markRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows, int source,
+              StrokeMask& mask)
 {
-    if (!source || !working || rows.empty() || rows.ys < sourceFirstRow)
+    if (rows.empty())
         return;
-    layRows(dab, reveal, rows, source, sourceFirstRow, working, mask);
+    std::vector<std::uint8_t> shares(std::size_t(rows.xe - rows.xs + 1));
+    for (int y = rows.ys; y <= rows.ye; ++y) {
+        const BrushDab::Box row = rowReach(dab, rows, y);
+        if (row.empty())
+            continue;
+        rowShares(dab, reveal, row, y, shares.data());
+        mask.mark(y, row.xs, row.xe, shares.data(), source);
+    }
 }
 
 bool paint(const BrushDab::Dab& dab, const Reveal& reveal, const std::uint8_t* source, std::uint8_t* working,
@@ -149,7 +174,7 @@ bool paint(const BrushDab::Dab& dab, const Reveal& reveal, const std::uint8_t* s
         return false;
     if (painted)
         *painted = box;
-    layRows(dab, reveal, box, source, 0, working, mask);
+    layRows(dab, reveal, box, source, working, mask);
     return true;
 }
 

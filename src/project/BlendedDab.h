@@ -51,10 +51,11 @@ void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::B
 bool paint(const BrushDab::Dab& dab, const Reveal& reveal, const std::uint8_t* source, std::uint8_t* working,
            StrokeMask& mask, BrushDab::Box* painted = nullptr);
 
-// The same for the rows of `rows` only (a part of the dab's box), the source
-// holding buffer rows from sourceFirstRow on (a band of the picture).
-void paintRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows,
-               const std::uint8_t* source, int sourceFirstRow, std::uint8_t* working, StrokeMask& mask);
+// The shares of the rows of `rows` only (a part of the dab's box) marked in the
+// stroke's mask with the dab's source (0..2), to be blended at the mask's
+// flush (StrokeMask::mark): laying a record again.
+void markRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows, int source,
+              StrokeMask& mask);
 
 // The strength in percent (10 .. 100) as an alpha: percent x 255 / 100 rounded
 // to nearest (50 % is 128).

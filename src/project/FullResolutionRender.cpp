@@ -1,6 +1,7 @@
 #include "project/FullResolutionRender.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cmath>
@@ -133,12 +134,17 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
 
     // Every piece lays the strokes from their start: the mask follows each
     // stroke's start and first soft or partial dab, wherever they fall.
+    // The soft and partial dabs of a stroke are marked and blended once, when
+    // the stroke ends (StrokeMask::mark).
     mask.reset();
     mask.limitRows(first, end - 1);
+    const auto bandSources = [&] {
+        return std::array<const std::uint8_t*, 3>{band.sources[0], band.sources[1], band.sources[2]};
+    }();
     for (std::size_t i = 0; i < placed.dabs.size(); ++i) {
         const StrokeHistory::Dab& d = placed.dabs[i];
         if (d.startsStroke)
-            mask.reset();
+            mask.flush(bandSources.data(), band.inFirst, job.pixels);
         if (!d.plain())
             mask.activate();
         BrushDab::Box box = placed.boxes[i];
@@ -153,10 +159,10 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
         dab.picsize = job.picsize;
         dab.bufferWidth = job.bufferWidth;
         dab.bufferHeight = job.bufferHeight;
-        const std::uint8_t* source = band.sources[d.drawType == 0 || d.drawType == 1 ? d.drawType : 2];
+        const int sourceIndex = d.drawType == 0 || d.drawType == 1 ? d.drawType : 2;
+        const std::uint8_t* source = band.sources[sourceIndex];
         if (mask.active()) {
-            BlendedDab::paintRows(dab, BlendedDab::Reveal{d.hardness, d.alpha}, box, source, band.inFirst,
-                                  job.pixels, mask);
+            BlendedDab::markRows(dab, BlendedDab::Reveal{d.hardness, d.alpha}, box, sourceIndex, mask);
             continue;
         }
         rowSpans(dab, box, left.data(), right.data());
@@ -169,6 +175,7 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
                         bandRow(source, y) + std::size_t(l) * 4, std::size_t(r - l + 1) * 4);
         }
     }
+    mask.flush(bandSources.data(), band.inFirst, job.pixels);
 }
 
 // The band in pieces of whole mask tiles' rows, shared out between this thread

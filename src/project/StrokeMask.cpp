@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void StrokeMask::reset(int bufferWidth, int bufferHeight)
 {
     mWidth = std::max(bufferWidth, 0);
@@ -39,10 +43,14 @@ StrokeMask::Tile& StrokeMask::tileAt(int tx, int ty, const std::uint8_t* working
     index = int(mTouched.size());
     mTouched.push_back(int(position));
     if (mTiles.size() < mTouched.size())
-        mTiles.push_back(Tile{std::vector<std::uint8_t>(kTileSide * kTileSide),
-                              std::vector<std::uint8_t>(kTileSide * kTileSide * 4)});
+        mTiles.push_back(Tile{std::vector<std::uint8_t>(kTileSide * kTileSide), {}, {}, 0});
     Tile& tile = mTiles[std::size_t(index)];
+    tile.position = int(position);
     std::fill(tile.alpha.begin(), tile.alpha.end(), std::uint8_t(0));
+    if (!working)
+        return tile;
+    if (tile.base.empty())
+        tile.base.resize(kTileSide * kTileSide * 4);
     const int x0 = tx * kTileSide;
     const int y0 = ty * kTileSide;
     const int columns = std::min(kTileSide, mWidth - x0);
@@ -115,4 +123,131 @@ void StrokeMask::reveal(int y, int x0, int x1, const std::uint8_t* alphas, const
         }
         x = end + 1;
     }
+}
+
+void StrokeMask::mark(int y, int x0, int x1, const std::uint8_t* alphas, int source)
+{
+    if (y < mFirstRow || y > mLastRow)
+        return;
+    const int first = std::max(x0, 0);
+    const int last = std::min(x1, mWidth - 1);
+    const int ty = y / kTileSide;
+    const int tileRow = y % kTileSide;
+    const std::uint8_t from = std::uint8_t(source);
+    for (int x = first; x <= last;) {
+        const int tx = x / kTileSide;
+        const int end = std::min(last, tx * kTileSide + kTileSide - 1);
+        const int length = end - x + 1;
+        const std::uint8_t* a = alphas + (x - x0);
+        unsigned any = 0;
+        for (int i = 0; i < length; ++i)
+            any |= a[i];
+        if (any != 0) {
+            Tile& tile = tileAt(tx, ty, nullptr);
+            if (tile.source.empty())
+                tile.source.resize(kTileSide * kTileSide);
+            const std::size_t at = std::size_t(tileRow) * kTileSide + std::size_t(x % kTileSide);
+            std::uint8_t* kept = tile.alpha.data() + at;
+            std::uint8_t* sources = tile.source.data() + at;
+            // As reveal() takes a share: larger than the one kept, or full.
+            // With masks instead of branches, a vector of pixels at a time.
+            for (int i = 0; i < length; ++i) {
+                const std::uint8_t share = a[i];
+                const std::uint8_t k = kept[i];
+                const std::uint8_t m = std::uint8_t(-int((share > k) | (share == 255)));
+                kept[i] = std::uint8_t((share & m) | (k & ~m));
+                sources[i] = std::uint8_t((from & m) | (sources[i] & ~m));
+            }
+        }
+        x = end + 1;
+    }
+}
+
+namespace {
+
+// `length` pixels each becoming (pixel x (255 - a) + source x a) / 255, rounded
+// to nearest, a being its share (0 leaves it). In 16 bits: x / 255 rounded down
+// is (x + 1 + (x >> 8)) >> 8 for every x below 65535, and x is at most 65152.
+inline std::uint8_t blendByte(unsigned pixel, unsigned source, unsigned a)
+{
+    const unsigned x = pixel * (255u - a) + source * a + 127u;
+    return std::uint8_t((x + 1u + (x >> 8)) >> 8);
+}
+
+void blendRow(int length, const std::uint8_t* alpha, const std::uint8_t* source, std::uint8_t* working)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    // Four pixels at a time, the same arithmetic in 16-bit lanes.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i half = _mm_set1_epi16(127);
+    const __m128i one = _mm_set1_epi16(1);
+    for (; i + 4 <= length; i += 4) {
+        std::uint32_t four;
+        std::memcpy(&four, alpha + i, 4);
+        __m128i a = _mm_cvtsi32_si128(int(four));
+        a = _mm_unpacklo_epi8(a, a);
+        a = _mm_unpacklo_epi16(a, a);  // each share four times, once a byte of its pixel
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(working + std::size_t(i) * 4));
+        const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + std::size_t(i) * 4));
+        __m128i out[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m128i a16 = h == 0 ? _mm_unpacklo_epi8(a, zero) : _mm_unpackhi_epi8(a, zero);
+            const __m128i w16 = h == 0 ? _mm_unpacklo_epi8(w, zero) : _mm_unpackhi_epi8(w, zero);
+            const __m128i s16 = h == 0 ? _mm_unpacklo_epi8(src, zero) : _mm_unpackhi_epi8(src, zero);
+            __m128i x = _mm_add_epi16(_mm_mullo_epi16(w16, _mm_sub_epi16(full, a16)), _mm_mullo_epi16(s16, a16));
+            x = _mm_add_epi16(x, half);
+            out[h] = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(working + std::size_t(i) * 4), _mm_packus_epi16(out[0], out[1]));
+    }
+#endif
+    for (; i < length; ++i)
+        for (int c = 0; c < 4; ++c) {
+            const std::size_t k = std::size_t(i) * 4 + std::size_t(c);
+            working[k] = blendByte(working[k], source[k], alpha[i]);
+        }
+}
+
+}  // namespace
+
+void StrokeMask::flush(const std::uint8_t* const sources[3], int sourceFirstRow, std::uint8_t* working)
+{
+    const std::size_t stride = std::size_t(mWidth) * 4;
+    for (int t = 0; t < int(mTouched.size()); ++t) {
+        const Tile& tile = mTiles[std::size_t(t)];
+        if (tile.source.empty())
+            continue;
+        const int x0 = (tile.position % mTileColumns) * kTileSide;
+        const int y0 = (tile.position / mTileColumns) * kTileSide;
+        const int columns = std::min(kTileSide, mWidth - x0);
+        const int from = std::max(y0, std::max(mFirstRow, sourceFirstRow));
+        const int to = std::min(y0 + kTileSide - 1, mLastRow);
+        for (int y = from; y <= to; ++y) {
+            const std::size_t at = std::size_t(y - y0) * kTileSide;
+            std::uint8_t* w = working + std::size_t(y) * stride + std::size_t(x0) * 4;
+            const std::uint8_t* alpha = tile.alpha.data() + at;
+            const std::uint8_t* marks = tile.source.data() + at;
+            const std::size_t sourceRow = std::size_t(y - sourceFirstRow) * stride + std::size_t(x0) * 4;
+            // Mostly one source a row: then every pixel at once, a share of 0
+            // leaving the pixel as it is; otherwise pixel by pixel.
+            int first = 0;
+            while (first < columns && alpha[first] == 0)
+                ++first;
+            if (first == columns)
+                continue;
+            bool oneSource = true;
+            for (int i = first + 1; i < columns; ++i)
+                oneSource &= alpha[i] == 0 || marks[i] == marks[first];
+            if (oneSource) {
+                blendRow(columns, alpha, sources[marks[first]] + sourceRow, w);
+                continue;
+            }
+            for (int i = 0; i < columns; ++i)
+                if (alpha[i] != 0)
+                    blendRow(1, alpha + i, sources[marks[i]] + sourceRow + std::size_t(i) * 4, w + std::size_t(i) * 4);
+        }
+    }
+    reset();
 }

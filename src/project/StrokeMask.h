@@ -46,14 +46,27 @@ public:
     void reveal(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* sourceRow,
                 std::uint8_t* working);
 
+    // Laying a record again need not show each dab: there the shares are only
+    // marked (with the source, 0..2, of the dab that set each), and flush() blends
+    // every marked pixel once from the picture as it still is, which is the
+    // stroke's base as nothing else changes it meanwhile. Pixel for pixel the
+    // same as reveal() dab by dab. Use one way or the other for a stroke.
+    void mark(int y, int x0, int x1, const std::uint8_t* alphas, int source);
+    // `sources[k]` holds buffer rows from sourceFirstRow on; then forgets the
+    // marks, as reset() does.
+    void flush(const std::uint8_t* const sources[3], int sourceFirstRow, std::uint8_t* working);
+
     // Tiles holding pixels of the current stroke.
     std::size_t tileCount() const { return mTouched.size(); }
 
 private:
     struct Tile {
-        std::vector<std::uint8_t> alpha;  // kTileSide x kTileSide
-        std::vector<std::uint8_t> base;   // the same pixels, 4 bytes each
+        std::vector<std::uint8_t> alpha;   // kTileSide x kTileSide
+        std::vector<std::uint8_t> base;    // the same pixels, 4 bytes each (reveal)
+        std::vector<std::uint8_t> source;  // of each pixel's share (mark)
+        int position = 0;                  // in mIndex
     };
+    // The tile, taken on first touch: its base copied from `working` when given.
     Tile& tileAt(int tx, int ty, const std::uint8_t* working);
 
     int mWidth = 0;
