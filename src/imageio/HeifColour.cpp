@@ -1,0 +1,64 @@
+#include "imageio/HeifColour.h"
+
+#include <QByteArray>
+#include <libheif/heif.h>
+
+#include "imageio/NclxColour.h"
+
+namespace {
+
+// The nclx description of the file's colr box, else of the decoded stream.
+heif_color_profile_nclx* nclxOf(const heif_image_handle* handle, const heif_image* decoded)
+{
+    // A call that fails can still hand back a profile: it is freed all the same.
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok && nclx)
+        return nclx;
+    heif_nclx_color_profile_free(nclx);
+    nclx = nullptr;
+    if (decoded && heif_image_get_nclx_color_profile(decoded, &nclx).code == heif_error_Ok && nclx)
+        return nclx;
+    heif_nclx_color_profile_free(nclx);
+    return nullptr;
+}
+
+}  // namespace
+
+HeifColour HeifColour::of(const heif_image_handle* handle, const heif_image* decoded)
+{
+    HeifColour colour;
+    const size_t iccSize = heif_image_handle_get_raw_color_profile_size(handle);
+    if (iccSize > 0 && iccSize < (size_t(1) << 26)) {
+        QByteArray icc(qsizetype(iccSize), '\0');
+        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
+            colour.described = true;
+            colour.space = QColorSpace::fromIccProfile(icc);
+            if (!colour.space.isValid())
+                colour.note = QStringLiteral("its ICC colour profile cannot be used: its colours are taken as sRGB");
+            return colour;
+        }
+    }
+    heif_color_profile_nclx* nclx = nclxOf(handle, decoded);
+    if (!nclx)
+        return colour;
+    colour.described = true;
+    const int primaries = int(nclx->color_primaries);
+    const int transfer = int(nclx->transfer_characteristics);
+    heif_nclx_color_profile_free(nclx);
+    if (isHdrTransfer(transfer)) {
+        colour.hdr = transfer == kTransferPq ? HdrTransfer::Pq : HdrTransfer::Hlg;
+        const std::optional<Chromaticities> from = nclxPrimaries(primaries);
+        colour.hdrToSrgb = rgbToRgbMatrix(from.value_or(kSrgbPrimaries), kSrgbPrimaries);
+        if (!from)
+            colour.note = QStringLiteral("its colour primaries (nclx %1) cannot be converted: they are taken as sRGB's")
+                              .arg(primaries);
+        return colour;
+    }
+    colour.space = nclxColourSpace(primaries, transfer);
+    if (!colour.space.isValid())
+        colour.note = QStringLiteral("its colours (nclx primaries %1, transfer %2) cannot be converted: they are "
+                                     "taken as sRGB")
+                          .arg(primaries)
+                          .arg(transfer);
+    return colour;
+}
