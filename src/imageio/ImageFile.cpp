@@ -246,7 +246,8 @@ struct HeifModuleClose {
 // applies the file's turns and mirrors; an EXIF orientation in them only repeats
 // those) and shrunk, most in one pass from their YCbCr planes, the rest smoothly
 // after the decode.
-ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
+ImageFileResult readHeif(QFile& file, const QString& path, const Limits& limits,
+                         const std::function<QSize(QSize)>& decodeSize)
 {
     QString unavailable;
     const HeifModuleInterface* heif = HeifModule::interface(&unavailable);
@@ -297,7 +298,7 @@ ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<
     if (bitmap.isNull())
         return failure(QStringLiteral("out of memory"));
     if (!decoded.colourNote.isEmpty())
-        qCInfo(consoleLog).noquote() << QStringLiteral("%1: %2").arg(file.fileName(), decoded.colourNote);
+        qCInfo(consoleLog).noquote() << QStringLiteral("%1: %2").arg(path, decoded.colourNote);
     return ImageFileResult{Image{bitmap, ImageOrientationUp}, QString(), QString(), decoded.colourNote};
 }
 
@@ -409,7 +410,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     if (!openPicture(file, &reason))
         return failure(reason);
     if (HeifBrand::isHeifFile(file.peek(256)))
-        return readHeif(file, limits, decodeSize);
+        return readHeif(file, path, limits, decodeSize);
     // PNG and WebP readers do not report the EXIF orientation these files can hold.
     const QImageIOHandler::Transformations embedded = ExifOrientation::ofPngOrWebp(file);
 
