@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // A decoded high-dynamic-range picture: interleaved RGB or RGBA samples of `bits`
-// bits (9 to 16) in 16-bit words, full range, alpha not premultiplied; rows top
+// bits (8 to 16) in 16-bit words, full range, alpha not premultiplied; rows top
 // to bottom, `stride` samples apart.
 struct HdrSamples {
     const std::uint16_t* samples = nullptr;

@@ -115,8 +115,10 @@ QColorSpace nclxColourSpace(int colourPrimaries, int transferCharacteristics)
             return QColorSpace(QColorSpace::Primaries::DciP3D65, curve, gamma);
         return QColorSpace(white, red, green, blue, curve, gamma);
     };
+    // Given as a curve first: Qt's constructor from points and a table makes an
+    // invalid colour space.
     const auto withTable = [&](const std::function<double(double)>& decoded) {
-        return QColorSpace(white, red, green, blue, transferTable(decoded));
+        return withCurve(QColorSpace::TransferFunction::Linear).withTransferFunction(transferTable(decoded));
     };
     switch (transferCharacteristics) {
     case 1:   // BT.709
