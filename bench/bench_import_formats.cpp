@@ -295,7 +295,7 @@ struct HdrPicture {
     static constexpr int kWidth = 1024, kHeight = 768;
     std::vector<std::uint16_t> samples = std::vector<std::uint16_t>(size_t(kWidth) * kHeight * 3);
     std::vector<std::uint8_t> out = std::vector<std::uint8_t>(size_t(kWidth) * kHeight * 4);
-    HdrSamples in{samples.data(), kWidth * 3, kWidth, kHeight, 3, 10};
+    HdrSamples in{reinterpret_cast<const std::uint8_t*>(samples.data()), kWidth * 3 * 2, kWidth, kHeight, 3, 10};
     std::array<float, 9> toSrgb = rgbToRgbMatrix(*nclxPrimaries(9), kSrgbPrimaries);
 
     HdrPicture()

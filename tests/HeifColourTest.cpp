@@ -133,12 +133,17 @@ TEST(HdrToSdrTest, TheTablesGiveTheFormulasToALevel)
                     const int maximum = (1 << bits) - 1;
                     const int width = 64;
                     const int height = (maximum + 1 + 4096) / width + 1;
+                    const int sampleBytes = bits == 8 ? 1 : 2;
                     std::vector<std::uint16_t> samples(size_t(width) * height * channels + 5);
+                    std::vector<std::uint8_t> bytes(samples.size());
                     for (size_t p = 0; p < size_t(width) * height; ++p)
-                        for (int c = 0; c < channels; ++c)
-                            samples[p * channels + c] =
-                                std::uint16_t(p <= size_t(maximum) && c < 3 ? p : random.next() & maximum);
-                    HdrSamples in{samples.data(), width * channels, width, height, channels, bits};
+                        for (int c = 0; c < channels; ++c) {
+                            const size_t i = p * channels + size_t(c);
+                            samples[i] = std::uint16_t(p <= size_t(maximum) && c < 3 ? p : random.next() & maximum);
+                            bytes[i] = std::uint8_t(samples[i]);
+                        }
+                    const auto* data = bits == 8 ? bytes.data() : reinterpret_cast<const std::uint8_t*>(samples.data());
+                    HdrSamples in{data, width * channels * sampleBytes, width, height, channels, bits};
                     const std::ptrdiff_t stride = width * 4 + 3;
                     std::vector<std::uint8_t> fast(size_t(stride) * height), slow(size_t(stride) * height);
                     hdrToSdr(in, transfer, *matrix, fast.data(), stride);

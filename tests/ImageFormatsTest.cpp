@@ -445,6 +445,14 @@ double pqCode(double light)
     return std::pow((c1 + c2 * y) / (1.0 + c3 * y), m2);
 }
 
+double pqLight(double code)
+{
+    const double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 32.0, c1 = 3424.0 / 4096.0, c2 = 2413.0 / 128.0,
+                 c3 = 2392.0 / 128.0;
+    const double p = std::pow(code, 1.0 / m2);
+    return 10000.0 * std::pow(std::max(p - c1, 0.0) / (c2 - c3 * p), 1.0 / m1);
+}
+
 double hlgLight(double code)
 {
     const double a = 0.17883277, b = 1.0 - 4.0 * a, c = 0.5 - a * std::log(4.0 * a);
@@ -589,6 +597,7 @@ TEST_F(ImageFormatsTest, HdrPicturesAreMappedToSdrWithoutClipping)
         {"pq10.heic", Codec::Hevc, 10, 16},
         {"hlg10.heic", Codec::Hevc, 10, 18},
         {"hlg12.avif", Codec::Av1, 12, 18},
+        {"pq8.heic", Codec::Hevc, 8, 16},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -612,7 +621,8 @@ TEST_F(ImageFormatsTest, HdrPicturesAreMappedToSdrWithoutClipping)
             int previous = -1;
             for (size_t i = 0; i < codes.size(); ++i) {
                 const QRgb pixel = picture.pixel(int(i) * patch + patch / 2, patch / 2);
-                const double light = pq ? pqLights[i] : hlgLight(hlgCodes[i]);
+                const double code = double(codes[i]) / ((1 << c.bits) - 1);
+                const double light = pq ? pqLight(code) : hlgLight(code);
                 SCOPED_TRACE(light);
                 EXPECT_NEAR(qGreen(pixel), sdrLevel(light), 3);
                 EXPECT_NEAR(qRed(pixel), qGreen(pixel), 2);

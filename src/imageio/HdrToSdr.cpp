@@ -41,6 +41,14 @@ std::uint8_t alphaLevel(unsigned a, unsigned maximum) { return std::uint8_t((a *
 
 constexpr int kEncodeSteps = 65536;
 
+// Sample `i` of row `y`, at most `maximum`.
+unsigned sampleAt(const HdrSamples& in, int y, std::ptrdiff_t i, unsigned maximum)
+{
+    const std::uint8_t* row = in.data + y * in.stride;
+    const unsigned v = in.bits == 8 ? row[i] : reinterpret_cast<const std::uint16_t*>(row)[i];
+    return std::min(v, maximum);
+}
+
 }  // namespace
 
 double hdrToneCurve(double x)
@@ -56,13 +64,12 @@ void hdrToSdrStraightforward(const HdrSamples& in, HdrTransfer transfer, const s
 {
     const unsigned maximum = (1u << in.bits) - 1;
     for (int y = 0; y < in.height; ++y) {
-        const std::uint16_t* row = in.samples + y * in.stride;
         std::uint8_t* to = out + y * outStride;
         for (int x = 0; x < in.width; ++x) {
-            const std::uint16_t* s = row + x * in.channels;
+            const std::ptrdiff_t at = std::ptrdiff_t(x) * in.channels;
             double light[3];
             for (int c = 0; c < 3; ++c) {
-                const double code = double(std::min<unsigned>(s[c], maximum)) / maximum;
+                const double code = double(sampleAt(in, y, at + c, maximum)) / maximum;
                 light[c] = transfer == HdrTransfer::Pq ? pqLight(code) : hlgSceneLight(code);
             }
             if (transfer == HdrTransfer::Hlg) {
@@ -79,44 +86,37 @@ void hdrToSdrStraightforward(const HdrSamples& in, HdrTransfer transfer, const s
             const double scale = largest > 0.0 ? hdrToneCurve(largest) / largest : 0.0;
             for (int c = 0; c < 3; ++c)
                 to[x * 4 + c] = level(srgbEncoded(rgb[c] * scale));
-            to[x * 4 + 3] = in.channels == 4 ? alphaLevel(std::min<unsigned>(s[3], maximum), maximum) : 255;
+            to[x * 4 + 3] = in.channels == 4 ? alphaLevel(sampleAt(in, y, at + 3, maximum), maximum) : 255;
         }
     }
 }
 
-void hdrToSdr(const HdrSamples& in, HdrTransfer transfer, const std::array<float, 9>& toSrgb, std::uint8_t* out,
-              std::ptrdiff_t outStride)
+namespace {
+
+// The tables of one mapping.
+struct Tables {
+    std::vector<float> decoded;       // code value to light: reference whites for PQ, scene light for HLG
+    std::vector<float> system;        // HLG: its system gamma by scene luminance, in reference whites
+    std::vector<std::uint8_t> encoded;  // display light (0 to 1 in kEncodeSteps) to sRGB levels
+};
+
+template <typename Sample>
+void mapRows(const HdrSamples& in, HdrTransfer transfer, const std::array<float, 9>& toSrgb, const Tables& tables,
+             std::uint8_t* out, std::ptrdiff_t outStride)
 {
     const unsigned maximum = (1u << in.bits) - 1;
-    // Code value to light: in units of the reference white for PQ, scene light for HLG.
-    std::vector<float> decoded(maximum + 1);
-    for (unsigned code = 0; code <= maximum; ++code)
-        decoded[code] = transfer == HdrTransfer::Pq ? float(pqLight(double(code) / maximum) / kHdrReferenceWhite)
-                                                    : float(hlgSceneLight(double(code) / maximum));
-    // HLG's system gamma by scene luminance, in units of the reference white.
-    std::vector<float> system;
-    if (transfer == HdrTransfer::Hlg) {
-        system.resize(kEncodeSteps);
-        for (int i = 0; i < kEncodeSteps; ++i)
-            system[i] = float(kHlgPeak * std::pow(double(i) / (kEncodeSteps - 1), kHlgGammaLess1) / kHdrReferenceWhite);
-    }
-    // Display light (0 to 1) to sRGB levels.
-    std::vector<std::uint8_t> encoded(kEncodeSteps);
-    for (int i = 0; i < kEncodeSteps; ++i)
-        encoded[i] = level(srgbEncoded(double(i) / (kEncodeSteps - 1)));
     const float scaleSteps = float(kEncodeSteps - 1);
     const float knee = float(kHdrKnee), room = float(1.0 - kHdrKnee);
-
     for (int y = 0; y < in.height; ++y) {
-        const std::uint16_t* s = in.samples + y * in.stride;
+        const Sample* s = reinterpret_cast<const Sample*>(in.data + y * in.stride);
         std::uint8_t* to = out + y * outStride;
         for (int x = 0; x < in.width; ++x, s += in.channels, to += 4) {
-            float r = decoded[std::min<unsigned>(s[0], maximum)];
-            float g = decoded[std::min<unsigned>(s[1], maximum)];
-            float b = decoded[std::min<unsigned>(s[2], maximum)];
+            float r = tables.decoded[std::min<unsigned>(s[0], maximum)];
+            float g = tables.decoded[std::min<unsigned>(s[1], maximum)];
+            float b = tables.decoded[std::min<unsigned>(s[2], maximum)];
             if (transfer == HdrTransfer::Hlg) {
                 const float luminance = std::clamp(0.2627f * r + 0.6780f * g + 0.0593f * b, 0.0f, 1.0f);
-                const float gain = system[int(luminance * scaleSteps + 0.5f)];
+                const float gain = tables.system[size_t(luminance * scaleSteps + 0.5f)];
                 r *= gain;
                 g *= gain;
                 b *= gain;
@@ -130,10 +130,37 @@ void hdrToSdr(const HdrSamples& in, HdrTransfer transfer, const std::array<float
                 const float t = (largest - knee) / room;
                 scale *= (knee + room * t / (1.0f + t)) / largest;
             }
-            to[0] = encoded[std::min(int(sr * scale + 0.5f), kEncodeSteps - 1)];
-            to[1] = encoded[std::min(int(sg * scale + 0.5f), kEncodeSteps - 1)];
-            to[2] = encoded[std::min(int(sb * scale + 0.5f), kEncodeSteps - 1)];
+            to[0] = tables.encoded[size_t(std::min(int(sr * scale + 0.5f), kEncodeSteps - 1))];
+            to[1] = tables.encoded[size_t(std::min(int(sg * scale + 0.5f), kEncodeSteps - 1))];
+            to[2] = tables.encoded[size_t(std::min(int(sb * scale + 0.5f), kEncodeSteps - 1))];
             to[3] = in.channels == 4 ? alphaLevel(std::min<unsigned>(s[3], maximum), maximum) : 255;
         }
     }
+}
+
+}  // namespace
+
+void hdrToSdr(const HdrSamples& in, HdrTransfer transfer, const std::array<float, 9>& toSrgb, std::uint8_t* out,
+              std::ptrdiff_t outStride)
+{
+    const unsigned maximum = (1u << in.bits) - 1;
+    Tables tables;
+    tables.decoded.resize(maximum + 1);
+    for (unsigned code = 0; code <= maximum; ++code)
+        tables.decoded[code] = transfer == HdrTransfer::Pq
+                                   ? float(pqLight(double(code) / maximum) / kHdrReferenceWhite)
+                                   : float(hlgSceneLight(double(code) / maximum));
+    if (transfer == HdrTransfer::Hlg) {
+        tables.system.resize(kEncodeSteps);
+        for (int i = 0; i < kEncodeSteps; ++i)
+            tables.system[size_t(i)] =
+                float(kHlgPeak * std::pow(double(i) / (kEncodeSteps - 1), kHlgGammaLess1) / kHdrReferenceWhite);
+    }
+    tables.encoded.resize(kEncodeSteps);
+    for (int i = 0; i < kEncodeSteps; ++i)
+        tables.encoded[size_t(i)] = level(srgbEncoded(double(i) / (kEncodeSteps - 1)));
+    if (in.bits == 8)
+        mapRows<std::uint8_t>(in, transfer, toSrgb, tables, out, outStride);
+    else
+        mapRows<std::uint16_t>(in, transfer, toSrgb, tables, out, outStride);
 }

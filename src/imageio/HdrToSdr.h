@@ -5,10 +5,11 @@
 #include <cstdint>
 
 // A decoded high-dynamic-range picture: interleaved RGB or RGBA samples of `bits`
-// bits (8 to 16) in 16-bit words, full range, alpha not premultiplied; rows top
-// to bottom, `stride` samples apart.
+// bits (8 to 16), a byte each at 8 bits, else a 16-bit word each in the
+// machine's byte order; full range, alpha not premultiplied; rows top to bottom,
+// `stride` bytes apart.
 struct HdrSamples {
-    const std::uint16_t* samples = nullptr;
+    const std::uint8_t* data = nullptr;
     std::ptrdiff_t stride = 0;
     int width = 0;
     int height = 0;

@@ -270,36 +270,23 @@ DecodedImage decodeImage(const heif_image_handle* handle, Layout layout, heif_er
 QImage mappedToSdr(const heif_image* decoded, const HeifColour& colour, bool alpha)
 {
     int stride = 0;
-    const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
     HdrSamples in;
+    in.data = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    in.stride = stride;
     in.width = heif_image_get_width(decoded, heif_channel_interleaved);
     in.height = heif_image_get_height(decoded, heif_channel_interleaved);
     in.bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
     // 8 bits come as RGBA, deeper as RGB or RGBA at their depth.
-    in.channels = in.bits == 8 ? 4 : alpha ? 4 : 3;
-    std::vector<std::uint16_t> widened;
-    if (!pixels || in.width <= 0 || in.height <= 0 || in.bits < 8 || in.bits > 16)
+    in.channels = in.bits == 8 || alpha ? 4 : 3;
+    const int sampleBytes = in.bits == 8 ? 1 : 2;
+    if (!in.data || in.width <= 0 || in.height <= 0 || in.bits < 8 || in.bits > 16 || stride % sampleBytes != 0 ||
+        stride < in.width * in.channels * sampleBytes)
         return QImage();
-    if (in.bits == 8) {
-        if (stride < in.width * 4)
-            return QImage();
-        // Widened to the words the mapping reads.
-        widened.resize(size_t(in.width) * size_t(in.height) * size_t(in.channels));
-        for (int y = 0; y < in.height; ++y)
-            for (int x = 0; x < in.width * in.channels; ++x)
-                widened[size_t(y) * size_t(in.width * in.channels) + size_t(x)] = pixels[ptrdiff_t(y) * stride + x];
-        in.samples = widened.data();
-        in.stride = in.width * in.channels;
-    } else {
-        if (stride % 2 != 0 || stride < in.width * in.channels * 2)
-            return QImage();
-        in.samples = reinterpret_cast<const std::uint16_t*>(pixels);
-        in.stride = stride / 2;
-    }
     QImage::Format format = QImage::Format_RGBX8888;
     if (alpha)
-        format = heif_image_is_premultiplied_alpha(const_cast<heif_image*>(decoded)) ? QImage::Format_RGBA8888_Premultiplied
-                                                            : QImage::Format_RGBA8888;
+        format = heif_image_is_premultiplied_alpha(const_cast<heif_image*>(decoded))
+                     ? QImage::Format_RGBA8888_Premultiplied
+                     : QImage::Format_RGBA8888;
     QImage image(in.width, in.height, format);
     if (!image.isNull())
         hdrToSdr(in, *colour.hdr, colour.hdrToSrgb, image.bits(), image.bytesPerLine());

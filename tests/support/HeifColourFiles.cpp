@@ -82,11 +82,15 @@ QByteArray greyPatches(const std::vector<int>& codes, int bits, Codec codec, int
         const int shift = channel == heif_channel_Y ? 0 : 1;
         heif_image_add_plane(image, channel, width >> shift, kPatch >> shift, bits);
         int stride = 0;
-        auto* plane = reinterpret_cast<std::uint16_t*>(heif_image_get_plane(image, channel, &stride));
+        uint8_t* plane = heif_image_get_plane(image, channel, &stride);
         for (int y = 0; y < kPatch >> shift; ++y)
-            for (int x = 0; x < width >> shift; ++x)
-                plane[y * stride / 2 + x] =
-                    std::uint16_t(channel == heif_channel_Y ? codes[size_t((x << shift) / kPatch)] : 1 << (bits - 1));
+            for (int x = 0; x < width >> shift; ++x) {
+                const int code = channel == heif_channel_Y ? codes[size_t((x << shift) / kPatch)] : 1 << (bits - 1);
+                if (bits == 8)
+                    plane[y * stride + x] = std::uint8_t(code);
+                else
+                    reinterpret_cast<std::uint16_t*>(plane + y * stride)[x] = std::uint16_t(code);
+            }
     }
     heif_color_profile_nclx* nclx = nclxOf(primaries, transfer, 9);
     heif_image_set_nclx_color_profile(image, nclx);

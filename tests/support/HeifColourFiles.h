@@ -23,7 +23,7 @@ struct Description {
 // with) in a file with that description (quality 90, 4:2:0).
 QByteArray described(const QImage& picture, Codec codec, const Description& description);
 
-// Grey patches of `codes` (code values at `bits`, full range), each 8 x 8 side by
+// Grey patches of `codes` (code values at `bits`, 8 to 12, full range), each 8 x 8 side by
 // side, 4:2:0, in a file whose nclx box gives the primaries and transfer; quality 95.
 QByteArray greyPatches(const std::vector<int>& codes, int bits, Codec codec, int primaries, int transfer);
 
