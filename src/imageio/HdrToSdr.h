@@ -28,7 +28,7 @@ inline constexpr double kHdrKnee = 0.6;
 // from 0 to 1. Kept as it is up to the knee, above it rolled off towards 1 as
 // t / (1 + t) (t the light past the knee in units of the room left above it),
 // which meets the straight part at the same slope and never reaches 1: the
-// reference white lands at 0.8 (sRGB 231), 1000 cd/m² at 0.97 (250).
+// reference white lands at 0.8 (sRGB 231), 1000 cd/m² at 0.966 (251).
 double hdrToneCurve(double relativeLight);
 
 // Maps a PQ or HLG picture to 8-bit sRGB, RGBX8888 (RGBA8888, alpha straight, for
