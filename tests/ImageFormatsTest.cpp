@@ -499,6 +499,7 @@ TEST_F(ImageFormatsTest, AColourProfileInEveryFormatGivesTheSameColours)
         {"icc.avif", Codec::Av1, {p3}},
         {"nclx.heic", Codec::Hevc, {{}, 12, 13}},
         {"nclx.avif", Codec::Av1, {{}, 12, 13}},
+        {"nclx-in-stream.heic", Codec::Hevc, {{}, 12, 13, 6, true}},
         // The profile wins over the box beside it.
         {"icc-and-srgb-nclx.heic", Codec::Hevc, {p3, 1, 13}},
     };
@@ -592,19 +593,22 @@ TEST_F(ImageFormatsTest, HdrPicturesAreMappedToSdrWithoutClipping)
         Codec codec;
         int bits;
         int transfer;
+        bool inStreamOnly;
     } cases[] = {
-        {"pq12.avif", Codec::Av1, 12, 16},
-        {"pq10.heic", Codec::Hevc, 10, 16},
-        {"hlg10.heic", Codec::Hevc, 10, 18},
-        {"hlg12.avif", Codec::Av1, 12, 18},
-        {"pq8.heic", Codec::Hevc, 8, 16},
+        {"pq12.avif", Codec::Av1, 12, 16, false},
+        {"pq10.heic", Codec::Hevc, 10, 16, false},
+        {"hlg10.heic", Codec::Hevc, 10, 18, false},
+        {"hlg12.avif", Codec::Av1, 12, 18, false},
+        {"pq8.heic", Codec::Hevc, 8, 16, false},
+        // Said by the coded stream alone: found after a first decode.
+        {"pq10-in-stream.heic", Codec::Hevc, 10, 16, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const bool pq = c.transfer == 16;
         const std::vector<int> codes = pq ? codesOf(pqLights, c.bits, pqCode)
                                           : codesOf(hlgCodes, c.bits, [](double v) { return v; });
-        const QByteArray bytes = greyPatches(codes, c.bits, c.codec, 9, c.transfer);
+        const QByteArray bytes = greyPatches(codes, c.bits, c.codec, 9, c.transfer, c.inStreamOnly);
         if (bytes.isEmpty()) {
             missing = QLatin1String(c.name) + QStringLiteral(" encoder");
             return toolMissing();

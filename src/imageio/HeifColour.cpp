@@ -7,24 +7,22 @@
 
 namespace {
 
-// The nclx description of the file's colr box, else of the decoded stream.
-heif_color_profile_nclx* nclxOf(const heif_image_handle* handle, const heif_image* decoded)
+// The primaries and transfer of the file's nclx box.
+std::optional<NclxCodes> boxColour(const heif_image_handle* handle)
 {
     // A call that fails can still hand back a profile: it is freed all the same.
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok && nclx)
-        return nclx;
+    const bool read = heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok && nclx;
+    std::optional<NclxCodes> codes;
+    if (read)
+        codes = NclxCodes{int(nclx->color_primaries), int(nclx->transfer_characteristics)};
     heif_nclx_color_profile_free(nclx);
-    nclx = nullptr;
-    if (decoded && heif_image_get_nclx_color_profile(decoded, &nclx).code == heif_error_Ok && nclx)
-        return nclx;
-    heif_nclx_color_profile_free(nclx);
-    return nullptr;
+    return codes;
 }
 
 }  // namespace
 
-HeifColour HeifColour::of(const heif_image_handle* handle, const heif_image* decoded)
+HeifColour HeifColour::of(const heif_image_handle* handle, std::optional<NclxCodes> stream)
 {
     HeifColour colour;
     const size_t iccSize = heif_image_handle_get_raw_color_profile_size(handle);
@@ -38,13 +36,14 @@ HeifColour HeifColour::of(const heif_image_handle* handle, const heif_image* dec
             return colour;
         }
     }
-    heif_color_profile_nclx* nclx = nclxOf(handle, decoded);
-    if (!nclx)
+    std::optional<NclxCodes> codes = boxColour(handle);
+    if (!codes)
+        codes = stream;
+    if (!codes)
         return colour;
     colour.described = true;
-    const int primaries = int(nclx->color_primaries);
-    const int transfer = int(nclx->transfer_characteristics);
-    heif_nclx_color_profile_free(nclx);
+    const int primaries = codes->primaries;
+    const int transfer = codes->transfer;
     if (isHdrTransfer(transfer)) {
         colour.hdr = transfer == kTransferPq ? HdrTransfer::Pq : HdrTransfer::Hlg;
         const std::optional<Chromaticities> from = nclxPrimaries(primaries);

@@ -327,9 +327,9 @@ HeifPicture::Decoded HeifPicture::decode(const std::function<QSize(QSize)>& size
                      .arg(header.height());
         return out;
     }
-    if (decoded && !colour.described) {
-        // No colour box: the coded stream's own description, when it has one.
-        colour = HeifColour::of(mHandle, decoded.get());
+    if (decoded && !colour.described && scope.streamColour()) {
+        // No colour box: the coded stream's own description.
+        colour = HeifColour::of(mHandle, scope.streamColour());
         if (colour.hdr) {
             layout = layoutFor(colour);
             decoded = decodeImage(mHandle, layout, &result);

@@ -9,6 +9,13 @@ struct Chromaticities {
     double rx, ry, gx, gy, bx, by, wx, wy;
 };
 
+// The colour primaries and transfer_characteristics codes of ITU-T H.273, as an
+// nclx box or a coded stream gives them (2: unspecified).
+struct NclxCodes {
+    int primaries = 2;
+    int transfer = 2;
+};
+
 // sRGB's (and BT.709's) primaries, white D65.
 inline constexpr Chromaticities kSrgbPrimaries{0.64, 0.33, 0.30, 0.60, 0.15, 0.06, 0.3127, 0.3290};
 

@@ -25,7 +25,7 @@ heif_color_profile_nclx* nclxOf(int primaries, int transfer, int matrix)
 }
 
 // Encodes `image` (released here) into a file of its own; empty on failure.
-QByteArray encoded(heif_image* image, Codec codec, int quality)
+QByteArray encoded(heif_image* image, Codec codec, int quality, bool nclxBox = true)
 {
     QByteArray bytes;
     heif_context* context = heif_context_alloc();
@@ -36,7 +36,7 @@ QByteArray encoded(heif_image* image, Codec codec, int quality)
         heif_encoder_set_lossy_quality(encoder, quality);
         heif_encoding_options* options = heif_encoding_options_alloc();
         // Both colour boxes are written when the picture has both.
-        options->macOS_compatibility_workaround_no_nclx_profile = 0;
+        options->macOS_compatibility_workaround_no_nclx_profile = nclxBox ? 0 : 1;
         options->save_two_colr_boxes_when_ICC_and_nclx_available = 1;
         heif_writer writer{1, appended};
         if (heif_context_encode_image(context, image, encoder, options, nullptr).code == heif_error_Ok)
@@ -68,10 +68,11 @@ QByteArray described(const QImage& picture, Codec codec, const Description& desc
         heif_image_set_nclx_color_profile(image, nclx);
         heif_nclx_color_profile_free(nclx);
     }
-    return encoded(image, codec, 90);
+    return encoded(image, codec, 90, !description.nclxInStreamOnly);
 }
 
-QByteArray greyPatches(const std::vector<int>& codes, int bits, Codec codec, int primaries, int transfer)
+QByteArray greyPatches(const std::vector<int>& codes, int bits, Codec codec, int primaries, int transfer,
+                       bool nclxInStreamOnly)
 {
     constexpr int kPatch = 8;
     const int width = int(codes.size()) * kPatch;
@@ -95,7 +96,7 @@ QByteArray greyPatches(const std::vector<int>& codes, int bits, Codec codec, int
     heif_color_profile_nclx* nclx = nclxOf(primaries, transfer, 9);
     heif_image_set_nclx_color_profile(image, nclx);
     heif_nclx_color_profile_free(nclx);
-    return encoded(image, codec, 95);
+    return encoded(image, codec, 95, !nclxInStreamOnly);
 }
 
 }  // namespace HeifColourFiles
