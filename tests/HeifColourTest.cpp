@@ -158,3 +158,31 @@ TEST(HdrToSdrTest, TheTablesGiveTheFormulasToALevel)
                     EXPECT_LT(differing, width * height * 3 / 100);
                 }
 }
+
+TEST(HdrToSdrTest, AHighlightKeepsItsHue)
+{
+    // PQ code values of light in cd/m², at 12 bits.
+    const auto pqCode = [](double light) {
+        const double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 32.0, c1 = 3424.0 / 4096.0, c2 = 2413.0 / 128.0,
+                     c3 = 2392.0 / 128.0;
+        const double y = std::pow(light / 10000.0, m1);
+        return std::uint16_t(std::lround(std::pow((c1 + c2 * y) / (1.0 + c3 * y), m2) * 4095.0));
+    };
+    const auto linear = [](int level) {
+        const double v = level / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const std::array<float, 9> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    // An orange at twice, four and eight times the reference white: the largest
+    // channel rolls off, the others keep their share of it.
+    for (const double white : {2.0, 4.0, 8.0}) {
+        SCOPED_TRACE(white);
+        const std::uint16_t samples[3] = {pqCode(203.0 * white), pqCode(203.0 * white / 2), pqCode(203.0 * white / 4)};
+        std::uint8_t out[4];
+        hdrToSdr(HdrSamples{reinterpret_cast<const std::uint8_t*>(samples), 6, 1, 1, 3, 12}, HdrTransfer::Pq, identity,
+                 out, 4);
+        EXPECT_NEAR(linear(out[0]), hdrToneCurve(white), 0.005);
+        EXPECT_NEAR(linear(out[1]) / linear(out[0]), 0.5, 0.01);
+        EXPECT_NEAR(linear(out[2]) / linear(out[0]), 0.25, 0.01);
+    }
+}
