@@ -573,6 +573,12 @@ TEST_F(ImageFormatsTest, ColoursThatCannotBeConvertedAreTakenAsSrgbWithOneLine)
                                   "cannot be converted: they are taken as sRGB")
                        .arg(xyzPath));
     EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/original.png")));
+
+    // A PQ picture in CIE XYZ: mapped as it would be in sRGB's primaries, with its line.
+    const QByteArray xyzPq = greyPatches({0, 2000, 3000}, 12, Codec::Hevc, 10, 16);
+    const ImageFileResult pq = ImageFile::read(write(QStringLiteral("xyz-pq.heic"), xyzPq));
+    ASSERT_TRUE(pq.ok()) << pq.error.toStdString();
+    EXPECT_EQ(pq.note, QStringLiteral("its colour primaries (nclx 10) cannot be converted: they are taken as sRGB's"));
 }
 
 TEST_F(ImageFormatsTest, HdrPicturesAreMappedToSdrWithoutClipping)
