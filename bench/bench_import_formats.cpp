@@ -9,11 +9,15 @@
 // RGB conversion of a decoded 12-megapixel picture against converting every
 // pixel first and shrinking after. Run from the build folder:
 //   ./bench_import_formats --benchmark_min_time=2
-// CHARCOLINO_BENCH_AVIF=1 adds the AVIF file (its encoding takes minutes).
+// CHARCOLINO_BENCH_AVIF=1 adds the AVIF file (its encoding takes minutes). The
+// HEIC once more with a Display P3 profile: its import converts the 1024-side
+// picture to sRGB. Beside them the mapping of an HDR picture to sRGB, with its
+// tables and straightforwardly.
 #include <benchmark/benchmark.h>
 
 #include "BenchmarkRunner.h"
 
+#include <QColorSpace>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
@@ -25,7 +29,9 @@
 
 #include "project/ImportFile.h"
 #include "project/UprightImage.h"
+#include "imageio/HdrToSdr.h"
 #include "imageio/HeifModule.h"
+#include "imageio/NclxColour.h"
 #include "imageio/PictureUnpack.h"
 #include "imageio/YcbcrShrink.h"
 
@@ -46,11 +52,14 @@ heif_image* heifImageOf(const QImage& rgb)
 
 const QString kPhoto = QStringLiteral(CHARCOLINO_SOURCE_DIR "/bench/photos/photo12mp.jpg");
 QString gHeic;
+QString gHeicP3;
 QString gHeicGrid;
 QString gAvif;
 
-// The photo's pixels encoded as HEIC or AVIF into `path`; false when no encoder.
-bool encodeHeif(const QImage& photo, heif_compression_format compression, const QString& path)
+// The photo's pixels encoded as HEIC or AVIF into `path`, with the ICC profile
+// when one is given; false when no encoder.
+bool encodeHeif(const QImage& photo, heif_compression_format compression, const QString& path,
+                const QByteArray& icc = QByteArray())
 {
     heif_context* context = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -63,6 +72,8 @@ bool encodeHeif(const QImage& photo, heif_compression_format compression, const 
         heif_encoder_set_parameter(encoder, "speed", "8");
     const QImage rgb = photo.convertToFormat(QImage::Format_RGB888);
     heif_image* image = heifImageOf(rgb);
+    if (!icc.isEmpty())
+        heif_image_set_raw_color_profile(image, "prof", icc.constData(), size_t(icc.size()));
     bool ok = heif_context_encode_image(context, image, encoder, nullptr, nullptr).code == heif_error_Ok;
     ok = ok && heif_context_write_to_file(context, QFile::encodeName(path).constData()).code == heif_error_Ok;
     heif_image_release(image);
@@ -203,6 +214,7 @@ void import(benchmark::State& state, const QString& path)
 
 void BM_ImportJpeg(benchmark::State& state) { import(state, kPhoto); }
 void BM_ImportHeic(benchmark::State& state) { import(state, gHeic); }
+void BM_ImportHeicP3(benchmark::State& state) { import(state, gHeicP3); }
 void BM_ImportHeicGrid(benchmark::State& state) { import(state, gHeicGrid); }
 void BM_ImportAvif(benchmark::State& state) { import(state, gAvif); }
 
@@ -278,12 +290,64 @@ void BM_ShrinkYcbcrConvertThenShrink(benchmark::State& state)
     }
 }
 
+// A 10-bit BT.2020 PQ picture of 1024 x 768 with some texture, mapped to sRGB.
+struct HdrPicture {
+    static constexpr int kWidth = 1024, kHeight = 768;
+    std::vector<std::uint16_t> samples = std::vector<std::uint16_t>(size_t(kWidth) * kHeight * 3);
+    std::vector<std::uint8_t> out = std::vector<std::uint8_t>(size_t(kWidth) * kHeight * 4);
+    HdrSamples in{reinterpret_cast<const std::uint8_t*>(samples.data()), kWidth * 3 * 2, kWidth, kHeight, 3, 10};
+    std::array<float, 9> toSrgb = rgbToRgbMatrix(*nclxPrimaries(9), kSrgbPrimaries);
+
+    HdrPicture()
+    {
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = std::uint16_t((i * 7 + (i / 3) % 251) % 1024);
+    }
+};
+
+void BM_HdrToSdr(benchmark::State& state)
+{
+    HdrPicture p;
+    for (auto _ : state) {
+        hdrToSdr(p.in, HdrTransfer::Pq, p.toSrgb, p.out.data(), HdrPicture::kWidth * 4);
+        benchmark::DoNotOptimize(p.out.data());
+    }
+}
+
+void BM_HdrToSdrStraightforward(benchmark::State& state)
+{
+    HdrPicture p;
+    for (auto _ : state) {
+        hdrToSdrStraightforward(p.in, HdrTransfer::Pq, p.toSrgb, p.out.data(), HdrPicture::kWidth * 4);
+        benchmark::DoNotOptimize(p.out.data());
+    }
+}
+
+// What a profile adds to an import: the 1024 x 768 picture converted from Display P3.
+void BM_ConvertP3ToSrgb(benchmark::State& state)
+{
+    QImage picture(1024, 768, QImage::Format_RGBX8888);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
+    picture.setColorSpace(QColorSpace::DisplayP3);
+    for (auto _ : state) {
+        QImage converted = picture;
+        converted.convertToColorSpace(QColorSpace::SRgb);
+        benchmark::DoNotOptimize(converted.constBits());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_ConvertP3ToSrgb)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HdrToSdr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HdrToSdrStraightforward)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShrinkYcbcrOnePass)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShrinkYcbcrConvertThenShrink)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportJpeg)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_ImportHeic)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ImportHeicP3)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_ImportHeicGrid)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_HeicDecodeOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
@@ -299,6 +363,9 @@ int main(int argc, char** argv)
     }
     if (encodeHeif(photo, heif_compression_HEVC, dir.filePath(QStringLiteral("photo12mp.heic"))))
         gHeic = dir.filePath(QStringLiteral("photo12mp.heic"));
+    if (encodeHeif(photo, heif_compression_HEVC, dir.filePath(QStringLiteral("photo12mp-p3.heic")),
+                   QColorSpace(QColorSpace::DisplayP3).iccProfile()))
+        gHeicP3 = dir.filePath(QStringLiteral("photo12mp-p3.heic"));
     if (encodeGrid(photo, dir.filePath(QStringLiteral("grid12mp.heic"))))
         gHeicGrid = dir.filePath(QStringLiteral("grid12mp.heic"));
     if (const QByteArray keep = qgetenv("CHARCOLINO_BENCH_KEEP_GRID"); !keep.isEmpty())

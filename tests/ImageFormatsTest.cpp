@@ -1,18 +1,22 @@
 // The photo formats besides JPEG: each opens upright as the same photo saved as an
 // oriented JPEG does, HEIF files by their own header, and a truncated file of each
-// format gives one line. Files are made here: HEIC and AVIF by libheif's encoders,
+// format gives one line; colour profiles and HDR pictures of every format give
+// their colours in sRGB. Files are made here: HEIC and AVIF by libheif's encoders,
 // WebP by cwebp (from the oriented JPEG), TIFF by Qt with tiffset's orientation tag,
 // PNG by Qt with an eXIf chunk.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QMimeData>
 #include <QUrl>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <bitset>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +31,7 @@
 #include "imageio/HeifModule.h"
 #include "imageio/ImageFile.h"
 #include "support/GlContextTest.h"
+#include "support/HeifColourFiles.h"
 #include "support/ImportTestFiles.h"
 
 using namespace ImportTestFiles;
@@ -426,4 +431,216 @@ TEST_F(ImageFormatsTest, WithoutTheHeifModuleOnlyHeifPhotosFailWithOneLine)
     EXPECT_FALSE(err.contains(QLatin1Char('\n'))) << err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/plain/original.png")));
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/o1/original.png")));
+}
+
+namespace {
+
+// BT.2100's PQ code value (0 to 1) of a light in cd/m², and HLG's display light
+// of a code value on a 1000 cd/m² display.
+double pqCode(double light)
+{
+    const double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 32.0, c1 = 3424.0 / 4096.0, c2 = 2413.0 / 128.0,
+                 c3 = 2392.0 / 128.0;
+    const double y = std::pow(light / 10000.0, m1);
+    return std::pow((c1 + c2 * y) / (1.0 + c3 * y), m2);
+}
+
+double pqLight(double code)
+{
+    const double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 32.0, c1 = 3424.0 / 4096.0, c2 = 2413.0 / 128.0,
+                 c3 = 2392.0 / 128.0;
+    const double p = std::pow(code, 1.0 / m2);
+    return 10000.0 * std::pow(std::max(p - c1, 0.0) / (c2 - c3 * p), 1.0 / m1);
+}
+
+double hlgLight(double code)
+{
+    const double a = 0.17883277, b = 1.0 - 4.0 * a, c = 0.5 - a * std::log(4.0 * a);
+    const double scene = code <= 0.5 ? code * code / 3.0 : (std::exp((code - c) / a) + b) / 12.0;
+    return 1000.0 * std::pow(scene, 1.2);
+}
+
+// The sRGB level a grey of `light` cd/m² is shown at: light up to 0.6 of the
+// 203 cd/m² white kept, above it rolled off towards 1, then sRGB encoded.
+int sdrLevel(double light)
+{
+    double x = light / 203.0;
+    if (x > 0.6) {
+        const double t = (x - 0.6) / 0.4;
+        x = 0.6 + 0.4 * t / (1.0 + t);
+    }
+    const double encoded = x <= 0.0031308 ? 12.92 * x : 1.055 * std::pow(x, 1.0 / 2.4) - 0.055;
+    return int(std::lround(encoded * 255.0));
+}
+
+}  // namespace
+
+TEST_F(ImageFormatsTest, AColourProfileInEveryFormatGivesTheSameColours)
+{
+    using namespace HeifColourFiles;
+    // The picture's numbers are Display P3 colours, saturated past sRGB.
+    const QImage picture = storedPicture();
+    QImage tagged = picture;
+    tagged.setColorSpace(QColorSpace::DisplayP3);
+    const QString pngPath = write(QStringLiteral("p3.png"), encoded(tagged, "PNG"));
+    const QImage expected = uprightImage(ImageFile::read(pngPath).image).bitmap;
+    const auto half = [](QSize stored) { return stored / 2; };
+    const QImage smallExpected = uprightImage(ImageFile::read(pngPath, half).image).bitmap;
+    // Its numbers taken as sRGB are far from it: a conversion left out shows.
+    ASSERT_GT(meanDifference(expected, picture), 9.0);
+
+    const QByteArray p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+    const struct {
+        const char* name;
+        Codec codec;
+        Description description;
+    } cases[] = {
+        {"icc.heic", Codec::Hevc, {p3}},
+        {"icc.avif", Codec::Av1, {p3}},
+        {"nclx.heic", Codec::Hevc, {{}, 12, 13}},
+        {"nclx.avif", Codec::Av1, {{}, 12, 13}},
+        {"nclx-in-stream.heic", Codec::Hevc, {{}, 12, 13, 6, true}},
+        // The profile wins over the box beside it.
+        {"icc-and-srgb-nclx.heic", Codec::Hevc, {p3, 1, 13}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = described(picture, c.codec, c.description);
+        if (bytes.isEmpty()) {
+            missing = QLatin1String(c.name) + QStringLiteral(" encoder");
+            return toolMissing();
+        }
+        const QString path = write(QLatin1String(c.name), bytes);
+        const ImageFileResult read = ImageFile::read(path);
+        ASSERT_TRUE(read.ok()) << read.error.toStdString();
+        EXPECT_TRUE(read.note.isEmpty()) << read.note.toStdString();
+        const QImage upright = uprightImage(read.image).bitmap;
+        ASSERT_EQ(upright.size(), expected.size());
+        // The compression alone: about 1 a channel on these flat quadrants.
+        EXPECT_LT(meanDifference(upright, expected), 2.5);
+        // Shrunk from its YCbCr planes (HEIC) or after the decode: converted the same.
+        const QImage small = uprightImage(ImageFile::read(path, half).image).bitmap;
+        ASSERT_EQ(small.size(), smallExpected.size());
+        EXPECT_LT(meanDifference(small, smallExpected), 2.5);
+    }
+}
+
+TEST_F(ImageFormatsTest, ColoursThatCannotBeConvertedAreTakenAsSrgbWithOneLine)
+{
+    using namespace HeifColourFiles;
+    const QImage picture = storedPicture();
+    const struct {
+        const char* name;
+        Codec codec;
+        Description description;
+        const char* note;
+    } cases[] = {
+        {"srgb.heic", Codec::Hevc, {{}, 1, 13}, ""},
+        {"unspecified.avif", Codec::Av1, {{}, 2, 2}, ""},
+        {"xyz.heic", Codec::Hevc, {{}, 10, 13},
+         "its colours (nclx primaries 10, transfer 13) cannot be converted: they are taken as sRGB"},
+        {"st428.avif", Codec::Av1, {{}, 1, 17},
+         "its colours (nclx primaries 1, transfer 17) cannot be converted: they are taken as sRGB"},
+        {"broken-icc.heic", Codec::Hevc, {QByteArray(200, 'x')},
+         "its ICC colour profile cannot be used: its colours are taken as sRGB"},
+    };
+    QString xyzPath;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = described(picture, c.codec, c.description);
+        if (bytes.isEmpty()) {
+            missing = QLatin1String(c.name) + QStringLiteral(" encoder");
+            return toolMissing();
+        }
+        const QString path = write(QLatin1String(c.name), bytes);
+        if (c.description.primaries == 10)
+            xyzPath = path;
+        const ImageFileResult read = ImageFile::read(path);
+        ASSERT_TRUE(read.ok()) << read.error.toStdString();
+        EXPECT_EQ(read.note, QLatin1String(c.note));
+        EXPECT_TRUE(read.warning.isEmpty());
+        EXPECT_LT(meanDifference(uprightImage(read.image).bitmap, picture), 2.5);
+    }
+
+    // The tool says so in one line, and makes the sketches all the same.
+    QProcess tool;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {xyzPath, QStringLiteral("-o"), out});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(tool.readAllStandardError()).trimmed();
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_EQ(err, QStringLiteral("charcolino-sketch: %1: warning: its colours (nclx primaries 10, transfer 13) "
+                                  "cannot be converted: they are taken as sRGB")
+                       .arg(xyzPath));
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/original.png")));
+
+    // A PQ picture in CIE XYZ: mapped as it would be in sRGB's primaries, with its line.
+    const QByteArray xyzPq = greyPatches({0, 2000, 3000}, 12, Codec::Hevc, 10, 16);
+    const ImageFileResult pq = ImageFile::read(write(QStringLiteral("xyz-pq.heic"), xyzPq));
+    ASSERT_TRUE(pq.ok()) << pq.error.toStdString();
+    EXPECT_EQ(pq.note, QStringLiteral("its colour primaries (nclx 10) cannot be converted: they are taken as sRGB's"));
+}
+
+TEST_F(ImageFormatsTest, HdrPicturesAreMappedToSdrWithoutClipping)
+{
+    using namespace HeifColourFiles;
+    // Grey light from deep shadow to highlights: 36.5 cd/m² is an 18% grey under
+    // the 203 cd/m² white.
+    const std::vector<double> pqLights{0.5, 5, 20, 36.5, 100, 203, 400, 1000, 4000};
+    const std::vector<double> hlgCodes{0.1, 0.25, 0.5, 0.6, 0.75, 0.85, 0.95, 1.0};
+    const auto codesOf = [](const std::vector<double>& values, int bits, const std::function<double(double)>& code) {
+        std::vector<int> codes;
+        for (const double v : values)
+            codes.push_back(int(std::lround(code(v) * ((1 << bits) - 1))));
+        return codes;
+    };
+    const struct {
+        const char* name;
+        Codec codec;
+        int bits;
+        int transfer;
+        bool inStreamOnly;
+    } cases[] = {
+        {"pq12.avif", Codec::Av1, 12, 16, false},
+        {"pq10.heic", Codec::Hevc, 10, 16, false},
+        {"hlg10.heic", Codec::Hevc, 10, 18, false},
+        {"hlg12.avif", Codec::Av1, 12, 18, false},
+        {"pq8.heic", Codec::Hevc, 8, 16, false},
+        // Said by the coded stream alone: found after a first decode.
+        {"pq10-in-stream.heic", Codec::Hevc, 10, 16, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool pq = c.transfer == 16;
+        const std::vector<int> codes = pq ? codesOf(pqLights, c.bits, pqCode)
+                                          : codesOf(hlgCodes, c.bits, [](double v) { return v; });
+        const QByteArray bytes = greyPatches(codes, c.bits, c.codec, 9, c.transfer, c.inStreamOnly);
+        if (bytes.isEmpty()) {
+            missing = QLatin1String(c.name) + QStringLiteral(" encoder");
+            return toolMissing();
+        }
+        const QString path = write(QLatin1String(c.name), bytes);
+        for (const bool shrunk : {false, true}) {
+            SCOPED_TRACE(shrunk ? "shrunk" : "whole");
+            const ImageFileResult read =
+                shrunk ? ImageFile::read(path, [](QSize stored) { return stored / 2; }) : ImageFile::read(path);
+            ASSERT_TRUE(read.ok()) << read.error.toStdString();
+            EXPECT_TRUE(read.note.isEmpty()) << read.note.toStdString();
+            const QImage picture = uprightImage(read.image).bitmap;
+            const int patch = shrunk ? 4 : 8;
+            int previous = -1;
+            for (size_t i = 0; i < codes.size(); ++i) {
+                const QRgb pixel = picture.pixel(int(i) * patch + patch / 2, patch / 2);
+                const double code = double(codes[i]) / ((1 << c.bits) - 1);
+                const double light = pq ? pqLight(code) : hlgLight(code);
+                SCOPED_TRACE(light);
+                EXPECT_NEAR(qGreen(pixel), sdrLevel(light), 3);
+                EXPECT_NEAR(qRed(pixel), qGreen(pixel), 2);
+                EXPECT_NEAR(qBlue(pixel), qGreen(pixel), 2);
+                // Every step of light a step of grey: nothing flat at white.
+                EXPECT_GT(qGreen(pixel), previous);
+                previous = qGreen(pixel);
+            }
+        }
+    }
 }

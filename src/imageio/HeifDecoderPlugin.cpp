@@ -219,6 +219,9 @@ heif_error decodeImage(void* raw, heif_image** out)
                                         "The coded picture is larger than the file says"};
                 } else {
                     result = toHeifImage(*frame, out);
+                    if (decoder->scope &&
+                        (frame->color_primaries != AVCOL_PRI_UNSPECIFIED || frame->color_trc != AVCOL_TRC_UNSPECIFIED))
+                        decoder->scope->describe(NclxCodes{int(frame->color_primaries), int(frame->color_trc)});
                 }
             }
         }
@@ -278,6 +281,19 @@ void HeifDecoderPlugin::Scope::refuse(QSize coded)
 {
     const std::lock_guard<std::mutex> lock(gRefusal);
     mRefused = coded;
+}
+
+void HeifDecoderPlugin::Scope::describe(NclxCodes codes)
+{
+    const std::lock_guard<std::mutex> lock(gRefusal);
+    if (!mStreamColour)
+        mStreamColour = codes;
+}
+
+std::optional<NclxCodes> HeifDecoderPlugin::Scope::streamColour() const
+{
+    const std::lock_guard<std::mutex> lock(gRefusal);
+    return mStreamColour;
 }
 
 QSize HeifDecoderPlugin::Scope::refused() const

@@ -2,6 +2,9 @@
 
 #include <QSize>
 #include <mutex>
+#include <optional>
+
+#include "imageio/NclxColour.h"
 
 // HEVC (HEIC) and AV1 (AVIF) decoding for libheif through libavcodec: on every
 // core (HEVC wavefront rows, AV1 tiles), without the loop filters when the caller
@@ -40,10 +43,17 @@ public:
         // Called by the decoders, on any thread.
         void refuse(QSize coded);
 
+        // The colours the first coded stream decoded names (an HEVC VUI, an AV1
+        // sequence header), when it names its primaries or transfer.
+        std::optional<NclxCodes> streamColour() const;
+        // Called by the decoders, on any thread.
+        void describe(NclxCodes codes);
+
     private:
         QSize mLargestStream;
         bool mReducedDetail;
         QSize mRefused;
+        std::optional<NclxCodes> mStreamColour;
         std::unique_lock<std::mutex> mTurn;
     };
 };

@@ -27,7 +27,8 @@ HeifModuleDecoded decode(const HeifModulePicture* p, QSize (*sizeFor)(QSize, con
     if (sizeFor)
         wanted = [sizeFor, context](QSize size) { return sizeFor(size, context); };
     HeifPicture::Decoded decoded = picture(p)->decode(wanted);
-    return HeifModuleDecoded{std::move(decoded.image), decoded.decodedSize, decoded.error, decoded.refusedStream};
+    return HeifModuleDecoded{std::move(decoded.image), decoded.decodedSize, decoded.error, decoded.refusedStream,
+                              decoded.colourNote};
 }
 
 const HeifModuleInterface kInterface{kHeifModuleVersion, open, close, error, size, hasAlpha, deep, decode};

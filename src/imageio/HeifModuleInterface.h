@@ -14,10 +14,11 @@ struct HeifModulePicture;
 
 // What a decode gave: the picture, upright, or a null image and why.
 struct HeifModuleDecoded {
-    QImage image;          // RGBX8888, RGBA8888 or RGBA8888_Premultiplied; null on failure
+    QImage image;          // RGBX8888, RGBA8888 or RGBA8888_Premultiplied in the file's colour space; null on failure
     QSize decodedSize;     // the upright picture's full size (a crop can make it smaller than the header's)
     QString error;         // why not, a short lower-case reason
     QSize refusedStream;   // the coded size of a stream refused for its size
+    QString colourNote;    // why its colours are taken as sRGB when the file says otherwise
 };
 
 struct HeifModuleInterface {
@@ -39,7 +40,7 @@ struct HeifModuleInterface {
                                 const void* context);
 };
 
-inline constexpr int kHeifModuleVersion = 1;
+inline constexpr int kHeifModuleVersion = 2;
 // The module's file name and the name of its entry point, a
 // `const HeifModuleInterface* charcolino_heif_module()`.
 inline constexpr const char* kHeifModuleFile = "charcolino-heif.so";

@@ -8,6 +8,8 @@
 #include <vector>
 #include <libheif/heif.h>
 
+#include "imageio/HdrToSdr.h"
+#include "imageio/HeifColour.h"
 #include "imageio/HeifDecoderPlugin.h"
 #include "imageio/ImageFile.h"
 #include "imageio/YcbcrShrink.h"
@@ -214,23 +216,38 @@ std::optional<YcbcrMatrix> matrixOf(const heif_image* image, const heif_image_ha
     return matrix;
 }
 
-// Decodes the picture as YCbCr 4:2:0 planes or as interleaved RGBA. A stream that
-// libavcodec cannot take goes to libheif's own decoders (its size was checked
-// before, so it is no larger than allowed).
-DecodedImage decodeImage(const heif_image_handle* handle, bool planar, heif_error* result)
+// How a picture is asked of libheif.
+enum class Layout {
+    Planes,  // 8-bit YCbCr 4:2:0 planes
+    Rgba,    // interleaved 8-bit RGBA
+    Deep,    // interleaved RGB (RGBA with alpha) at the picture's own depth, for HDR
+};
+
+// Decodes the picture in `layout`. A stream that libavcodec cannot take goes to
+// libheif's own decoders (its size was checked before, so it is no larger than allowed).
+DecodedImage decodeImage(const heif_image_handle* handle, Layout layout, heif_error* result)
 {
     heif_decoding_options* options = heif_decoding_options_alloc();
     if (!options) {
         *result = heif_error{heif_error_Memory_allocation_error, heif_suberror_Unspecified, "Out of memory"};
         return DecodedImage();
     }
-    options->convert_hdr_to_8bit = 1;
+    options->convert_hdr_to_8bit = layout == Layout::Deep ? 0 : 1;
+    constexpr bool kLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    heif_colorspace space = heif_colorspace_RGB;
+    heif_chroma chroma = heif_chroma_interleaved_RGBA;
+    if (layout == Layout::Planes) {
+        space = heif_colorspace_YCbCr;
+        chroma = heif_chroma_420;
+    } else if (layout == Layout::Deep) {
+        chroma = alpha ? (kLittleEndian ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBBAA_BE)
+                       : (kLittleEndian ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RRGGBB_BE);
+    }
     const auto decode = [&](const char* decoder) {
         options->decoder_id = decoder;
         heif_image* decoded = nullptr;
-        *result = planar ? heif_decode_image(handle, &decoded, heif_colorspace_YCbCr, heif_chroma_420, options)
-                         : heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                                             options);
+        *result = heif_decode_image(handle, &decoded, space, chroma, options);
         if (result->code != heif_error_Ok && decoded) {
             heif_image_release(decoded);
             decoded = nullptr;
@@ -248,6 +265,34 @@ DecodedImage decodeImage(const heif_image_handle* handle, bool planar, heif_erro
     return decoded;
 }
 
+// A PQ or HLG picture decoded at its own depth, mapped to 8-bit sRGB; null when
+// the decoded picture is not the layout asked for.
+QImage mappedToSdr(const heif_image* decoded, const HeifColour& colour, bool alpha)
+{
+    int stride = 0;
+    HdrSamples in;
+    in.data = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    in.stride = stride;
+    in.width = heif_image_get_width(decoded, heif_channel_interleaved);
+    in.height = heif_image_get_height(decoded, heif_channel_interleaved);
+    in.bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
+    // 8 bits come as RGBA, deeper as RGB or RGBA at their depth.
+    in.channels = in.bits == 8 || alpha ? 4 : 3;
+    const int sampleBytes = in.bits == 8 ? 1 : 2;
+    if (!in.data || in.width <= 0 || in.height <= 0 || in.bits < 8 || in.bits > 16 || stride % sampleBytes != 0 ||
+        stride < in.width * in.channels * sampleBytes)
+        return QImage();
+    QImage::Format format = QImage::Format_RGBX8888;
+    if (alpha)
+        format = heif_image_is_premultiplied_alpha(const_cast<heif_image*>(decoded))
+                     ? QImage::Format_RGBA8888_Premultiplied
+                     : QImage::Format_RGBA8888;
+    QImage image(in.width, in.height, format);
+    if (!image.isNull())
+        hdrToSdr(in, *colour.hdr, colour.hdrToSrgb, image.bits(), image.bytesPerLine());
+    return image;
+}
+
 }  // namespace
 
 HeifPicture::Decoded HeifPicture::decode(const std::function<QSize(QSize)>& sizeFor) const
@@ -262,10 +307,17 @@ HeifPicture::Decoded HeifPicture::decode(const std::function<QSize(QSize)>& size
     const bool shrinks = !wanted.isEmpty() && wanted != header;
     const HeifDecoderPlugin::Scope scope(largestStream(header), shrinks && wanted.width() * 2 <= header.width() &&
                                                                     wanted.height() * 2 <= header.height());
-    // An 8-bit picture without alpha that is shrunk stays in its YCbCr planes.
-    bool planar = shrinks && !hasAlpha() && !deep() && matrixOf(nullptr, mHandle);
+    HeifColour colour = HeifColour::of(mHandle);
+    // An 8-bit picture without alpha that is shrunk stays in its YCbCr planes; PQ
+    // and HLG come at their own depth.
+    const auto layoutFor = [&](const HeifColour& c) {
+        if (c.hdr)
+            return deep() ? Layout::Deep : Layout::Rgba;
+        return shrinks && !hasAlpha() && !deep() && matrixOf(nullptr, mHandle) ? Layout::Planes : Layout::Rgba;
+    };
+    Layout layout = layoutFor(colour);
     heif_error result{};
-    DecodedImage decoded = decodeImage(mHandle, planar, &result);
+    DecodedImage decoded = decodeImage(mHandle, layout, &result);
     if (!scope.refused().isEmpty()) {
         out.refusedStream = scope.refused();
         out.error = QStringLiteral("picture too large: its coded picture is %1 x %2 pixels, its header gives %3 x %4")
@@ -275,19 +327,28 @@ HeifPicture::Decoded HeifPicture::decode(const std::function<QSize(QSize)>& size
                      .arg(header.height());
         return out;
     }
+    if (decoded && !colour.described && scope.streamColour()) {
+        // No colour box: the coded stream's own description.
+        colour = HeifColour::of(mHandle, scope.streamColour());
+        if (colour.hdr) {
+            layout = layoutFor(colour);
+            decoded = decodeImage(mHandle, layout, &result);
+        }
+    }
     YcbcrPlanes planes;
     const std::optional<YcbcrMatrix> matrix = matrixOf(decoded.get(), mHandle);
-    if (decoded && planar && (!planesOf(decoded.get(), &planes) || !matrix)) {
+    if (decoded && layout == Layout::Planes && (!planesOf(decoded.get(), &planes) || !matrix)) {
         // Not what was asked for: libheif converts it.
-        planar = false;
-        decoded = decodeImage(mHandle, planar, &result);
+        layout = Layout::Rgba;
+        decoded = decodeImage(mHandle, layout, &result);
     }
     if (result.code != heif_error_Ok || !decoded) {
         out.error = result.code != heif_error_Ok ? reason(result) : kDamaged;
         return out;
     }
+    out.colourNote = colour.note;
 
-    if (planar) {
+    if (layout == Layout::Planes) {
         out.decodedSize = QSize(planes.width, planes.height);
         QSize target = sizeFor ? sizeFor(out.decodedSize) : out.decodedSize;
         if (target.isEmpty() || target.width() > planes.width || target.height() > planes.height)
@@ -298,7 +359,17 @@ HeifPicture::Decoded HeifPicture::decode(const std::function<QSize(QSize)>& size
             return out;
         }
         shrinkYcbcrToRgbx(planes, *matrix, shrunk.bits(), shrunk.bytesPerLine(), target.width(), target.height());
+        if (colour.space.isValid())
+            shrunk.setColorSpace(colour.space);
         out.image = shrunk;
+        return out;
+    }
+
+    if (colour.hdr) {
+        out.image = mappedToSdr(decoded.get(), colour, hasAlpha());
+        if (out.image.isNull())
+            out.error = kDamaged;
+        out.decodedSize = out.image.size();
         return out;
     }
 
@@ -319,5 +390,7 @@ HeifPicture::Decoded HeifPicture::decode(const std::function<QSize(QSize)>& size
     out.image = QImage(
         pixels, width, height, stride, format, [](void* image) { heif_image_release(static_cast<heif_image*>(image)); },
         decoded.release());
+    if (colour.space.isValid())
+        out.image.setColorSpace(colour.space);
     return out;
 }

@@ -33,7 +33,10 @@ public:
     bool deep() const;
 
     // The decoded picture, upright: RGBX8888, or RGBA8888 (premultiplied when the
-    // file says so) for a picture with alpha. A null image and the reason on failure.
+    // file says so) for a picture with alpha, in the colour space the file gives
+    // (an ICC profile, else an nclx box, else the coded stream's description;
+    // sRGB when none does or Qt cannot express it). PQ and HLG pictures come
+    // mapped to sRGB (see hdrToSdr). A null image and the reason on failure.
     QImage decode(QString* error) const;
 
     // What a decode at a wanted size gave.
@@ -42,6 +45,7 @@ public:
         QSize decodedSize;     // the upright picture's full size (a crop in the file can make it smaller than size())
         QString error;         // why not
         QSize refusedStream;   // the coded size of a stream refused for its size
+        QString colourNote;    // why its colours are taken as sRGB when the file says otherwise
     };
 
     // The picture at sizeFor(decodedSize) when that is smaller, else as decode()

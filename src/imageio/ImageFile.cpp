@@ -1,6 +1,7 @@
 #include "imageio/ImageFile.h"
 
 #include <QColor>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QPixelFormat>
@@ -18,6 +19,7 @@
 #include "imageio/JpegEnd.h"
 #include "imageio/PictureSignature.h"
 #include "system/RegularFile.h"
+#include "base/ConsoleLog.h"
 
 namespace {
 
@@ -188,7 +190,7 @@ std::unique_ptr<QImageReader> readerFor(QFile& file, const QString& path)
 
 ImageFileResult failure(const QString& error)
 {
-    return ImageFileResult{Image{}, error.isEmpty() ? QStringLiteral("cannot be read") : error, QString()};
+    return ImageFileResult{Image{}, error.isEmpty() ? QStringLiteral("cannot be read") : error, QString(), QString()};
 }
 
 // The decoder's own words when it has any worth showing.
@@ -244,7 +246,8 @@ struct HeifModuleClose {
 // applies the file's turns and mirrors; an EXIF orientation in them only repeats
 // those) and shrunk, most in one pass from their YCbCr planes, the rest smoothly
 // after the decode.
-ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<QSize(QSize)>& decodeSize)
+ImageFileResult readHeif(QFile& file, const QString& path, const Limits& limits,
+                         const std::function<QSize(QSize)>& decodeSize)
 {
     QString unavailable;
     const HeifModuleInterface* heif = HeifModule::interface(&unavailable);
@@ -289,9 +292,14 @@ ImageFileResult readHeif(QFile& file, const Limits& limits, const std::function<
     }
     if (bitmap.size() != wanted)
         bitmap = shrunk(std::move(bitmap), wanted);
+    // Converted after the shrink, as the other formats are after theirs.
+    if (bitmap.colorSpace().isValid() && bitmap.colorSpace() != QColorSpace::SRgb)
+        bitmap.convertToColorSpace(QColorSpace::SRgb);
     if (bitmap.isNull())
         return failure(QStringLiteral("out of memory"));
-    return ImageFileResult{Image{bitmap, ImageOrientationUp}, QString(), QString()};
+    if (!decoded.colourNote.isEmpty())
+        qCInfo(consoleLog).noquote() << QStringLiteral("%1: %2").arg(path, decoded.colourNote);
+    return ImageFileResult{Image{bitmap, ImageOrientationUp}, QString(), QString(), decoded.colourNote};
 }
 
 // What the header decides before anything is decoded: the size stored and the
@@ -402,7 +410,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     if (!openPicture(file, &reason))
         return failure(reason);
     if (HeifBrand::isHeifFile(file.peek(256)))
-        return readHeif(file, limits, decodeSize);
+        return readHeif(file, path, limits, decodeSize);
     // PNG and WebP readers do not report the EXIF orientation these files can hold.
     const QImageIOHandler::Transformations embedded = ExifOrientation::ofPngOrWebp(file);
 
@@ -433,7 +441,7 @@ ImageFileResult readWithin(const QString& path, const Limits& limits, const std:
     if (!reason.isEmpty())
         return failure(reason);
     const QString warning = cutShort ? QStringLiteral("the picture is incomplete (truncated file)") : QString();
-    return ImageFileResult{Image{bitmap, orientation}, QString(), warning};
+    return ImageFileResult{Image{bitmap, orientation}, QString(), warning, QString()};
 }
 
 }  // namespace

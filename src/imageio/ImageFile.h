@@ -14,6 +14,8 @@ struct ImageFileResult {
     QString error;    // empty on success, else a short lower-case reason ("file not found")
     QString warning;  // on success: empty, or what is wrong with a picture that was still read
                       // ("the picture is incomplete (truncated file)")
+    QString note;     // on success: empty, or what was assumed of a picture read whole
+                      // ("its colours ... cannot be converted: they are taken as sRGB")
 
     bool ok() const { return image.hasBitmap(); }
 };
@@ -52,7 +54,9 @@ int orientationFromTransformation(QImageIOHandler::Transformations transformatio
 QStringList readableSuffixes();
 
 // Reads the picture in `path` as stored (its pixels are not turned); the file's
-// EXIF orientation becomes the image's orientation tag. Only regular files are
+// EXIF orientation becomes the image's orientation tag. A HEIF picture comes in
+// sRGB (its colour profile or nclx description converted); the other formats
+// carry the colour space their file gives. Only regular files are
 // opened (a FIFO or device is refused without blocking).
 ImageFileResult read(const QString& path);
 

@@ -13,7 +13,7 @@ bool PhotoSketches::make(const QString& photoPath, QString* error, int filterThr
         *error = read.error;
         return false;
     }
-    mWarning = read.warning;
+    mWarning = read.warning.isEmpty() ? read.note : read.warning;
     UnpackedPicture unpacked = unpackPicture(uprightImage(read.image).bitmap);
     if (unpacked.pixelFormat != kUnpackedRGBA8888) {
         *error = QStringLiteral("unsupported picture format");
