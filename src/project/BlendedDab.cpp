@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace BlendedDab {
 
@@ -61,12 +62,31 @@ std::uint8_t coverage(const BrushDab::Dab& dab, int hardness, int x, int y)
     return falloffTable(hardness)[falloffStep(d2, scale)];
 }
 
-void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& box, int y,
-               std::uint8_t* shares)
+namespace {
+
+// What every row of one dab uses: the share of each falloff step and of full
+// coverage at the dab's alpha.
+struct DabShares {
+    std::uint8_t inside = 0;                 // of coverage 255
+    std::uint8_t ofStep[kFalloffSteps] = {};  // of the falloff at each step
+
+    DabShares(const Reveal& reveal)
+    {
+        const unsigned alpha = unsigned(std::clamp(reveal.alpha, 0, 255));
+        const auto share = [alpha](unsigned c) { return std::uint8_t((c * alpha + 127u) / 255u); };
+        inside = share(255);
+        if (reveal.hardness >= 100)
+            return;
+        const std::uint8_t* table = falloffTable(reveal.hardness);
+        for (int q = 0; q < kFalloffSteps; ++q)
+            ofStep[q] = share(table[q]);
+    }
+};
+
+void sharesOfRow(const BrushDab::Dab& dab, bool hard, const DabShares& of, const BrushDab::Box& box, int y,
+                 std::uint8_t* shares)
 {
-    const unsigned alpha = unsigned(std::clamp(reveal.alpha, 0, 255));
     const int n = box.xe - box.xs + 1;
-    const bool hard = reveal.hardness >= 100;
     // The numbers in locals: a store into the bytes may not be taken to change them.
     const float dy = float(y) - dab.centre.y;
     const float r = dab.radius;
@@ -74,21 +94,17 @@ void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::B
     const float scale = float(kFalloffSteps) / r2;
     const float cx = dab.centre.x;
     const int xs = box.xs;
-    // The shares of each coverage at this alpha, rounded to nearest.
-    std::uint8_t shareOf[256];
-    for (unsigned c = 0; c < 256; ++c)
-        shareOf[c] = std::uint8_t((c * alpha + 127u) / 255u);
-    const std::uint8_t* table = falloffTable(reveal.hardness);
+    const std::uint8_t* ofStep = of.ofStep;
     if (dab.shape == BrushDab::Square) {
         if (hard) {
-            std::fill(shares, shares + n, shareOf[255]);
+            std::fill(shares, shares + n, of.inside);
             return;
         }
         const float ady = std::fabs(dy);
         for (int i = 0; i < n; ++i) {
             const float adx = std::fabs(float(xs + i) - cx);
             const float d = adx > ady ? adx : ady;
-            shares[i] = d < r ? shareOf[table[falloffStep(d * d, scale)]] : std::uint8_t(0);
+            shares[i] = d < r ? ofStep[falloffStep(d * d, scale)] : std::uint8_t(0);
         }
         return;
     }
@@ -98,18 +114,34 @@ void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::B
     }
     const float dy2 = dy * dy;
     if (hard) {
-        const std::uint8_t inside = shareOf[255];
+        const std::uint8_t inside = of.inside;
         for (int i = 0; i < n; ++i) {
             const float dx = float(xs + i) - cx;
             shares[i] = dy2 + dx * dx < r2 ? inside : std::uint8_t(0);
         }
         return;
     }
-    for (int i = 0; i < n; ++i) {
-        const float dx = float(xs + i) - cx;
-        const float d2 = dy2 + dx * dx;
-        shares[i] = d2 < r2 ? shareOf[table[falloffStep(d2, scale)]] : std::uint8_t(0);
+    // The steps first, a vector at a time, then their shares.
+    int steps[StrokeMask::kTileSide * 8];
+    for (int first = 0; first < n; first += int(std::size(steps))) {
+        const int m = std::min(n - first, int(std::size(steps)));
+        for (int i = 0; i < m; ++i) {
+            const float dx = float(xs + first + i) - cx;
+            const float d2 = dy2 + dx * dx;
+            const int q = falloffStep(d2, scale);
+            steps[i] = d2 < r2 ? q : -1;
+        }
+        for (int i = 0; i < m; ++i)
+            shares[first + i] = steps[i] < 0 ? std::uint8_t(0) : ofStep[steps[i]];
     }
+}
+
+}  // namespace
+
+void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& box, int y,
+               std::uint8_t* shares)
+{
+    sharesOfRow(dab, reveal.hardness >= 100, DabShares(reveal), box, y, shares);
 }
 
 namespace {
@@ -134,11 +166,12 @@ void layRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box
 {
     const std::size_t stride = std::size_t(dab.bufferWidth) * 4;
     std::vector<std::uint8_t> shares(std::size_t(box.xe - box.xs + 1));
+    const DabShares of(reveal);
     for (int y = box.ys; y <= box.ye; ++y) {
         const BrushDab::Box row = rowReach(dab, box, y);
         if (row.empty())
             continue;
-        rowShares(dab, reveal, row, y, shares.data());
+        sharesOfRow(dab, reveal.hardness >= 100, of, row, y, shares.data());
         mask.reveal(y, row.xs, row.xe, shares.data(), source + stride * std::size_t(y), working);
     }
 }
@@ -151,11 +184,12 @@ void markRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Bo
     if (rows.empty())
         return;
     std::vector<std::uint8_t> shares(std::size_t(rows.xe - rows.xs + 1));
+    const DabShares of(reveal);
     for (int y = rows.ys; y <= rows.ye; ++y) {
         const BrushDab::Box row = rowReach(dab, rows, y);
         if (row.empty())
             continue;
-        rowShares(dab, reveal, row, y, shares.data());
+        sharesOfRow(dab, reveal.hardness >= 100, of, row, y, shares.data());
         mask.mark(y, row.xs, row.xe, shares.data(), source);
     }
 }
