@@ -83,6 +83,9 @@ struct DabShares {
     }
 };
 
+// Made twice, for processors with AVX2 (eight floats a step) and for any other,
+// the one to run chosen when the program loads; both the same IEEE operations.
+__attribute__((target_clones("avx2", "default")))
 void sharesOfRow(const BrushDab::Dab& dab, bool hard, const DabShares& of, const BrushDab::Box& box, int y,
                  std::uint8_t* shares)
 {
