@@ -43,8 +43,11 @@ inline float floatAt(const QByteArray& bytes, std::size_t at)
 inline std::optional<FullResolutionRecord> read(const QByteArray& bytes)
 {
     const std::size_t size = std::size_t(bytes.size());
-    if (size < 68 || !bytes.startsWith("CHRSTRK1"))
+    // The second kind adds hardness, alpha, flags and a zero byte to each dab.
+    const bool blended = bytes.startsWith("CHRSTRK2");
+    if (size < 68 || (!bytes.startsWith("CHRSTRK1") && !blended))
         return std::nullopt;
+    const std::size_t dabSize = blended ? 24 : 20;
     FullResolutionRecord r;
     r.width = int32At(bytes, 8);
     r.height = int32At(bytes, 12);
@@ -63,11 +66,11 @@ inline std::optional<FullResolutionRecord> read(const QByteArray& bytes)
             return std::nullopt;
     if (r.startSource != 0 && r.startSource != 1 && r.startSource != 2)
         return std::nullopt;
-    if (reserved != 0 || r.photoBytes == 0 || count > FullResolutionRecord::kMaxDabs || size != 68 + 20 * count)
+    if (reserved != 0 || r.photoBytes == 0 || count > FullResolutionRecord::kMaxDabs || size != 68 + dabSize * count)
         return std::nullopt;
     std::uint64_t cost = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
-        const std::size_t at = 68 + 20 * std::size_t(i);
+        const std::size_t at = 68 + dabSize * std::size_t(i);
         StrokeHistory::Dab dab;
         dab.centre = FloatPoint{floatAt(bytes, at), floatAt(bytes, at + 4)};
         dab.radius = floatAt(bytes, at + 8);
@@ -78,11 +81,27 @@ inline std::optional<FullResolutionRecord> read(const QByteArray& bytes)
                 return std::nullopt;
         if ((dab.shape != 0 && dab.shape != 1) || (dab.drawType != 0 && dab.drawType != 1 && dab.drawType != 2))
             return std::nullopt;
+        if (blended) {
+            const std::uint8_t hardness = std::uint8_t(bytes[qsizetype(at) + 20]);
+            const std::uint8_t alpha = std::uint8_t(bytes[qsizetype(at) + 21]);
+            const std::uint8_t flags = std::uint8_t(bytes[qsizetype(at) + 22]);
+            if (hardness > 100 || alpha == 0 || flags > 1 || bytes[qsizetype(at) + 23] != 0)
+                return std::nullopt;
+            dab.hardness = hardness;
+            dab.alpha = alpha;
+            dab.startsStroke = flags == 1;
+        }
         // Kept from wrapping: only whether it passes the bound matters.
         cost = std::min(cost + StrokeHistory::dabCost(dab, r.width, r.height), FullResolutionRecord::kMaxCost + 1);
         r.dabs.push_back(dab);
     }
     if (cost > FullResolutionRecord::kMaxCost)
+        return std::nullopt;
+    // The second kind holds at least one dab that is not a full hard one.
+    bool anyBlended = false;
+    for (const StrokeHistory::Dab& dab : r.dabs)
+        anyBlended = anyBlended || dab.hardness != 100 || dab.alpha != 255 || dab.startsStroke;
+    if (blended && !anyBlended)
         return std::nullopt;
     return r;
 }
@@ -105,7 +124,8 @@ inline bool sameBits(const FullResolutionRecord& a, const FullResolutionRecord& 
         const StrokeHistory::Dab& x = a.dabs[i];
         const StrokeHistory::Dab& y = b.dabs[i];
         if (floatBits(x.centre.x) != floatBits(y.centre.x) || floatBits(x.centre.y) != floatBits(y.centre.y) ||
-            floatBits(x.radius) != floatBits(y.radius) || x.shape != y.shape || x.drawType != y.drawType)
+            floatBits(x.radius) != floatBits(y.radius) || x.shape != y.shape || x.drawType != y.drawType ||
+            x.hardness != y.hardness || x.alpha != y.alpha || x.startsStroke != y.startsStroke)
             return false;
     }
     return true;

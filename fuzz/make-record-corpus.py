@@ -20,7 +20,18 @@ def record(dabs, width=64, height=32, picsize=(60.5, 31.0), start=2, reserved=0,
     return out
 
 
+def blended_record(dabs, width=64, height=32, picsize=(60.5, 31.0), start=2):
+    """The second kind: each dab adds hardness, alpha, flags and a zero byte."""
+    out = b"CHRSTRK2" + struct.pack("<iiffii", width, height, *picsize, start, 0)
+    out += struct.pack("<QQQQ", 0x1122334455667788, 0x99AABBCCDDEEFF00, 1234, 0x0F1E2D3C4B5A6978)
+    out += struct.pack("<I", len(dabs))
+    for x, y, radius, shape, source, hardness, alpha, flags, zero in dabs:
+        out += struct.pack("<fffiiBBBB", x, y, radius, shape, source, hardness, alpha, flags, zero)
+    return out
+
+
 STROKE = [(10.0 + i, 12.5 - 0.25 * i, 4.0, i % 2, i % 3) for i in range(6)]
+SOFT = [(10.0 + i, 12.5, 6.0, i % 2, 2, 50, 128, 1 if i == 0 else 0, 0) for i in range(4)]
 
 RECORDS = {
     "empty": record([]),
@@ -32,6 +43,8 @@ RECORDS = {
     "unknown-shape": record([(1.0, 1.0, 1.0, 2, 0)]),
     "cut-short": record(STROKE)[:-3],
     "a-byte-more": record(STROKE) + b"\0",
+    "soft-strokes": blended_record(SOFT + [(30.0, 20.0, 3.0, 0, 1, 100, 255, 0, 0)]),
+    "soft-hardness-over-100": blended_record([(1.0, 1.0, 2.0, 0, 0, 101, 26, 1, 0)]),
 }
 
 # (client << 2 | kind) steps; a send is followed by its 16-bit length - 1, its

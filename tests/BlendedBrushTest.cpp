@@ -354,8 +354,17 @@ TEST(BlendedBrush, RecordsOfHardDabsKeepTheFirstFormatAndBlendedOnesCheckTheirFi
         bytes[look + d.offset] = d.value;
         EXPECT_FALSE(FullResolutionRecord::decode(bytes, &read)) << d.what;
     }
-    // The first format read as the second (or the other way) does not fit its length.
+    // The first format read as the second (or the other way) does not fit its length;
+    // a second-format record of hard dabs only is not one the program writes.
     QByteArray renamed = hard;
     renamed[7] = '2';
     EXPECT_FALSE(FullResolutionRecord::decode(renamed, &read));
+    QByteArray allHard = blended;
+    allHard[qsizetype(look)] = 100;
+    allHard[qsizetype(look) + 1] = char(255);
+    allHard[qsizetype(look) + 2] = 0;
+    EXPECT_FALSE(FullResolutionRecord::decode(allHard, &read));
+    allHard[qsizetype(look) + 2] = 1;
+    EXPECT_TRUE(FullResolutionRecord::decode(allHard, &read));
+    EXPECT_EQ(read.encode(), allHard);
 }

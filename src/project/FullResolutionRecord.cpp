@@ -131,6 +131,12 @@ bool FullResolutionRecord::read(QIODevice& device, FullResolutionRecord* record)
                 return false;
         }
     }
+    // The second kind is written only for a record with a soft or partial dab;
+    // one without is not one this program writes.
+    if (blended && std::none_of(r.dabs.begin(), r.dabs.end(), [](const StrokeHistory::Dab& dab) {
+            return !dab.plain() || dab.startsStroke;
+        }))
+        return false;
     // Nothing may follow the last dab (a file that grew since its size was seen).
     char more;
     if (device.read(&more, 1) != 0)

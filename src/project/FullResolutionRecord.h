@@ -23,7 +23,8 @@
 // A record with soft or partial dabs is stored as "CHRSTRK2": the same, with 24
 // bytes a dab, the four more being hardness (0..100), alpha (1..255), flags (1:
 // the dab starts a stroke) and a zero byte. A record of hard dabs only is still
-// written as the first kind, byte for byte as before; both kinds are read.
+// written as the first kind, byte for byte as before; both kinds are read (the
+// second only with a soft, partial or marked dab in it, as written).
 struct FullResolutionRecord {
     enum StartSource : std::int32_t { BlackSketch = 0, ColorSketch = 1, Photo = 2 };
 
