@@ -126,6 +126,17 @@ void referenceScaled(const Buffers& in, double scale, int first, int end, std::v
         }
 }
 
+// The row loops a test runs, the fastest ones again once it is done.
+class RowLoopsChosen {
+public:
+    explicit RowLoopsChosen(SketchRowLoops loops) { setSketchRowLoops(loops); }
+    ~RowLoopsChosen() { setSketchRowLoops(SketchRowLoops::Fastest); }
+    RowLoopsChosen(const RowLoopsChosen&) = delete;
+    RowLoopsChosen& operator=(const RowLoopsChosen&) = delete;
+};
+
+constexpr SketchRowLoops kRowLoops[] = {SketchRowLoops::Portable, SketchRowLoops::Fastest};
+
 struct Case {
     int width, height;
     FloatSize picsize;
@@ -153,10 +164,13 @@ TEST(SketchFilterScaled, MatchesTheStraightforwardVersionByteForByte)
         {64, 3, {64, 3}, 8.3, Kind::EqualGreyTiles},
         {45, 45, {45, 45}, 12.6, Kind::Gradient},       // side 22: an even side
     };
+    for (const SketchRowLoops loops : kRowLoops) {
+    const RowLoopsChosen chosen(loops);
     std::uint64_t seed = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " picture " << c.picsize.width << "x"
-                                        << c.picsize.height << " scale " << c.scale << " kind " << int(c.kind));
+                                        << c.picsize.height << " scale " << c.scale << " kind " << int(c.kind)
+                                        << (loops == SketchRowLoops::Portable ? " portable" : " fastest"));
         Buffers buffers(c.width, c.height, c.picsize, c.kind, seed++);
         std::vector<std::uint8_t> black = buffers.black, color = buffers.color;
         referenceScaled(buffers, c.scale, 0, c.height, black, color);
@@ -168,6 +182,7 @@ TEST(SketchFilterScaled, MatchesTheStraightforwardVersionByteForByte)
             ASSERT_EQ(buffers.color[i], color[i]) << "colour: pixel " << i / 4 % c.width << ","
                                                   << i / 4 / c.width << " byte " << i % 4;
         }
+    }
     }
 }
 
