@@ -186,7 +186,8 @@ const FullSize& fullSize()
 }
 
 // Both sketches of the 4000 x 3000 photo: the plain filter (arg 0) and the
-// filter at the project's scale (arg 1), on every core.
+// filter at the project's scale (arg 1; its portable row loops: arg 2), on every
+// core.
 void BM_SketchesAtPhotoSize(benchmark::State& state)
 {
     const QImage& photo = fullSize().photo;
@@ -198,6 +199,7 @@ void BM_SketchesAtPhotoSize(benchmark::State& state)
     std::vector<std::uint8_t> black(std::size_t(w) * std::size_t(h) * 4), color(black.size());
     const SketchBuffers buffers{photo.constBits(), nullptr, black.data(), color.data(), w, h, {float(w), float(h)}};
     const double scale = double(w) / double(project().record.picsize.width);
+    setSketchRowLoops(state.range(0) == 2 ? SketchRowLoops::Portable : SketchRowLoops::Fastest);
     for (auto _ : state) {
         if (state.range(0) == 0)
             buildSketch(buffers);
@@ -205,6 +207,7 @@ void BM_SketchesAtPhotoSize(benchmark::State& state)
             buildSketchScaled(buffers, scale, 0, h);
         benchmark::DoNotOptimize(black.data());
     }
+    setSketchRowLoops(SketchRowLoops::Fastest);
 }
 
 // The drawing's PNG bytes on one thread (arg 1) and on up to two (arg 2).
@@ -271,7 +274,7 @@ void BM_SaveProject(benchmark::State& state)
 BENCHMARK(BM_ProjectOnly)->Iterations(1);
 BENCHMARK(BM_ExportFullResolution)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DrawFullResolution)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SketchesAtPhotoSize)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SketchesAtPhotoSize)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeFullResolution)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaveProject)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
