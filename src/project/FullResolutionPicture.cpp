@@ -1,14 +1,11 @@
 #include "project/FullResolutionPicture.h"
 
-#include <QColorSpace>
 #include <cmath>
 #include <cstdlib>
 
 #include "project/FullResolutionRender.h"
-#include "project/OrientPixels.h"
-#include "project/UprightImage.h"
+#include "project/FullSizePhoto.h"
 #include "base/ConsoleLog.h"
-#include "imageio/ImageFile.h"
 
 namespace {
 
@@ -31,44 +28,20 @@ QImage failed(QString* error, const QString& reason)
 
 QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error)
 {
-    ImageFileResult result = ImageFile::read(photoPath, [](QSize stored) { return stored; });
-    if (!result.ok())
-        return failed(error, result.error);
+    FullSizePhoto photo = readFullSizePhoto(photoPath, error);
+    if (photo.upright.isNull())
+        return QImage();
     // A photo read only in part would give a drawing with a blank band.
-    if (!result.warning.isEmpty())
-        return failed(error, QStringLiteral("the photo does not decode completely: %1").arg(result.warning));
-    const int tag = result.image.orientation;
-    if (tag < ImageOrientationUp || tag > ImageOrientationRightMirrored)
-        return failed(error, QStringLiteral("invalid image orientation"));
-    QImage stored = std::move(result.image.bitmap);
-    if (stored.colorSpace().isValid() && stored.colorSpace() != QColorSpace::SRgb)
-        stored.convertToColorSpace(QColorSpace::SRgb);
-    if (stored.format() != QImage::Format_RGBA8888_Premultiplied)
-        stored.convertTo(QImage::Format_RGBA8888_Premultiplied);
-    if (stored.isNull())
-        return failed(error, QStringLiteral("not enough memory"));
-
+    if (!photo.warning.isEmpty())
+        return failed(error, QStringLiteral("the photo does not decode completely: %1").arg(photo.warning));
     // The photo the project was made from imports at the project's picture size.
-    const bool swapped = orientationSwapsSides(tag);
-    const int w = swapped ? stored.height() : stored.width();
-    const int h = swapped ? stored.width() : stored.height();
-    const QSize imported = importScaledSize(stored.size());
-    const int importedW = swapped ? imported.height() : imported.width();
-    const int importedH = swapped ? imported.width() : imported.height();
-    if (std::abs(double(importedW) - double(record.picsize.width)) > 1.0 ||
-        std::abs(double(importedH) - double(record.picsize.height)) > 1.0)
+    if (std::abs(double(photo.imported.width) - double(record.picsize.width)) > 1.0 ||
+        std::abs(double(photo.imported.height) - double(record.picsize.height)) > 1.0)
         return failed(error, QStringLiteral("the photo is not the project's"));
 
-    // Upright in the decoded photo's own memory, which becomes the picture: the
-    // photo is never held twice.
-    if (stored.bytesPerLine() != qsizetype(stored.width()) * 4)
-        return failed(error, QStringLiteral("invalid picture layout"));
-    auto* pixels = reinterpret_cast<std::uint32_t*>(stored.bits());
-    if (!orientPixelsInPlace(pixels, stored.width(), stored.height(), tag))
-        return failed(error, QStringLiteral("not enough memory"));
-
+    const int w = photo.upright.width(), h = photo.upright.height();
     FullResolutionJob job;
-    job.pixels = reinterpret_cast<std::uint8_t*>(pixels);
+    job.pixels = photo.upright.bits();  // not shared: no copy
     job.bufferWidth = w;
     job.bufferHeight = h;
     job.picsize = FloatSize{float(w), float(h)};
@@ -77,6 +50,6 @@ QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecor
     job.dabs = &record.dabs;
     if (!renderFullResolution(job))
         return failed(error, QStringLiteral("not enough memory"));
-    auto* holder = new QImage(std::move(stored));
+    auto* holder = new QImage(std::move(photo.upright));
     return QImage(holder->bits(), w, h, qsizetype(w) * 4, QImage::Format_RGBX8888, releaseDecoded, holder);
 }
