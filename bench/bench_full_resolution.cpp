@@ -30,6 +30,7 @@
 #include "project/FullResolutionPicture.h"
 #include "project/FullResolutionRecord.h"
 #include "project/ImportFile.h"
+#include "project/ProjectCodec.h"
 #include "project/ProjectSideFiles.h"
 #include "filter/SketchFilter.h"
 #include "filter/SketchFilterScaled.h"
@@ -57,10 +58,10 @@ struct PaintedProject {
 
     // `soft`: every dab at hardness 50 % and strength 50 %, through each stroke's
     // mask, as the canvas lays them.
-    explicit PaintedProject(bool soft)
+    PaintedProject(const QString& photoPath, bool soft)
     {
-        const ImageFileResult read = readImportFile(kPhoto);
-        QFile file(kPhoto);
+        const ImageFileResult read = readImportFile(photoPath);
+        QFile file(photoPath);
         if (!read.ok() || !file.open(QIODevice::ReadOnly))
             return;
         photo = file.readAll();
@@ -117,10 +118,10 @@ struct PaintedProject {
 
 const PaintedProject& project(bool soft = false)
 {
-    static const PaintedProject hard(false);
+    static const PaintedProject hard(kPhoto, false);
     if (!soft)
         return hard;
-    static const PaintedProject painted(true);
+    static const PaintedProject painted(kPhoto, true);
     return painted;
 }
 
@@ -200,7 +201,7 @@ void BM_FullSizeSketches(benchmark::State& state)
         {
             FullSizeSketches sketches;
             written = sketches.make(photo, &error) &&
-                      writePngFiles(out.path(), {{"black.png", sketches.black()}, {"color.png", sketches.color()}},
+                      writePngFiles(out.path(), {{"black.png", sketches.black(), true}, {"color.png", sketches.color()}},
                                     true, &subject, &error);
         }
         if (!written) {
@@ -334,6 +335,31 @@ void BM_SaveProject(benchmark::State& state)
     }
 }
 
+// The painted project of `photoPath` saved as the program saves it, its photo and
+// drawing record beside it, for timing the tool's --project on it
+// (scripts/compare-full-size).
+bool writePaintedProject(const QString& photoPath, const QString& projectPath)
+{
+    const PaintedProject painted(photoPath, false);
+    if (!painted.ok)
+        return false;
+    ProjectCodec::Header header;
+    header.saveTime = ProjectCodec::formatSaveTime(2001, 2, 3, 4, 5, 6);
+    header.width = painted.record.width;
+    header.height = painted.record.height;
+    header.picsize = painted.record.picsize;
+    const std::vector<std::uint8_t> bytes =
+        ProjectCodec::encodeProject(header, painted.original.buffer.get(), painted.working.data());
+    SlotSave::Contents contents;
+    contents.writeProject = [&bytes](QFileDevice& file) {
+        return writeAll(file, bytes.data(), qint64(bytes.size()));
+    };
+    contents.photo = painted.photo;
+    contents.record = painted.record.encode();
+    QString file, reason;
+    return !bytes.empty() && SlotSave::write(projectPath, contents, &file, &reason) == SlotSave::Outcome::Saved;
+}
+
 }  // namespace
 
 BENCHMARK(BM_ProjectOnly)->Iterations(1);
@@ -354,5 +380,9 @@ BENCHMARK(BM_SaveProject)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // bench_full_resolution --write-project PHOTO FILE: the painted project of
+    // PHOTO into FILE (a projectN.dat path) with its side files, nothing timed.
+    if (argc == 4 && qstrcmp(argv[1], "--write-project") == 0)
+        return writePaintedProject(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     return runBenchmarks(argc, argv);
 }

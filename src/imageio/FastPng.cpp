@@ -21,8 +21,9 @@
 
 namespace {
 
-// Grey: RGB rows whose pixels all have R = G = B.
-enum class Layout { Grey, Rgb, Rgba };
+// Grey: RGB rows whose pixels all have R = G = B. GreyChannel: the same pixels
+// written as one grey byte each (a greyscale PNG).
+enum class Layout { Grey, Rgb, Rgba, GreyChannel };
 
 constexpr int kStripRows = 128;
 constexpr int kMaxThreads = 4;
@@ -35,18 +36,29 @@ struct Source {
     Layout layout = Layout::Rgb;
     int inBytes = 3;  // bytes a pixel in image's rows: 4 for RGBX8888 read as RGB
 
-    int outBytes() const { return layout == Layout::Rgba ? 4 : 3; }
+    int outBytes() const { return layout == Layout::Rgba ? 4 : layout == Layout::GreyChannel ? 1 : 3; }
 
-    void row(int y, std::uint8_t* out) const
+    // The PNG pixels of row y; false when the row does not fit the layout (a
+    // pixel that is not grey for GreyChannel).
+    bool row(int y, std::uint8_t* out) const
     {
         const std::uint8_t* p = image.constScanLine(y);
         const int width = image.width();
+        if (layout == Layout::GreyChannel) {
+            bool grey = true;
+            for (int x = 0; x < width; ++x, p += inBytes) {
+                out[x] = p[0];
+                grey &= p[1] == p[0] && p[2] == p[0];
+            }
+            return grey;
+        }
         if (inBytes == outBytes()) {
             std::memcpy(out, p, std::size_t(width) * std::size_t(inBytes));
-            return;
+            return true;
         }
         for (int x = 0; x < width; ++x, p += 4, out += 3)
             out[0] = p[0], out[1] = p[1], out[2] = p[2];
+        return true;
     }
 };
 
@@ -63,8 +75,16 @@ bool everyPixelGrey(const QImage& image, int bytes)
     return true;
 }
 
-bool prepare(const QImage& image, Source* source)
+bool prepare(const QImage& image, bool greyChannel, Source* source)
 {
+    if (greyChannel) {
+        if (image.hasAlphaChannel())
+            return false;
+        source->image = image.format() == QImage::Format_RGBX8888 ? image : image.convertToFormat(QImage::Format_RGB888);
+        source->inBytes = image.format() == QImage::Format_RGBX8888 ? 4 : 3;
+        source->layout = Layout::GreyChannel;
+        return !source->image.isNull();
+    }
     if (image.hasAlphaChannel()) {
         source->image = image.convertToFormat(QImage::Format_RGBA8888);
         source->layout = Layout::Rgba;
@@ -98,7 +118,8 @@ void compressStrip(const Source& source, int first, int end, bool last, Strip* s
     const std::size_t rowBytes = std::size_t(source.image.width()) * std::size_t(bpp);
     z_stream z{};
     // Raw deflate at the fastest level. Left-filtered colour rows are matched
-    // in runs only; grey rows, unfiltered, by plain matching.
+    // in runs only; grey rows, unfiltered, by plain matching, or in runs only
+    // as one byte a pixel.
     if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 8,
                      source.layout == Layout::Grey ? Z_DEFAULT_STRATEGY : Z_RLE) != Z_OK)
         return;
@@ -109,8 +130,11 @@ void compressStrip(const Source& source, int first, int end, bool last, Strip* s
         z.next_out = strip->bytes.data();
         z.avail_out = uInt(strip->bytes.size());
         for (int y = first; y < end; ++y) {
-            source.row(y, raw.data());
-            if (source.layout == Layout::Grey) {
+            if (!source.row(y, raw.data())) {
+                deflateEnd(&z);
+                return;  // not ok: the picture cannot be written so
+            }
+            if (source.layout == Layout::Grey || source.layout == Layout::GreyChannel) {
                 filtered[0] = 0;  // none
                 std::memcpy(filtered.data() + 1, raw.data(), rowBytes);
             } else {
@@ -175,15 +199,15 @@ void putStream(QByteArray& out, std::vector<Strip>& strips)
 
 }  // namespace
 
-QByteArray fastPngBytes(const QImage& image) { return fastPngBytesOnThreads(image, kMaxThreads); }
+namespace {
 
-QByteArray fastPngBytesOnThreads(const QImage& image, int threads)
+QByteArray pngBytes(const QImage& image, int threads, bool greyChannel)
 {
     if (image.isNull())
         return QByteArray();
     try {
         Source source;
-        if (!prepare(image, &source))
+        if (!prepare(image, greyChannel, &source))
             return QByteArray();
         const int height = source.image.height();
         const int count = (height + kStripRows - 1) / kStripRows;
@@ -213,7 +237,7 @@ QByteArray fastPngBytesOnThreads(const QImage& image, int threads)
             header[4 + i] = std::uint8_t(h >> (24 - 8 * i));
         }
         header[8] = 8;                                          // bits a channel
-        header[9] = source.layout == Layout::Rgba ? 6 : 2;      // RGBA or RGB
+        header[9] = source.layout == Layout::Rgba ? 6 : source.layout == Layout::GreyChannel ? 0 : 2;  // RGBA, grey, RGB
         header[10] = header[11] = header[12] = 0;               // deflate, adaptive filters, no interlace
         putChunk(out, "IHDR", header, sizeof header);
         putStream(out, strips);
@@ -223,3 +247,11 @@ QByteArray fastPngBytesOnThreads(const QImage& image, int threads)
         return QByteArray();
     }
 }
+
+}  // namespace
+
+QByteArray fastPngBytes(const QImage& image) { return pngBytes(image, kMaxThreads, false); }
+
+QByteArray fastPngBytesOnThreads(const QImage& image, int threads) { return pngBytes(image, threads, false); }
+
+QByteArray fastGreyPngBytes(const QImage& image) { return pngBytes(image, kMaxThreads, true); }

@@ -36,7 +36,7 @@ bool sketchPhotoFullSize(const QString& photo, const QString& outputDir)
     if (!sketches.warning().isEmpty())
         ToolConsole::line(QStringLiteral("%1: warning: %2").arg(photo, sketches.warning()));
     QString subject, reason;
-    if (!writePngFiles(outputDir, {{"black.png", sketches.black()}, {"color.png", sketches.color()}}, true, &subject,
+    if (!writePngFiles(outputDir, {{"black.png", sketches.black(), true}, {"color.png", sketches.color()}}, true, &subject,
                        &reason)) {
         ToolConsole::line(QStringLiteral("%1: %2").arg(subject, reason));
         return false;

@@ -10,6 +10,11 @@
 
 namespace {
 
+QByteArray encode(const NamedImage& image)
+{
+    return image.grey ? fastGreyPngBytes(image.image) : fastPngBytes(image.image);
+}
+
 std::vector<QByteArray> encodeAll(const std::vector<NamedImage>& images, bool inParallel)
 {
     std::vector<QByteArray> pngs(images.size());
@@ -18,14 +23,14 @@ std::vector<QByteArray> encodeAll(const std::vector<NamedImage>& images, bool in
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; inParallel && i < images.size(); ++i) {
         try {
-            helpers.emplace_back([&images, &pngs, i] { pngs[i] = fastPngBytes(images[i].image); });
+            helpers.emplace_back([&images, &pngs, i] { pngs[i] = encode(images[i]); });
         } catch (const std::system_error&) {
             break;
         }
     }
     for (std::size_t i = 0; i < images.size(); ++i) {
         if (i == 0 || i > helpers.size())
-            pngs[i] = fastPngBytes(images[i].image);
+            pngs[i] = encode(images[i]);
     }
     for (std::thread& helper : helpers)
         helper.join();

@@ -7,6 +7,7 @@
 struct NamedImage {
     const char* name;  // file name in the output directory
     QImage image;
+    bool grey = false;  // all its pixels grey: written as a greyscale PNG (fastGreyPngBytes)
 };
 
 // Encodes every image as a lossless PNG first (on a thread each when
