@@ -201,8 +201,8 @@ void BM_FullSizeSketches(benchmark::State& state)
         {
             FullSizeSketches sketches;
             written = sketches.make(photo, &error) &&
-                      writePngFiles(out.path(), {{"black.png", sketches.black(), true}, {"color.png", sketches.color()}},
-                                    true, &subject, &error);
+                      writeFiles(out.path(), {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}},
+                                 &subject, &error);
         }
         if (!written) {
             state.SkipWithError(qPrintable(error));

@@ -1,12 +1,15 @@
 #pragma once
 
-#include <QImage>
+#include <QByteArray>
 #include <QString>
 
-// The two pencil sketches of a photo at its own size: the photo read whole and
-// turned upright (readFullSizePhoto), and the sketch filter at the scale of the
-// photo over its import size (the filter the drawing at full resolution uses), so
-// that the sketches' lines are as wide in proportion as on the imported picture.
+// The two pencil sketches of a photo at its own size, as PNG files: the photo read
+// whole and turned upright (readFullSizePhoto), and the sketch filter at the scale
+// of the photo over its import size (the filter the drawing at full resolution
+// uses), so that the sketches' lines are as wide in proportion as on the imported
+// picture. The sketches are made in bands of rows, each band compressed into the
+// files as it is done (PngStripEncoder): beside the photo only the files' bytes
+// and a few megabytes are held.
 class FullSizeSketches {
 public:
     // False with a one-line reason in *error when the photo cannot be read or
@@ -16,13 +19,13 @@ public:
     // After make(): empty, or what is wrong with a photo that was still read in part.
     const QString& warning() const { return mWarning; }
 
-    // Opaque pictures (RGBX8888) of the photo's upright size: the stored R, G, B
-    // of each sketch pixel.
-    const QImage& black() const { return mBlack; }
-    const QImage& color() const { return mColor; }
+    // The PNG files of the photo's upright size: the black sketch as a greyscale
+    // picture, the colour sketch as RGB; the stored R, G, B of each sketch pixel.
+    const QByteArray& blackPng() const { return mBlack; }
+    const QByteArray& colorPng() const { return mColor; }
 
 private:
-    QImage mBlack;
-    QImage mColor;
+    QByteArray mBlack;
+    QByteArray mColor;
     QString mWarning;
 };

@@ -36,8 +36,8 @@ bool sketchPhotoFullSize(const QString& photo, const QString& outputDir)
     if (!sketches.warning().isEmpty())
         ToolConsole::line(QStringLiteral("%1: warning: %2").arg(photo, sketches.warning()));
     QString subject, reason;
-    if (!writePngFiles(outputDir, {{"black.png", sketches.black(), true}, {"color.png", sketches.color()}}, true, &subject,
-                       &reason)) {
+    if (!writeFiles(outputDir, {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}}, &subject,
+                    &reason)) {
         ToolConsole::line(QStringLiteral("%1: %2").arg(subject, reason));
         return false;
     }

@@ -10,11 +10,6 @@
 
 namespace {
 
-QByteArray encode(const NamedImage& image)
-{
-    return image.grey ? fastGreyPngBytes(image.image) : fastPngBytes(image.image);
-}
-
 std::vector<QByteArray> encodeAll(const std::vector<NamedImage>& images, bool inParallel)
 {
     std::vector<QByteArray> pngs(images.size());
@@ -23,14 +18,14 @@ std::vector<QByteArray> encodeAll(const std::vector<NamedImage>& images, bool in
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; inParallel && i < images.size(); ++i) {
         try {
-            helpers.emplace_back([&images, &pngs, i] { pngs[i] = encode(images[i]); });
+            helpers.emplace_back([&images, &pngs, i] { pngs[i] = fastPngBytes(images[i].image); });
         } catch (const std::system_error&) {
             break;
         }
     }
     for (std::size_t i = 0; i < images.size(); ++i) {
         if (i == 0 || i > helpers.size())
-            pngs[i] = encode(images[i]);
+            pngs[i] = fastPngBytes(images[i].image);
     }
     for (std::thread& helper : helpers)
         helper.join();
@@ -43,24 +38,31 @@ bool writePngFiles(const QString& directory, const std::vector<NamedImage>& imag
                    QString* subject, QString* reason)
 {
     const std::vector<QByteArray> pngs = encodeAll(images, inParallel);
+    std::vector<NamedFile> files;
     for (std::size_t i = 0; i < images.size(); ++i) {
         if (pngs[i].isEmpty()) {
             *subject = QString::fromLatin1(images[i].name);
             *reason = QStringLiteral("cannot encode the PNG");
             return false;
         }
+        files.push_back({images[i].name, pngs[i]});
     }
+    return writeFiles(directory, files, subject, reason);
+}
+
+bool writeFiles(const QString& directory, const std::vector<NamedFile>& files, QString* subject, QString* reason)
+{
     if (!QDir().mkpath(directory) || !QFileInfo(directory).isDir()) {
         *subject = directory;
         *reason = QStringLiteral("cannot create the output directory");
         return false;
     }
     const QDir dir(directory);
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const QString path = dir.filePath(QString::fromLatin1(images[i].name));
-        const QByteArray& png = pngs[i];
+    for (const NamedFile& file : files) {
+        const QString path = dir.filePath(QString::fromLatin1(file.name));
+        const QByteArray& bytes = file.bytes;
         QString why;
-        if (!replaceFile(path, [&png](QFileDevice& file) { return writeAll(file, png.constData(), png.size()); },
+        if (!replaceFile(path, [&bytes](QFileDevice& f) { return writeAll(f, bytes.constData(), bytes.size()); },
                          &why)) {
             *subject = path;
             *reason = why.isEmpty() ? QStringLiteral("cannot be written") : why;

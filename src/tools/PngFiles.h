@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <vector>
@@ -7,7 +8,6 @@
 struct NamedImage {
     const char* name;  // file name in the output directory
     QImage image;
-    bool grey = false;  // all its pixels grey: written as a greyscale PNG (fastGreyPngBytes)
 };
 
 // Encodes every image as a lossless PNG first (on a thread each when
@@ -17,3 +17,13 @@ struct NamedImage {
 // name, the directory or a file's path) and why in *reason.
 bool writePngFiles(const QString& directory, const std::vector<NamedImage>& images, bool inParallel,
                    QString* subject, QString* reason);
+
+struct NamedFile {
+    const char* name;  // file name in the output directory
+    QByteArray bytes;
+};
+
+// The second half of writePngFiles, for files already encoded: creates
+// `directory` and replaces each file whole, in order, stopping at the first that
+// cannot be written; false with *subject and *reason as above.
+bool writeFiles(const QString& directory, const std::vector<NamedFile>& files, QString* subject, QString* reason);
