@@ -208,7 +208,7 @@ bool validJob(const FullResolutionJob& job)
 
 }  // namespace
 
-bool renderFullResolution(const FullResolutionJob& job)
+bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDrawn)
 {
     if (!validJob(job))
         return false;
@@ -262,6 +262,8 @@ bool renderFullResolution(const FullResolutionJob& job)
         band.sources[1] = color.get();
         band.sources[2] = input.get();
         drawBand(job, placed, band);
+        if (bandDrawn && !bandDrawn(band.first, band.end))
+            return false;
 
         // The photo rows the next band looks up to.
         carried = std::min(reach, band.end - band.inFirst);

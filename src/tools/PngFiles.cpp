@@ -35,7 +35,7 @@ std::vector<QByteArray> encodeAll(const std::vector<NamedImage>& images, bool in
 }  // namespace
 
 bool writePngFiles(const QString& directory, const std::vector<NamedImage>& images, bool inParallel,
-                   QString* subject, QString* reason)
+                   QString* subject, QString* reason, const std::vector<NamedFile>& encoded)
 {
     const std::vector<QByteArray> pngs = encodeAll(images, inParallel);
     std::vector<NamedFile> files;
@@ -47,6 +47,7 @@ bool writePngFiles(const QString& directory, const std::vector<NamedImage>& imag
         }
         files.push_back({images[i].name, pngs[i]});
     }
+    files.insert(files.end(), encoded.begin(), encoded.end());
     return writeFiles(directory, files, subject, reason);
 }
 

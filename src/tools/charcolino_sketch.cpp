@@ -53,12 +53,13 @@ int extractProject(const QString& project, const QString& outputDir)
     // The drawing at the photo's size when the project keeps its photo; a project
     // whose side files cannot be used still gives its four pictures.
     QString why;
-    const QImage full = images.full(&why);
-    if (!full.isNull())
-        pngs.push_back({"full.png", full});
+    std::vector<NamedFile> encoded;
+    const QByteArray full = images.fullPng(&why);
+    if (!full.isEmpty())
+        encoded.push_back({"full.png", full});
     else if (!why.isEmpty())
         ToolConsole::line(QStringLiteral("%1: no full.png: %2").arg(project, why));
-    if (!writePngFiles(outputDir, pngs, true, &subject, &reason))
+    if (!writePngFiles(outputDir, pngs, true, &subject, &reason, encoded))
         return fail(subject, reason);
     return 0;
 }
