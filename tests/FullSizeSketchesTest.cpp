@@ -10,6 +10,7 @@
 
 #include "project/FullResolutionPicture.h"
 #include "project/FullResolutionRecord.h"
+#include "support/HeifColourFiles.h"
 #include "support/ImportTestFiles.h"
 #include "support/ToolRun.h"
 
@@ -120,6 +121,23 @@ TEST(FullSizeSketches, SeveralPhotosEachGetTheirFolderAndAFailureStopsOnlyItsOwn
             EXPECT_EQ(loaded(folder + '/' + name), loaded(alone + '/' + name)) << name;
     }
     EXPECT_EQ(QImage(out + "/cut/black.png").size(), QSize(1500, 1100));
+}
+
+TEST(FullSizeSketches, ColoursTakenAsSrgbAreSaidInOneLineAndTheSketchesStillMade)
+{
+    QTemporaryDir dir;
+    const QByteArray heic = HeifColourFiles::described(photoLikePicture(1200, 900), HeifColourFiles::Codec::Hevc,
+                                                       HeifColourFiles::Description{{}, 10, 13});
+    if (heic.isEmpty())
+        GTEST_SKIP() << "no HEVC encoder";
+    const QString photo = dir.filePath("xyz.heic");
+    ASSERT_TRUE(writeFile(photo, heic));
+    const ToolRun run = runTool({"--full-size", photo, "-o", dir.filePath("out")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, QStringLiteral("charcolino-sketch: %1: warning: its colours (nclx primaries 10, transfer 13) "
+                                      "cannot be converted: they are taken as sRGB\n")
+                           .arg(photo));
+    EXPECT_EQ(QImage(dir.filePath("out/color.png")).size(), QSize(1200, 900));
 }
 
 TEST(FullSizeSketches, HelpAndUsage)

@@ -57,6 +57,7 @@ FullSizePhoto readFullSizePhoto(const QString& path, QString* error)
     photo.imported = swapped ? FloatSize{float(imported.height()), float(imported.width())}
                              : FloatSize{float(imported.width()), float(imported.height())};
     photo.warning = result.warning;
+    photo.note = result.note;
     return photo;
 }
 

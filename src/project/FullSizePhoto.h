@@ -12,6 +12,7 @@ struct FullSizePhoto {
     QImage upright;      // RGBA8888 premultiplied, sRGB, packed rows; null on failure
     FloatSize imported;  // the upright size it imports at into a project (at most 1024 a side)
     QString warning;     // empty, or what is wrong with a photo that was still read in part
+    QString note;        // empty, or what was assumed of it (colours taken as sRGB ...)
 };
 
 // Null `upright` with a short reason in *error when the photo cannot be read, its

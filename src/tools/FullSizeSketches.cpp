@@ -55,6 +55,6 @@ bool FullSizeSketches::make(const QString& photoPath, QString* error)
         *error = QStringLiteral("out of memory");
         return false;
     }
-    mWarning = photo.warning;
+    mWarning = photo.warning.isEmpty() ? photo.note : photo.warning;
     return true;
 }

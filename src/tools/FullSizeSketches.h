@@ -16,7 +16,8 @@ public:
     // memory runs out. The photo is let go before it returns.
     bool make(const QString& photoPath, QString* error);
 
-    // After make(): empty, or what is wrong with a photo that was still read in part.
+    // After make(): empty, or what is wrong with a photo that was still read in
+    // part, or else what was assumed of it (as PhotoSketches says it).
     const QString& warning() const { return mWarning; }
 
     // The PNG files of the photo's upright size: the black sketch as a greyscale
