@@ -1,16 +1,20 @@
 // The drawing at the photo's full resolution: export of a painted project made
 // from a 12-megapixel JPEG (the picture drawn again at 4000 x 3000 and written as
-// PNG, as the album writes it), its parts (the sketches at the photo's scale
-// beside the plain filter over the same pixels; the PNG on one thread and on
-// every core), and the cost of a save with the files kept beside the project
-// against the project file alone. Run from the build folder:
+// PNG, as the album writes it), of hard dabs and of soft ones at half strength,
+// and from the same photo at 48 megapixels (8000 x 6000, made at the start by
+// scaling it up), with the memory each adds at its peak (counter peakMB); the tool's full-size sketches of both photos; the parts
+// (the sketches at the photo's scale beside the plain filter over the same
+// pixels; the PNG on one thread and on every core), and the cost of a save with
+// the files kept beside the project against the project file alone. Run from the
+// build folder:
 //   ./bench_full_resolution --benchmark_min_time=2
-// Peak memory of the export beside the painted project alone:
-//   /usr/bin/time -v ./bench_full_resolution --benchmark_filter=BM_ExportFullResolution
+// Peak memory of the export beside the painted project alone, for the whole process:
+//   /usr/bin/time -v ./bench_full_resolution --benchmark_filter=BM_ExportFullResolution/soft:0/MP:12
 //   /usr/bin/time -v ./bench_full_resolution --benchmark_filter=BM_ProjectOnly
 #include <benchmark/benchmark.h>
 
 #include "BenchmarkRunner.h"
+#include "PeakMemory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,6 +30,7 @@
 #include "project/FullResolutionPicture.h"
 #include "project/FullResolutionRecord.h"
 #include "project/ImportFile.h"
+#include "project/ProjectCodec.h"
 #include "project/ProjectSideFiles.h"
 #include "filter/SketchFilter.h"
 #include "filter/SketchFilterScaled.h"
@@ -35,6 +40,8 @@
 #include "imageio/FastPng.h"
 #include "imageio/PictureUnpack.h"
 #include "system/ReplaceFile.h"
+#include "tools/FullSizeSketches.h"
+#include "tools/PngFiles.h"
 
 namespace {
 
@@ -51,10 +58,10 @@ struct PaintedProject {
 
     // `soft`: every dab at hardness 50 % and strength 50 %, through each stroke's
     // mask, as the canvas lays them.
-    explicit PaintedProject(bool soft)
+    PaintedProject(const QString& photoPath, bool soft)
     {
-        const ImageFileResult read = readImportFile(kPhoto);
-        QFile file(kPhoto);
+        const ImageFileResult read = readImportFile(photoPath);
+        QFile file(photoPath);
         if (!read.ok() || !file.open(QIODevice::ReadOnly))
             return;
         photo = file.readAll();
@@ -111,11 +118,27 @@ struct PaintedProject {
 
 const PaintedProject& project(bool soft = false)
 {
-    static const PaintedProject hard(false);
+    static const PaintedProject hard(kPhoto, false);
     if (!soft)
         return hard;
-    static const PaintedProject painted(true);
+    static const PaintedProject painted(kPhoto, true);
     return painted;
+}
+
+// The bench photo at 12 megapixels, or scaled up to 48 (twice its sides; it
+// imports at the same size, so the painted project's record fits it too).
+QString photoOf(std::int64_t megapixels)
+{
+    if (megapixels != 48)
+        return kPhoto;
+    static QTemporaryDir dir;
+    static const QString big = [] {
+        const QString path = dir.filePath(QStringLiteral("photo48mp.jpg"));
+        const QImage photo(kPhoto);
+        const QImage scaled = photo.scaled(photo.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return scaled.save(path, "JPEG", 90) ? path : QString();
+    }();
+    return big;
 }
 
 // Only the painted project: the baseline of the export's peak memory.
@@ -125,26 +148,69 @@ void BM_ProjectOnly(benchmark::State& state)
         benchmark::DoNotOptimize(project().ok);
 }
 
-// The picture drawn at 4000 x 3000 from the photo file, then its PNG bytes: of
-// the hard dabs (arg 0) and of the same dabs soft and at half strength (arg 1).
+// The picture drawn at the photo's size from the photo file, then its PNG bytes:
+// of the hard dabs (arg soft 0) and of the same dabs soft and at half strength
+// (soft 1), over the photo at 12 or 48 megapixels (arg MP); peakMB: the most
+// memory it added.
 void BM_ExportFullResolution(benchmark::State& state)
 {
     const PaintedProject& painted = project(state.range(0) == 1);
-    if (!painted.ok) {
+    const QString photo = photoOf(state.range(1));
+    if (!painted.ok || photo.isEmpty()) {
         state.SkipWithError("photo not readable");
         return;
     }
+    PeakMemory memory;
+    double peak = 0.0;
     for (auto _ : state) {
+        state.PauseTiming();
+        memory.start();
+        state.ResumeTiming();
         QString error;
-        const QImage full = fullResolutionPicture(kPhoto, painted.record, &error);
+        const QImage full = fullResolutionPicture(photo, painted.record, &error);
         if (full.isNull()) {
             state.SkipWithError(qPrintable(error));
             return;
         }
         const QByteArray png = fastPngBytes(full);
         benchmark::DoNotOptimize(png.constData());
+        peak = std::max(peak, memory.addedMB());
     }
     state.counters["dabs"] = double(painted.record.dabs.size());
+    state.counters["peakMB"] = peak;
+}
+
+// The tool's --full-size work for one photo (arg: 12 or 48 megapixels): the
+// photo read, both sketches at its size, their PNG files written; peakMB as above.
+void BM_FullSizeSketches(benchmark::State& state)
+{
+    const QString photo = photoOf(state.range(0));
+    QTemporaryDir out(QDir::current().filePath(QStringLiteral("bench-sketches-XXXXXX")));  // on the disk of the build
+    if (photo.isEmpty() || !out.isValid()) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    PeakMemory memory;
+    double peak = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        memory.start();
+        state.ResumeTiming();
+        QString error, subject;
+        bool written = false;
+        {
+            FullSizeSketches sketches;
+            written = sketches.make(photo, &error) &&
+                      writeFiles(out.path(), {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}},
+                                 &subject, &error);
+        }
+        if (!written) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        peak = std::max(peak, memory.addedMB());
+    }
+    state.counters["peakMB"] = peak;
 }
 
 // The drawing alone, without the PNG: of the hard dabs (arg 0) and of the same
@@ -186,7 +252,8 @@ const FullSize& fullSize()
 }
 
 // Both sketches of the 4000 x 3000 photo: the plain filter (arg 0) and the
-// filter at the project's scale (arg 1), on every core.
+// filter at the project's scale (arg 1; its portable row loops: arg 2), on every
+// core.
 void BM_SketchesAtPhotoSize(benchmark::State& state)
 {
     const QImage& photo = fullSize().photo;
@@ -198,6 +265,7 @@ void BM_SketchesAtPhotoSize(benchmark::State& state)
     std::vector<std::uint8_t> black(std::size_t(w) * std::size_t(h) * 4), color(black.size());
     const SketchBuffers buffers{photo.constBits(), nullptr, black.data(), color.data(), w, h, {float(w), float(h)}};
     const double scale = double(w) / double(project().record.picsize.width);
+    setSketchRowLoops(state.range(0) == 2 ? SketchRowLoops::Portable : SketchRowLoops::Fastest);
     for (auto _ : state) {
         if (state.range(0) == 0)
             buildSketch(buffers);
@@ -205,6 +273,7 @@ void BM_SketchesAtPhotoSize(benchmark::State& state)
             buildSketchScaled(buffers, scale, 0, h);
         benchmark::DoNotOptimize(black.data());
     }
+    setSketchRowLoops(SketchRowLoops::Fastest);
 }
 
 // The drawing's PNG bytes on one thread (arg 1) and on up to two (arg 2).
@@ -266,17 +335,54 @@ void BM_SaveProject(benchmark::State& state)
     }
 }
 
+// The painted project of `photoPath` saved as the program saves it, its photo and
+// drawing record beside it, for timing the tool's --project on it
+// (scripts/compare-full-size).
+bool writePaintedProject(const QString& photoPath, const QString& projectPath)
+{
+    const PaintedProject painted(photoPath, false);
+    if (!painted.ok)
+        return false;
+    ProjectCodec::Header header;
+    header.saveTime = ProjectCodec::formatSaveTime(2001, 2, 3, 4, 5, 6);
+    header.width = painted.record.width;
+    header.height = painted.record.height;
+    header.picsize = painted.record.picsize;
+    const std::vector<std::uint8_t> bytes =
+        ProjectCodec::encodeProject(header, painted.original.buffer.get(), painted.working.data());
+    SlotSave::Contents contents;
+    contents.writeProject = [&bytes](QFileDevice& file) {
+        return writeAll(file, bytes.data(), qint64(bytes.size()));
+    };
+    contents.photo = painted.photo;
+    contents.record = painted.record.encode();
+    QString file, reason;
+    return !bytes.empty() && SlotSave::write(projectPath, contents, &file, &reason) == SlotSave::Outcome::Saved;
+}
+
 }  // namespace
 
 BENCHMARK(BM_ProjectOnly)->Iterations(1);
-BENCHMARK(BM_ExportFullResolution)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExportFullResolution)
+    ->ArgNames({"soft", "MP"})
+    ->Args({0, 12})
+    ->Args({1, 12})
+    ->Args({0, 48})
+    ->Args({1, 48})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_FullSizeSketches)->Arg(12)->Arg(48)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DrawFullResolution)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SketchesAtPhotoSize)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SketchesAtPhotoSize)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeFullResolution)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaveProject)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // bench_full_resolution --write-project PHOTO FILE: the painted project of
+    // PHOTO into FILE (a projectN.dat path) with its side files, nothing timed.
+    if (argc == 4 && qstrcmp(argv[1], "--write-project") == 0)
+        return writePaintedProject(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     return runBenchmarks(argc, argv);
 }

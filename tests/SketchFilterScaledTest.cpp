@@ -126,6 +126,17 @@ void referenceScaled(const Buffers& in, double scale, int first, int end, std::v
         }
 }
 
+// The row loops a test runs, the fastest ones again once it is done.
+class RowLoopsChosen {
+public:
+    explicit RowLoopsChosen(SketchRowLoops loops) { setSketchRowLoops(loops); }
+    ~RowLoopsChosen() { setSketchRowLoops(SketchRowLoops::Fastest); }
+    RowLoopsChosen(const RowLoopsChosen&) = delete;
+    RowLoopsChosen& operator=(const RowLoopsChosen&) = delete;
+};
+
+constexpr SketchRowLoops kRowLoops[] = {SketchRowLoops::Fastest, SketchRowLoops::Portable};
+
 struct Case {
     int width, height;
     FloatSize picsize;
@@ -152,21 +163,35 @@ TEST(SketchFilterScaled, MatchesTheStraightforwardVersionByteForByte)
         {1, 9, {1, 9}, 2.0, Kind::Noise},               // one column
         {64, 3, {64, 3}, 8.3, Kind::EqualGreyTiles},
         {45, 45, {45, 45}, 12.6, Kind::Gradient},       // side 22: an even side
+        // Wide enough for the vector loops, with every kind of end.
+        {22, 12, {22, 12}, 3.9, Kind::Noise},           // side 7: exactly 16 whole blocks a row
+        {23, 12, {23, 12}, 3.9, Kind::EqualGreyTiles},  // 16 whole blocks and one more
+        {300, 37, {300, 37}, 3.9, Kind::Noise},         // far 8, as a 4000-pixel photo of a 1024 project
+        {333, 41, {330.5f, 40.2f}, 2.0, Kind::EqualGreyTiles},
+        {97, 60, {97, 60}, 9.4, Kind::Noise},           // side 16: block sums up to 65280
+        {150, 30, {150, 30}, 11.0, Kind::Gradient},     // side 19: block sums past 16 bits
+        {130, 40, {130, 40}, 64.0, Kind::Noise},        // the largest scale: blocks of 112 x 112
+        {129, 300, {129, 300}, 1.3, Kind::Noise},       // rows enough for several pieces and threads
+        {200, 400, {199.5f, 400}, 3.0, Kind::EqualGreyTiles},
     };
-    std::uint64_t seed = 1;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " picture " << c.picsize.width << "x"
-                                        << c.picsize.height << " scale " << c.scale << " kind " << int(c.kind));
-        Buffers buffers(c.width, c.height, c.picsize, c.kind, seed++);
-        std::vector<std::uint8_t> black = buffers.black, color = buffers.color;
-        referenceScaled(buffers, c.scale, 0, c.height, black, color);
-        ASSERT_TRUE(buildSketchScaled(buffers.view(), c.scale, 0, c.height));
-        // Also outside the picture: nothing is written there.
-        for (std::size_t i = 0; i < black.size(); ++i) {
-            ASSERT_EQ(buffers.black[i], black[i]) << "black: pixel " << i / 4 % c.width << "," << i / 4 / c.width
-                                                  << " byte " << i % 4;
-            ASSERT_EQ(buffers.color[i], color[i]) << "colour: pixel " << i / 4 % c.width << ","
-                                                  << i / 4 / c.width << " byte " << i % 4;
+    for (const SketchRowLoops loops : kRowLoops) {
+        const RowLoopsChosen chosen(loops);
+        std::uint64_t seed = 1;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " picture " << c.picsize.width << "x"
+                                            << c.picsize.height << " scale " << c.scale << " kind " << int(c.kind)
+                                            << (loops == SketchRowLoops::Portable ? " portable" : " fastest"));
+            Buffers buffers(c.width, c.height, c.picsize, c.kind, seed++);
+            std::vector<std::uint8_t> black = buffers.black, color = buffers.color;
+            referenceScaled(buffers, c.scale, 0, c.height, black, color);
+            ASSERT_TRUE(buildSketchScaled(buffers.view(), c.scale, 0, c.height));
+            // Also outside the picture: nothing is written there.
+            for (std::size_t i = 0; i < black.size(); ++i) {
+                ASSERT_EQ(buffers.black[i], black[i]) << "black: pixel " << i / 4 % c.width << "," << i / 4 / c.width
+                                                      << " byte " << i % 4;
+                ASSERT_EQ(buffers.color[i], color[i]) << "colour: pixel " << i / 4 % c.width << ","
+                                                      << i / 4 / c.width << " byte " << i % 4;
+            }
         }
     }
 }
@@ -176,14 +201,18 @@ TEST(SketchFilterScaled, RowsAskedForAreThoseOfTheWholeRunAndNoOthersAreWritten)
     struct Range {
         int first, end;
     };
-    for (const Range r : {Range{0, 1}, Range{5, 6}, Range{10, 31}, Range{30, 99}, Range{-4, 3}, Range{20, 20}}) {
-        SCOPED_TRACE(testing::Message() << "rows " << r.first << ".." << r.end);
-        Buffers buffers(43, 31, {43, 31}, Kind::Noise, 77);
-        std::vector<std::uint8_t> black = buffers.black, color = buffers.color;
-        referenceScaled(buffers, 3.3, r.first, r.end, black, color);
-        ASSERT_TRUE(buildSketchScaled(buffers.view(), 3.3, r.first, r.end));
-        EXPECT_TRUE(buffers.black == black);
-        EXPECT_TRUE(buffers.color == color);
+    for (const SketchRowLoops loops : kRowLoops) {
+        const RowLoopsChosen chosen(loops);
+        for (const Range r : {Range{0, 1}, Range{5, 6}, Range{10, 31}, Range{30, 99}, Range{-4, 3}, Range{20, 20}}) {
+            SCOPED_TRACE(testing::Message() << "rows " << r.first << ".." << r.end
+                                            << (loops == SketchRowLoops::Portable ? " portable" : " fastest"));
+            Buffers buffers(43, 31, {43, 31}, Kind::Noise, 77);
+            std::vector<std::uint8_t> black = buffers.black, color = buffers.color;
+            referenceScaled(buffers, 3.3, r.first, r.end, black, color);
+            ASSERT_TRUE(buildSketchScaled(buffers.view(), 3.3, r.first, r.end));
+            EXPECT_TRUE(buffers.black == black);
+            EXPECT_TRUE(buffers.color == color);
+        }
     }
 }
 

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -24,29 +23,11 @@
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
 #include "support/ImportTestFiles.h"
+#include "support/ToolRun.h"
 
 using namespace ImportTestFiles;
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun runTool(const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), arguments);
-    ToolRun run;
-    if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = tool.exitCode();
-    run.out = QString::fromLocal8Bit(tool.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(tool.readAllStandardError());
-    return run;
-}
 
 // The picture area of a buffer as the program shows it and the PNG file holds
 // it: the stored R, G, B of each pixel, opaque.

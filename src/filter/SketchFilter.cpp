@@ -144,6 +144,11 @@ void buildSketchWithProgress(const SketchBuffers& buffers, std::atomic<int>& row
     rowsFinal.notify_all();
 }
 
+SketchRowLoops sketchRowLoops()
+{
+    return rowLoops.load(std::memory_order_relaxed);
+}
+
 void setSketchRowLoops(SketchRowLoops loops)
 {
     rowLoops.store(loops, std::memory_order_relaxed);

@@ -15,3 +15,6 @@ void sketchBandPortable(const SketchBuffers& buffers, int columns, int rows, int
 // where sketchBandAvx2Available() says the processor has them.
 bool sketchBandAvx2Available();
 void sketchBandAvx2(const SketchBuffers& buffers, int columns, int rows, int first, int end);
+
+// Which row loops setSketchRowLoops last asked for.
+SketchRowLoops sketchRowLoops();

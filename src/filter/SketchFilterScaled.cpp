@@ -1,12 +1,10 @@
-// The sketch filter at a larger scale, in two passes over the rows asked for:
-//  - the blocks: every pixel's block average (R, G, B) from running sums, one
-//    column sum a channel slid down the rows, then their running totals along
-//    each row, so a pixel costs the same whatever the block's size; and the
-//    block's grey as a 16-bit key, (grey + 1) << 4, in rows padded with zero keys;
-//  - the dodge: as in the plain filter, the 13 candidates' keys with their scan
-//    index in the low four bits, so one maximum gives the brightest and, on a tie,
-//    the one met first; zero padding never wins over the pixel's own block.
-// Each pass shares its rows out between the cores.
+// The sketch filter at a larger scale, streamed down the rows asked for in a few
+// pieces shared out between the cores. Each piece keeps the column sums of the
+// rows one block covers, slid down a row at a time, and a ring of the block rows
+// its pixels look at (far above to far below): a block row is made from the sums
+// (its blocks' mean colours and grey keys), then the row `far` above it is
+// dodged. Its memory is a few rows, whatever the picture's size; the row loops
+// (SketchFilterScaledRows.h) are the AVX2 ones where the processor has them.
 #include "filter/SketchFilterScaled.h"
 
 #include <algorithm>
@@ -14,27 +12,20 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "filter/FilterThreads.h"
+#include "filter/SketchFilterRows.h"
+#include "filter/SketchFilterScaledRows.h"
+
 namespace {
 
-using Key = std::int16_t;  // signed: the maximum of 16-bit lanes needs no more than SSE2
-
-// The row loops come in an AVX2 and a baseline build; the loader picks one.
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define SCALED_DISPATCH __attribute__((target_clones("avx2", "default")))
-#endif
-#endif
-#ifndef SCALED_DISPATCH
-#define SCALED_DISPATCH
-#endif
+using scaled_sketch::Key;
 
 constexpr int kMaxThreads = 4;
-constexpr int kMinRowsPerThread = 16;
+constexpr int kPiecesPerThread = 4;
 
 struct Geometry {
     int near = 1;  // offset of the 3 x 3 block's outer candidates
@@ -62,189 +53,133 @@ Geometry geometryFor(double scale)
     return g;
 }
 
-int grey(int r, int g, int b) { return (76 * r + 150 * g + 29 * b) >> 8; }
-
-// The dodge of value v by a brightest b, min(255, v * 256 / (b + 1)), looked up.
-struct DodgeTable {
-    std::uint8_t by[256][256];
-
-    DodgeTable()
-    {
-        for (int b = 0; b < 256; ++b)
-            for (int v = 0; v < 256; ++v)
-                by[b][v] = std::uint8_t(std::min(255, v * 256 / (b + 1)));
-    }
+struct RowLoops {
+    void (*addRow)(std::uint16_t*, const std::uint8_t*, int);
+    void (*subtractRow)(std::uint16_t*, const std::uint8_t*, int);
+    void (*blockRow)(const std::uint16_t*, int, int, int, int, std::uint32_t*, std::uint32_t*, Key*);
+    void (*dodgeRow)(const scaled_sketch::DodgeRow&, int);
 };
 
-// Runs work(first, end) over [first, end) cut into one piece a thread. NO when a
-// piece ran out of memory.
-template <typename Work>
-bool onThreads(int first, int end, Work work)
+void dodgeRowPortableWhole(const scaled_sketch::DodgeRow& row, int n)
 {
-    const int rows = end - first;
-    if (rows <= 0)
-        return true;
-    std::atomic<bool> ok{true};
-    const auto guarded = [&ok, &work](int from, int to) {
-        try {
-            work(from, to);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    };
-    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    const int threads = std::max(1, std::min({cores, kMaxThreads, rows / kMinRowsPerThread}));
-    std::vector<std::thread> helpers;
-    int at = first;
-    for (int i = 1; i < threads; ++i) {
-        const int next = first + int(std::int64_t(rows) * i / threads);
-        try {
-            helpers.emplace_back([=] { guarded(at, next); });
-        } catch (const std::exception&) {
-            break;  // no thread to be had: the rest is done here
-        }
-        at = next;
-    }
-    guarded(at, end);
-    for (std::thread& helper : helpers)
-        helper.join();
-    return ok;
+    scaled_sketch::dodgeRowPortable(row, 0, n);
 }
 
-// The blocks of rows [first, end), picture rows 0 .. rows - 1 around them.
-struct Blocks {
-    int columns = 0;
+RowLoops rowLoops()
+{
+    using namespace scaled_sketch;
+    if (sketchRowLoops() == SketchRowLoops::Fastest && avx2Available())
+        return {addRowAvx2, subtractRowAvx2, blockRowAvx2, dodgeRowAvx2};
+    return {addRowPortable, subtractRowPortable, blockRowPortable, dodgeRowPortableWhole};
+}
+
+// The picture's `columns` x `rows` pixels in the buffers, and the filter's reach.
+struct Picture {
+    const SketchBuffers& buffers;
+    int columns;
+    int rows;
+    Geometry g;
+    RowLoops loops;
+
+    std::size_t stride() const { return std::size_t(buffers.width) * 4; }
+    const std::uint8_t* row(int y) const { return buffers.original + stride() * std::size_t(y); }
+};
+
+// One piece's memory: the column sums, their running totals, and the ring of
+// block rows (colour words and keys, padded with zero keys either side) with one
+// more row of zero keys standing for the rows outside the picture.
+struct Ring {
     int rows = 0;
-    int top = 0;      // picture row of the first row held
-    int pad = 0;      // zero keys each side of a key row
-    int keyStride = 0;
-    std::vector<std::uint8_t> rgb;  // 4 bytes a pixel: mean R, G, B, unused
+    int pad = 0;
+    int stride = 0;
+    std::vector<std::uint16_t> sums;
+    std::vector<std::uint32_t> totals;
+    std::vector<std::uint32_t> colours;
     std::vector<Key> keys;
-    std::vector<Key> zeroRow;
+    std::vector<Key> best;
 
-    const std::uint8_t* rgbRow(int y) const { return rgb.data() + std::size_t(y - top) * std::size_t(columns) * 4; }
-    Key* keyRow(int y) { return keys.data() + std::size_t(y - top) * std::size_t(keyStride) + std::size_t(pad); }
-    const Key* keysOrZero(int y, int held) const
+    Ring(int columns, int far)
+        : rows(2 * far + 1), pad(far + 16), stride(columns + 2 * (far + 16)), sums(std::size_t(columns) * 4, 0),
+          totals((std::size_t(columns) + 1) * 4), colours(std::size_t(stride) * std::size_t(rows + 1), 0),
+          keys(std::size_t(stride) * std::size_t(rows + 1), Key(0)), best(std::size_t(columns))
     {
-        if (y < top || y >= top + held)
-            return zeroRow.data() + pad;
-        return keys.data() + std::size_t(y - top) * std::size_t(keyStride) + std::size_t(pad);
     }
+
+    std::size_t at(int slot) const { return std::size_t(slot) * std::size_t(stride) + std::size_t(pad); }
+    std::uint32_t* colourRow(int y) { return colours.data() + at(y % rows); }
+    Key* keyRow(int y) { return keys.data() + at(y % rows); }
 };
 
-// A block's mean, sum x scale with scale = 1 / count, rounded to nearest with
-// halves up. In double the product is within 1e-13 of the quotient, and a quotient
-// that is not a whole and a half lies at least 1 / (2 count) >= 4e-5 from one
-// (count <= 112 x 112): adding a hair over a half rounds exactly. (In float the
-// product can fall short of an exact half.)
-constexpr double kHalfUp = 0.5 + 1e-7;
-
-SCALED_DISPATCH void blockRows(const SketchBuffers& buffers, const Geometry& g, Blocks& blocks, int first, int end)
+// Rows [first, end) of both sketches.
+void sketchPiece(const Picture& picture, int first, int end)
 {
-    const int columns = blocks.columns;
-    const std::size_t n = std::size_t(columns);
-    const std::size_t stride = std::size_t(buffers.width) * 4;
-    // Each column's sums over the rows of the block (one plane a channel), slid
-    // down; along a row their running totals, totals[x] for columns 0 .. x - 1.
-    std::vector<std::uint32_t> sums(n * 3, 0), totals((n + 1) * 3, 0);
-    std::uint32_t* sum[3] = {sums.data(), sums.data() + n, sums.data() + 2 * n};
-    std::uint32_t* total[3] = {totals.data(), totals.data() + n + 1, totals.data() + 2 * (n + 1)};
-    const auto addRow = [&](int y, std::uint32_t sign) {  // 1, or -1 modulo 2^32
-        const std::uint8_t* p = buffers.original + stride * std::size_t(y);
-        for (int x = 0; x < columns; ++x) {
-            sum[0][x] += sign * p[x * 4];
-            sum[1][x] += sign * p[x * 4 + 1];
-            sum[2][x] += sign * p[x * 4 + 2];
-        }
+    const Geometry& g = picture.g;
+    const RowLoops& loops = picture.loops;
+    const int columns = picture.columns, rows = picture.rows;
+    Ring ring(columns, g.far);
+    const std::uint32_t* outsideColours = ring.colours.data() + ring.at(ring.rows);
+    const Key* outsideKeys = ring.keys.data() + ring.at(ring.rows);
+
+    // The sums cover picture rows [top, bottom) of block row `next`, the next to make.
+    int next = std::max(0, first - g.far);
+    int top = std::max(0, next - g.lo);
+    int bottom = std::min(rows, next + g.hi + 1);
+    for (int y = top; y < bottom; ++y)
+        loops.addRow(ring.sums.data(), picture.row(y), columns);
+    const auto makeBlockRow = [&] {
+        for (; top < next - g.lo; ++top)
+            loops.subtractRow(ring.sums.data(), picture.row(top), columns);
+        for (; bottom < std::min(rows, next + g.hi + 1); ++bottom)
+            loops.addRow(ring.sums.data(), picture.row(bottom), columns);
+        loops.blockRow(ring.sums.data(), bottom - top, columns, g.lo, g.hi, ring.totals.data(),
+                       ring.colourRow(next), ring.keyRow(next));
+        ++next;
     };
-    int from = std::max(0, first - g.lo);
-    int to = std::min(blocks.rows, first + g.hi + 1);  // rows from .. to - 1 are in `sums`
-    for (int y = from; y < to; ++y)
-        addRow(y, 1u);
-    const int side = g.lo + g.hi + 1;
+    const auto inside = [&](int y) { return y >= 0 && y < rows; };
     for (int y = first; y < end; ++y) {
-        for (; from < y - g.lo; ++from)
-            addRow(from, ~0u);
-        for (; to < std::min(blocks.rows, y + g.hi + 1); ++to)
-            addRow(to, 1u);
-        for (int c = 0; c < 3; ++c)
-            for (int x = 0; x < columns; ++x)
-                total[c][x + 1] = total[c][x] + sum[c][x];
-        const double perRow = 1.0 / double(to - from);
-        std::uint8_t* out = blocks.rgb.data() + std::size_t(y - blocks.top) * n * 4;
-        Key* keys = blocks.keyRow(y);
-        const auto block = [&](int x, int left, int right, double scale) {
-            const int mr = int(double(total[0][right] - total[0][left]) * scale + kHalfUp);
-            const int mg = int(double(total[1][right] - total[1][left]) * scale + kHalfUp);
-            const int mb = int(double(total[2][right] - total[2][left]) * scale + kHalfUp);
-            out[x * 4] = std::uint8_t(mr);
-            out[x * 4 + 1] = std::uint8_t(mg);
-            out[x * 4 + 2] = std::uint8_t(mb);
-            out[x * 4 + 3] = 0;
-            keys[x] = Key((grey(mr, mg, mb) + 1) << 4);
-        };
-        // Whole blocks in the middle of the row, cut ones at its ends.
-        const int wholeFrom = std::min(g.lo, columns), wholeTo = std::max(wholeFrom, columns - g.hi);
-        const double whole = perRow / double(side);
-        for (int x = wholeFrom; x < wholeTo; ++x)
-            block(x, x - g.lo, x + g.hi + 1, whole);
-        for (int x = 0; x < columns; ++x) {
-            if (x == wholeFrom)
-                x = wholeTo;
-            if (x >= columns)
-                break;
-            const int left = std::max(0, x - g.lo), right = std::min(columns, x + g.hi + 1);
-            block(x, left, right, perRow / double(right - left));
+        while (next < std::min(rows, y + g.far + 1))
+            makeBlockRow();
+        scaled_sketch::DodgeRow row{};
+        const int at[5] = {y - g.far, y - g.near, y, y + g.near, y + g.far};
+        for (int i = 0; i < 5; ++i) {
+            row.keys[i] = inside(at[i]) ? ring.keyRow(at[i]) : outsideKeys;
+            row.colours[i] = inside(at[i]) ? ring.colourRow(at[i]) : outsideColours;
         }
+        row.near = g.near;
+        row.far = g.far;
+        row.original = picture.row(y);
+        row.black = picture.buffers.black + picture.stride() * std::size_t(y);
+        row.color = picture.buffers.color + picture.stride() * std::size_t(y);
+        row.best = ring.best.data();
+        loops.dodgeRow(row, columns);
     }
 }
 
-SCALED_DISPATCH void dodgeRows(const SketchBuffers& buffers, const Geometry& g, const Blocks& blocks, int held, int first, int end)
+// Rows [first, end) cut into pieces that the calling thread and up to three more
+// take in turn. NO when a piece ran out of memory.
+bool sketchPieces(const Picture& picture, int first, int end)
 {
-    const int columns = blocks.columns;
-    const std::size_t stride = std::size_t(buffers.width) * 4;
-    struct Candidate {
-        int dx;
-        int dy;
-    };
-    // Scan order: the 3 x 3 block row by row, then two up, down, left, right.
-    const Candidate candidates[13] = {
-        {-g.near, -g.near}, {0, -g.near}, {g.near, -g.near}, {-g.near, 0}, {0, 0}, {g.near, 0},
-        {-g.near, g.near},  {0, g.near},  {g.near, g.near},  {0, -g.far},  {0, g.far}, {-g.far, 0},
-        {g.far, 0},
-    };
-    // Byte offset of each candidate's block from the pixel's own, by scan index.
-    std::ptrdiff_t reachOf[13];
-    for (int i = 0; i < 13; ++i)
-        reachOf[i] = (std::ptrdiff_t(candidates[i].dy) * columns + candidates[i].dx) * 4;
-    static const DodgeTable dodge;
-    std::vector<Key> best(static_cast<std::size_t>(columns));
-    for (int y = first; y < end; ++y) {
-        std::fill(best.begin(), best.end(), Key(0));
-        for (int i = 0; i < 13; ++i) {
-            const Key* row = blocks.keysOrZero(y + candidates[i].dy, held) + candidates[i].dx;
-            const Key tag = Key(15 - i);
-            Key* out = best.data();
-            for (int x = 0; x < columns; ++x)
-                out[x] = std::max(out[x], Key(row[x] | tag));
-        }
-        const std::uint8_t* own = buffers.original + stride * std::size_t(y);
-        std::uint8_t* black = buffers.black + stride * std::size_t(y);
-        std::uint8_t* color = buffers.color + stride * std::size_t(y);
-        const std::uint8_t* blockRow = blocks.rgbRow(y);
-        for (int x = 0; x < columns; ++x) {
-            const std::uint8_t* bright = blockRow + x * 4 + reachOf[15 - (best[x] & 15)];
-            const std::uint8_t* dodgeByBrightest = dodge.by[(best[x] >> 4) - 1];
-            const std::uint8_t* p = own + std::size_t(x) * 4;
-            const std::uint8_t k = dodgeByBrightest[grey(p[0], p[1], p[2])];
-            for (int ch = 0; ch < 3; ++ch) {
-                color[x * 4 + ch] = dodge.by[bright[ch]][p[ch]];
-                black[x * 4 + ch] = k;
+    const int asked = end - first;
+    // A piece makes 2 far block rows beyond its own: pieces of at least 16 far rows.
+    const int minRows = std::max(16, 16 * picture.g.far);
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = std::max(1, std::min({cores, kMaxThreads, asked / minRows}));
+    const int pieces = std::max(threads, std::min(threads * kPiecesPerThread, asked / minRows));
+    std::atomic<int> taken{0};
+    std::atomic<bool> ok{true};
+    const auto work = [&] {
+        for (int piece = taken.fetch_add(1); piece < pieces; piece = taken.fetch_add(1)) {
+            const int from = first + int(std::int64_t(asked) * piece / pieces);
+            const int to = first + int(std::int64_t(asked) * (piece + 1) / pieces);
+            try {
+                sketchPiece(picture, from, to);
+            } catch (const std::bad_alloc&) {
+                ok = false;
             }
-            color[x * 4 + 3] = p[3];
-            black[x * 4 + 3] = p[3];
         }
-    }
+    };
+    FilterThreads::shared().run(threads - 1, work);
+    return ok;
 }
 
 }  // namespace
@@ -270,22 +205,5 @@ bool buildSketchScaled(const SketchBuffers& buffers, double scale, int firstRow,
     endRow = std::min(endRow, rows);
     if (columns == 0 || firstRow >= endRow)
         return true;
-
-    Blocks blocks;
-    blocks.columns = columns;
-    blocks.rows = rows;
-    blocks.top = std::max(0, firstRow - g.far);
-    const int held = std::min(rows, endRow + g.far) - blocks.top;
-    blocks.pad = g.far;
-    blocks.keyStride = columns + 2 * g.far;
-    try {
-        blocks.rgb.resize(std::size_t(held) * std::size_t(columns) * 4);
-        blocks.keys.assign(std::size_t(held) * std::size_t(blocks.keyStride), Key(0));
-        blocks.zeroRow.assign(std::size_t(blocks.keyStride), Key(0));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return onThreads(blocks.top, blocks.top + held,
-                     [&](int first, int end) { blockRows(buffers, g, blocks, first, end); }) &&
-           onThreads(firstRow, endRow, [&](int first, int end) { dodgeRows(buffers, g, blocks, held, first, end); });
+    return sketchPieces(Picture{buffers, columns, rows, g, rowLoops()}, firstRow, endRow);
 }

@@ -17,8 +17,8 @@
 // Writes all four bytes of every picture pixel of rows [firstRow, endRow) of
 // `black` and `color` (of every picture row, for the plain filter), never
 // `working`; neighbours outside the picture take no part. Runs on the calling
-// thread and one more per further core. NO when its scratch memory (6 bytes a
-// pixel of the rows it reads) cannot be had.
+// thread and one more per further core (up to four in all). NO when its scratch
+// memory (a few rows of the picture's width a thread) cannot be had.
 bool buildSketchScaled(const SketchBuffers& buffers, double scale, int firstRow, int endRow);
 
 // How many rows above and below a pixel buildSketchScaled reads at `scale`.

@@ -1,16 +1,16 @@
 #include "project/FullResolutionPicture.h"
 
-#include <QColorSpace>
 #include <cmath>
 #include <cstdlib>
 
 #include "project/FullResolutionRender.h"
-#include "project/OrientPixels.h"
-#include "project/UprightImage.h"
+#include "project/FullSizePhoto.h"
 #include "base/ConsoleLog.h"
-#include "imageio/ImageFile.h"
+#include "imageio/PngStripEncoder.h"
 
 namespace {
+
+constexpr int kEncodeThreads = 4;
 
 // Release callback of a picture drawn in a decoded photo's memory: logs
 // "releaseData" as every exported picture's release does, and lets the photo go.
@@ -29,54 +29,73 @@ QImage failed(QString* error, const QString& reason)
 
 }  // namespace
 
-QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error)
+namespace {
+
+// The photo of `record` read at its own size and upright, or null with the reason.
+FullSizePhoto projectPhoto(const QString& photoPath, const FullResolutionRecord& record, QString* error)
 {
-    ImageFileResult result = ImageFile::read(photoPath, [](QSize stored) { return stored; });
-    if (!result.ok())
-        return failed(error, result.error);
+    FullSizePhoto photo = readFullSizePhoto(photoPath, error);
+    if (photo.upright.isNull())
+        return photo;
     // A photo read only in part would give a drawing with a blank band.
-    if (!result.warning.isEmpty())
-        return failed(error, QStringLiteral("the photo does not decode completely: %1").arg(result.warning));
-    const int tag = result.image.orientation;
-    if (tag < ImageOrientationUp || tag > ImageOrientationRightMirrored)
-        return failed(error, QStringLiteral("invalid image orientation"));
-    QImage stored = std::move(result.image.bitmap);
-    if (stored.colorSpace().isValid() && stored.colorSpace() != QColorSpace::SRgb)
-        stored.convertToColorSpace(QColorSpace::SRgb);
-    if (stored.format() != QImage::Format_RGBA8888_Premultiplied)
-        stored.convertTo(QImage::Format_RGBA8888_Premultiplied);
-    if (stored.isNull())
-        return failed(error, QStringLiteral("not enough memory"));
-
+    if (!photo.warning.isEmpty()) {
+        failed(error, QStringLiteral("the photo does not decode completely: %1").arg(photo.warning));
+        return FullSizePhoto{};
+    }
     // The photo the project was made from imports at the project's picture size.
-    const bool swapped = orientationSwapsSides(tag);
-    const int w = swapped ? stored.height() : stored.width();
-    const int h = swapped ? stored.width() : stored.height();
-    const QSize imported = importScaledSize(stored.size());
-    const int importedW = swapped ? imported.height() : imported.width();
-    const int importedH = swapped ? imported.width() : imported.height();
-    if (std::abs(double(importedW) - double(record.picsize.width)) > 1.0 ||
-        std::abs(double(importedH) - double(record.picsize.height)) > 1.0)
-        return failed(error, QStringLiteral("the photo is not the project's"));
+    if (std::abs(double(photo.imported.width) - double(record.picsize.width)) > 1.0 ||
+        std::abs(double(photo.imported.height) - double(record.picsize.height)) > 1.0) {
+        failed(error, QStringLiteral("the photo is not the project's"));
+        return FullSizePhoto{};
+    }
+    return photo;
+}
 
-    // Upright in the decoded photo's own memory, which becomes the picture: the
-    // photo is never held twice.
-    if (stored.bytesPerLine() != qsizetype(stored.width()) * 4)
-        return failed(error, QStringLiteral("invalid picture layout"));
-    auto* pixels = reinterpret_cast<std::uint32_t*>(stored.bits());
-    if (!orientPixelsInPlace(pixels, stored.width(), stored.height(), tag))
-        return failed(error, QStringLiteral("not enough memory"));
-
+FullResolutionJob jobOf(QImage& upright, const FullResolutionRecord& record)
+{
     FullResolutionJob job;
-    job.pixels = reinterpret_cast<std::uint8_t*>(pixels);
-    job.bufferWidth = w;
-    job.bufferHeight = h;
-    job.picsize = FloatSize{float(w), float(h)};
+    job.pixels = upright.bits();  // not shared: no copy
+    job.bufferWidth = upright.width();
+    job.bufferHeight = upright.height();
+    job.picsize = FloatSize{float(upright.width()), float(upright.height())};
     job.projectPicsize = record.picsize;
     job.startSource = record.startSource;
     job.dabs = &record.dabs;
-    if (!renderFullResolution(job))
+    return job;
+}
+
+}  // namespace
+
+QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error)
+{
+    FullSizePhoto photo = projectPhoto(photoPath, record, error);
+    if (photo.upright.isNull())
+        return QImage();
+    const int w = photo.upright.width(), h = photo.upright.height();
+    if (!renderFullResolution(jobOf(photo.upright, record)))
         return failed(error, QStringLiteral("not enough memory"));
-    auto* holder = new QImage(std::move(stored));
+    auto* holder = new QImage(std::move(photo.upright));
     return QImage(holder->bits(), w, h, qsizetype(w) * 4, QImage::Format_RGBX8888, releaseDecoded, holder);
+}
+
+QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error)
+{
+    FullSizePhoto photo = projectPhoto(photoPath, record, error);
+    if (photo.upright.isNull())
+        return QByteArray();
+    const int w = photo.upright.width(), h = photo.upright.height();
+    PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb);
+    const FullResolutionJob job = jobOf(photo.upright, record);
+    const std::uint8_t* pixels = job.pixels;
+    const bool drawn = renderFullResolution(job, [&png, pixels, w](int first, int end) {
+        return png.add(pixels + std::size_t(first) * std::size_t(w) * 4, std::ptrdiff_t(w) * 4, end - first,
+                       kEncodeThreads);
+    });
+    photo.upright = QImage();  // let go before the file is put together
+    const QByteArray bytes = drawn ? png.finish() : QByteArray();
+    if (bytes.isEmpty()) {
+        failed(error, QStringLiteral("not enough memory"));
+        return QByteArray();
+    }
+    return bytes;
 }

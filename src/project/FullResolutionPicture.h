@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -15,3 +16,10 @@
 // memory runs short, or the photo is not the one the project was made from (its
 // import size differs from the project's picture).
 QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error);
+
+// The same drawing as the bytes of a PNG file (RGB): each band of rows compressed
+// as soon as it is drawn, the photo let go before the file is put together, so
+// the picture and its file are never held whole at once. The pixels of
+// fullResolutionPicture's, and the bytes fastPngBytes makes of it unless every
+// pixel is grey. Empty, with a short reason, where that is null.
+QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error);

@@ -10,6 +10,7 @@
 
 #include "project/BlendedDab.h"
 #include "project/BrushDab.h"
+#include "project/FullSizePhoto.h"
 #include "project/StrokeMask.h"
 #include "filter/SketchFilterScaled.h"
 #include "base/PixelMemory.h"
@@ -207,7 +208,7 @@ bool validJob(const FullResolutionJob& job)
 
 }  // namespace
 
-bool renderFullResolution(const FullResolutionJob& job)
+bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDrawn)
 {
     if (!validJob(job))
         return false;
@@ -218,9 +219,8 @@ bool renderFullResolution(const FullResolutionJob& job)
 
     const double scaleX = double(job.picsize.width) / double(job.projectPicsize.width);
     const double scaleY = double(job.picsize.height) / double(job.projectPicsize.height);
-    const bool ownSize = scaleX == 1.0 && scaleY == 1.0;
     // On a larger picture the sketches' lines widen with it, as the dabs do.
-    const double sketchScale = ownSize ? 1.0 : std::sqrt(scaleX * scaleY);
+    const double sketchScale = fullSizeSketchScale(job.picsize, job.projectPicsize);
     const int reach = scaledSketchReach(sketchScale);  // rows the filter looks up and down
 
     const std::size_t stride = std::size_t(job.bufferWidth) * 4;
@@ -262,6 +262,8 @@ bool renderFullResolution(const FullResolutionJob& job)
         band.sources[1] = color.get();
         band.sources[2] = input.get();
         drawBand(job, placed, band);
+        if (bandDrawn && !bandDrawn(band.first, band.end))
+            return false;
 
         // The photo rows the next band looks up to.
         carried = std::min(reach, band.end - band.inFirst);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "project/StrokeHistory.h"
@@ -32,10 +33,16 @@ struct FullResolutionJob {
     int bandRows = 256;   // rows of the picture painted per band
 };
 
+// Told of each band's rows [first, end) of the job's `pixels` once they hold the
+// drawing, top to bottom, while the drawing goes on below them (a PNG writer takes
+// them then); NO stops the drawing.
+using BandDrawn = std::function<bool(int first, int end)>;
+
 // NO, with `pixels` untouched, when the job is not one (no buffer, empty or
 // oversized picture, an unknown start) or the band memory cannot be had; NO too
-// when the filter's scratch runs short part way, `pixels` then partly drawn.
-bool renderFullResolution(const FullResolutionJob& job);
+// when the filter's scratch runs short part way or `bandDrawn` (when given) says
+// NO, `pixels` then partly drawn.
+bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDrawn = {});
 
 // A dab of the project's picture placed on a picture `scale` times as large in
 // each direction: pixel centres stay pixel centres, the radius scales alike.

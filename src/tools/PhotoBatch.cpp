@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/RunOnThreads.h"
+#include "tools/FullSizeSketches.h"
 #include "tools/PhotoSketches.h"
 #include "tools/PngFiles.h"
 #include "tools/ToolConsole.h"
@@ -22,6 +23,26 @@ struct Effort {
     int filterThreads;
     bool parallelEncodes;
 };
+
+// The sketches at the photo's own size, each of its steps on every core.
+bool sketchPhotoFullSize(const QString& photo, const QString& outputDir)
+{
+    FullSizeSketches sketches;
+    QString error;
+    if (!sketches.make(photo, &error)) {
+        ToolConsole::line(QStringLiteral("%1: %2").arg(photo, error));
+        return false;
+    }
+    if (!sketches.warning().isEmpty())
+        ToolConsole::line(QStringLiteral("%1: warning: %2").arg(photo, sketches.warning()));
+    QString subject, reason;
+    if (!writeFiles(outputDir, {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}}, &subject,
+                    &reason)) {
+        ToolConsole::line(QStringLiteral("%1: %2").arg(subject, reason));
+        return false;
+    }
+    return true;
+}
 
 bool sketchPhoto(const QString& photo, const QString& outputDir, Effort effort)
 {
@@ -73,10 +94,12 @@ QStringList batchFolderNames(const QStringList& photos, QString* clash)
     return names;
 }
 
-bool sketchPhotos(const QStringList& photos, const QString& outputDir)
+bool sketchPhotos(const QStringList& photos, const QString& outputDir, PhotoSize size)
 {
+    const bool fullSize = size == PhotoSize::Full;
     if (photos.size() == 1)
-        return sketchPhoto(photos.first(), outputDir, Effort{kAllCores, true});
+        return fullSize ? sketchPhotoFullSize(photos.first(), outputDir)
+                        : sketchPhoto(photos.first(), outputDir, Effort{kAllCores, true});
 
     QString clash;
     const QStringList names = batchFolderNames(photos, &clash);
@@ -92,13 +115,16 @@ bool sketchPhotos(const QStringList& photos, const QString& outputDir)
     int finished = 0;
     ToolConsole::progress(QStringLiteral("0/%1 photos").arg(total));
 
-    // Each thread takes the next photo until none is left; one core each.
+    // Each thread takes the next photo until none is left; one core each. At full
+    // size one photo at a time on every core: a photo's pictures take hundreds of
+    // megabytes.
     auto work = [&] {
         for (int i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
             const QString& name = names[i];
             bool written = false;
             if (usableName(name))
-                written = sketchPhoto(photos[i], dir.filePath(name), Effort{1, false});
+                written = fullSize ? sketchPhotoFullSize(photos[i], dir.filePath(name))
+                                   : sketchPhoto(photos[i], dir.filePath(name), Effort{1, false});
             else
                 ToolConsole::line(QStringLiteral("%1: the photo has no name to give its folder").arg(photos[i]));
             if (!written)
@@ -107,7 +133,7 @@ bool sketchPhotos(const QStringList& photos, const QString& outputDir)
             ToolConsole::progress(QStringLiteral("%1/%2 photos").arg(++finished).arg(total));
         }
     };
-    const int threads = std::min(total, int(std::max(1u, std::thread::hardware_concurrency())));
+    const int threads = fullSize ? 1 : std::min(total, int(std::max(1u, std::thread::hardware_concurrency())));
     runOnNewThreads(threads - 1, work);
     ToolConsole::endProgress();
     return allWritten;

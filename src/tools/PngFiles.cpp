@@ -35,27 +35,35 @@ std::vector<QByteArray> encodeAll(const std::vector<NamedImage>& images, bool in
 }  // namespace
 
 bool writePngFiles(const QString& directory, const std::vector<NamedImage>& images, bool inParallel,
-                   QString* subject, QString* reason)
+                   QString* subject, QString* reason, const std::vector<NamedFile>& encoded)
 {
     const std::vector<QByteArray> pngs = encodeAll(images, inParallel);
+    std::vector<NamedFile> files;
     for (std::size_t i = 0; i < images.size(); ++i) {
         if (pngs[i].isEmpty()) {
             *subject = QString::fromLatin1(images[i].name);
             *reason = QStringLiteral("cannot encode the PNG");
             return false;
         }
+        files.push_back({images[i].name, pngs[i]});
     }
+    files.insert(files.end(), encoded.begin(), encoded.end());
+    return writeFiles(directory, files, subject, reason);
+}
+
+bool writeFiles(const QString& directory, const std::vector<NamedFile>& files, QString* subject, QString* reason)
+{
     if (!QDir().mkpath(directory) || !QFileInfo(directory).isDir()) {
         *subject = directory;
         *reason = QStringLiteral("cannot create the output directory");
         return false;
     }
     const QDir dir(directory);
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const QString path = dir.filePath(QString::fromLatin1(images[i].name));
-        const QByteArray& png = pngs[i];
+    for (const NamedFile& file : files) {
+        const QString path = dir.filePath(QString::fromLatin1(file.name));
+        const QByteArray& bytes = file.bytes;
         QString why;
-        if (!replaceFile(path, [&png](QFileDevice& file) { return writeAll(file, png.constData(), png.size()); },
+        if (!replaceFile(path, [&bytes](QFileDevice& f) { return writeAll(f, bytes.constData(), bytes.size()); },
                          &why)) {
             *subject = path;
             *reason = why.isEmpty() ? QStringLiteral("cannot be written") : why;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -24,10 +25,11 @@ public:
     QImage working() const { return pictureArea(document.workingBuffer()); }
     QImage black() const { return pictureArea(document.blackSketchBuffer()); }
     QImage color() const { return pictureArea(document.colorSketchBuffer()); }
-    // The drawing at the photo's full resolution, when the photo and drawing record
-    // kept beside the project file belong to it and replay to its working image;
-    // else null, with the reason in *why (empty when there are no such files).
-    QImage full(QString* why) const;
+    // The drawing at the photo's full resolution as a PNG file (opaque RGB; see
+    // fullResolutionPng), when the photo and drawing record kept beside the
+    // project file belong to it and replay to its working image; else empty, with
+    // the reason in *why (empty when there are no such files).
+    QByteArray fullPng(QString* why) const;
 
 private:
     QImage pictureArea(const std::uint8_t* buffer) const;

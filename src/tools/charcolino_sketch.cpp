@@ -2,6 +2,8 @@
 // program, without a window.
 //   charcolino-sketch PHOTO -o DIR            original.png, black.png, color.png
 //   charcolino-sketch PHOTO... -o DIR         the same in DIR/<name> for each photo
+//   charcolino-sketch --full-size PHOTO... -o DIR
+//                                             black.png, color.png at the photo's size
 //   charcolino-sketch --project FILE -o DIR   original.png, working.png, black.png,
 //                                             color.png from a saved project
 #include <QCommandLineOption>
@@ -51,12 +53,13 @@ int extractProject(const QString& project, const QString& outputDir)
     // The drawing at the photo's size when the project keeps its photo; a project
     // whose side files cannot be used still gives its four pictures.
     QString why;
-    const QImage full = images.full(&why);
-    if (!full.isNull())
-        pngs.push_back({"full.png", full});
+    std::vector<NamedFile> encoded;
+    const QByteArray full = images.fullPng(&why);
+    if (!full.isEmpty())
+        encoded.push_back({"full.png", full});
     else if (!why.isEmpty())
         ToolConsole::line(QStringLiteral("%1: no full.png: %2").arg(project, why));
-    if (!writePngFiles(outputDir, pngs, true, &subject, &reason))
+    if (!writePngFiles(outputDir, pngs, true, &subject, &reason, encoded))
         return fail(subject, reason);
     return 0;
 }
@@ -83,6 +86,14 @@ QString description()
     "it: DIR/beach/original.png ... for beach.jpg. A photo that fails has its\n"
     "line and the others are still made; the exit status is then 1. On a\n"
     "terminal a progress line shows how many are done.\n"
+    "\n"
+    "--full-size PHOTO... -o DIR: the sketches at the photo's own size, turned\n"
+    "upright but not scaled down, their lines as wide in proportion as on the\n"
+    "imported photo (as the drawing at the photo's size, full.png below, has\n"
+    "them). DIR (or DIR/<name> for each of several photos, made one after the\n"
+    "other) receives two PNG files:\n"
+    "  black.png     the black pencil sketch, a greyscale PNG\n"
+    "  color.png     the colour pencil sketch, RGB\n"
     "\n"
     "--project FILE -o DIR: FILE is a project file (projectN.dat in the\n"
     "program's data folder). DIR receives four RGB PNG files of the picture's\n"
@@ -115,6 +126,7 @@ struct Arguments {
     QStringList photos;
     QString project;  // empty: photos
     QString outputDir;
+    bool fullSize = false;
 };
 
 // Reads the arguments; the exit status when the run ends here (help shown, or
@@ -125,14 +137,17 @@ std::optional<int> readArguments(QCommandLineParser& parser, Arguments* argument
     const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG, HEIC, AVIF, WebP, TIFF or another format read."),
-                                 QStringLiteral("PHOTO... -o DIR | --project FILE -o DIR"));
+                                 QStringLiteral("[--full-size] PHOTO... -o DIR | --project FILE -o DIR"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Write the PNG files into <DIR>."), QStringLiteral("DIR"));
     const QCommandLineOption projectOption(QStringLiteral("project"),
                                            QStringLiteral("Read the project file <FILE> instead of a photo."),
                                            QStringLiteral("FILE"));
+    const QCommandLineOption fullSizeOption(QStringLiteral("full-size"),
+                                            QStringLiteral("Make the sketches at the photo's own size."));
     parser.addOption(outputOption);
     parser.addOption(projectOption);
+    parser.addOption(fullSizeOption);
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(QStringLiteral("usage"), parser.errorText() + QStringLiteral(" (see --help)"), kExitUsage);
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
@@ -140,8 +155,12 @@ std::optional<int> readArguments(QCommandLineParser& parser, Arguments* argument
 
     arguments->photos = parser.positionalArguments();
     const bool projectMode = parser.isSet(projectOption);
+    arguments->fullSize = parser.isSet(fullSizeOption);
     if (projectMode && (!arguments->photos.isEmpty() || parser.value(projectOption).isEmpty()))
         return fail(QStringLiteral("usage"), QStringLiteral("give either PHOTO or --project FILE (see --help)"),
+                    kExitUsage);
+    if (projectMode && arguments->fullSize)
+        return fail(QStringLiteral("usage"), QStringLiteral("--full-size is for photos, not --project (see --help)"),
                     kExitUsage);
     if (!projectMode && arguments->photos.isEmpty())
         return fail(QStringLiteral("usage"), QStringLiteral("give a PHOTO and -o DIR (see --help)"), kExitUsage);
@@ -173,5 +192,8 @@ int main(int argc, char** argv)
     // are read, the tool's own lines go to where it was.
     const SilencedStderr quiet;
     ToolConsole::setDescriptor(quiet.original());
-    return sketchPhotos(arguments.photos, arguments.outputDir) ? 0 : kExitFailure;
+    return sketchPhotos(arguments.photos, arguments.outputDir,
+                        arguments.fullSize ? PhotoSize::Full : PhotoSize::Imported)
+               ? 0
+               : kExitFailure;
 }

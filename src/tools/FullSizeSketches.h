@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The two pencil sketches of a photo at its own size, as PNG files: the photo read
+// whole and turned upright (readFullSizePhoto), and the sketch filter at the scale
+// of the photo over its import size (the filter the drawing at full resolution
+// uses), so that the sketches' lines are as wide in proportion as on the imported
+// picture. The sketches are made in bands of rows, each band compressed into the
+// files as it is done (PngStripEncoder): beside the photo only the files' bytes
+// and a few megabytes are held.
+class FullSizeSketches {
+public:
+    // False with a one-line reason in *error when the photo cannot be read or
+    // memory runs out. The photo is let go before it returns.
+    bool make(const QString& photoPath, QString* error);
+
+    // After make(): empty, or what is wrong with a photo that was still read in
+    // part, or else what was assumed of it (as PhotoSketches says it).
+    const QString& warning() const { return mWarning; }
+
+    // The PNG files of the photo's upright size: the black sketch as a greyscale
+    // picture, the colour sketch as RGB; the stored R, G, B of each sketch pixel.
+    const QByteArray& blackPng() const { return mBlack; }
+    const QByteArray& colorPng() const { return mColor; }
+
+private:
+    QByteArray mBlack;
+    QByteArray mColor;
+    QString mWarning;
+};
