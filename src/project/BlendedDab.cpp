@@ -67,8 +67,8 @@ namespace {
 // What every row of one dab uses: the share of each falloff step and of full
 // coverage at the dab's alpha.
 struct DabShares {
-    std::uint8_t inside = 0;                 // of coverage 255
-    std::uint8_t ofStep[kFalloffSteps] = {};  // of the falloff at each step
+    std::uint8_t inside = 0;                     // of coverage 255
+    std::uint8_t ofStep[kFalloffSteps + 1] = {};  // of the falloff at each step; 0 past the last
 
     DabShares(const Reveal& reveal)
     {
@@ -124,7 +124,8 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const DabShares& of, const
         }
         return;
     }
-    // The steps first, a vector at a time, then their shares.
+    // The steps first, a vector at a time (outside the dab: the step past the
+    // last, whose share is 0), then their shares, without branches.
     int steps[StrokeMask::kTileSide * 8];
     for (int first = 0; first < n; first += int(std::size(steps))) {
         const int m = std::min(n - first, int(std::size(steps)));
@@ -132,10 +133,10 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const DabShares& of, const
             const float dx = float(xs + first + i) - cx;
             const float d2 = dy2 + dx * dx;
             const int q = falloffStep(d2, scale);
-            steps[i] = d2 < r2 ? q : -1;
+            steps[i] = d2 < r2 ? q : kFalloffSteps;
         }
         for (int i = 0; i < m; ++i)
-            shares[first + i] = steps[i] < 0 ? std::uint8_t(0) : ofStep[steps[i]];
+            shares[first + i] = ofStep[steps[i]];
     }
 }
 
