@@ -62,31 +62,26 @@ std::uint8_t coverage(const BrushDab::Dab& dab, int hardness, int x, int y)
     return falloffTable(hardness)[falloffStep(d2, scale)];
 }
 
+static_assert(sizeof(Shares::ofStep) == kFalloffSteps + 1);
+
+Shares::Shares(const Reveal& r) : reveal(r)
+{
+    const unsigned alpha = unsigned(std::clamp(reveal.alpha, 0, 255));
+    const auto share = [alpha](unsigned c) { return std::uint8_t((c * alpha + 127u) / 255u); };
+    inside = share(255);
+    if (reveal.hardness >= 100)
+        return;
+    const std::uint8_t* table = falloffTable(reveal.hardness);
+    for (int q = 0; q < kFalloffSteps; ++q)
+        ofStep[q] = share(table[q]);
+}
+
 namespace {
-
-// What every row of one dab uses: the share of each falloff step and of full
-// coverage at the dab's alpha.
-struct DabShares {
-    std::uint8_t inside = 0;                     // of coverage 255
-    std::uint8_t ofStep[kFalloffSteps + 1] = {};  // of the falloff at each step; 0 past the last
-
-    DabShares(const Reveal& reveal)
-    {
-        const unsigned alpha = unsigned(std::clamp(reveal.alpha, 0, 255));
-        const auto share = [alpha](unsigned c) { return std::uint8_t((c * alpha + 127u) / 255u); };
-        inside = share(255);
-        if (reveal.hardness >= 100)
-            return;
-        const std::uint8_t* table = falloffTable(reveal.hardness);
-        for (int q = 0; q < kFalloffSteps; ++q)
-            ofStep[q] = share(table[q]);
-    }
-};
 
 // Made twice, for processors with AVX2 (eight floats a step) and for any other,
 // the one to run chosen when the program loads; both the same IEEE operations.
 __attribute__((target_clones("avx2", "default")))
-void sharesOfRow(const BrushDab::Dab& dab, bool hard, const DabShares& of, const BrushDab::Box& box, int y,
+void sharesOfRow(const BrushDab::Dab& dab, bool hard, const Shares& of, const BrushDab::Box& box, int y,
                  std::uint8_t* shares)
 {
     const int n = box.xe - box.xs + 1;
@@ -145,7 +140,7 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const DabShares& of, const
 void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& box, int y,
                std::uint8_t* shares)
 {
-    sharesOfRow(dab, reveal.hardness >= 100, DabShares(reveal), box, y, shares);
+    sharesOfRow(dab, reveal.hardness >= 100, Shares(reveal), box, y, shares);
 }
 
 namespace {
@@ -170,7 +165,7 @@ void layRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box
 {
     const std::size_t stride = std::size_t(dab.bufferWidth) * 4;
     std::vector<std::uint8_t> shares(std::size_t(box.xe - box.xs + 1));
-    const DabShares of(reveal);
+    const Shares of(reveal);
     for (int y = box.ys; y <= box.ye; ++y) {
         const BrushDab::Box row = rowReach(dab, box, y);
         if (row.empty())
@@ -182,19 +177,19 @@ void layRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box
 
 }  // namespace
 
-void markRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows, int source,
-              StrokeMask& mask)
+void markRows(const BrushDab::Dab& dab, const Shares& of, const BrushDab::Box& rows, int source,
+              StrokeMask& mask, std::vector<std::uint8_t>& scratch)
 {
     if (rows.empty())
         return;
-    std::vector<std::uint8_t> shares(std::size_t(rows.xe - rows.xs + 1));
-    const DabShares of(reveal);
+    scratch.resize(std::size_t(rows.xe - rows.xs + 1));
+    const bool hard = of.reveal.hardness >= 100;
     for (int y = rows.ys; y <= rows.ye; ++y) {
         const BrushDab::Box row = rowReach(dab, rows, y);
         if (row.empty())
             continue;
-        sharesOfRow(dab, reveal.hardness >= 100, of, row, y, shares.data());
-        mask.mark(y, row.xs, row.xe, shares.data(), source);
+        sharesOfRow(dab, hard, of, row, y, scratch.data());
+        mask.mark(y, row.xs, row.xe, scratch.data(), source);
     }
 }
 

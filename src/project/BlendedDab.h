@@ -51,11 +51,21 @@ void rowShares(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::B
 bool paint(const BrushDab::Dab& dab, const Reveal& reveal, const std::uint8_t* source, std::uint8_t* working,
            StrokeMask& mask, BrushDab::Box* painted = nullptr);
 
+// What every row of dabs of one hardness and alpha uses: the share of each
+// falloff step (kFalloffSteps + 1 of them, the last 0 for outside the dab) and
+// of full coverage. Made once for many dabs.
+struct Shares {
+    explicit Shares(const Reveal& reveal);
+    Reveal reveal;
+    std::uint8_t inside = 0;
+    std::uint8_t ofStep[1025] = {};
+};
+
 // The shares of the rows of `rows` only (a part of the dab's box) marked in the
 // stroke's mask with the dab's source (0..2), to be blended at the mask's
-// flush (StrokeMask::mark): laying a record again.
-void markRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box& rows, int source,
-              StrokeMask& mask);
+// flush (StrokeMask::mark): laying a record again. `scratch` is reused.
+void markRows(const BrushDab::Dab& dab, const Shares& shares, const BrushDab::Box& rows, int source,
+              StrokeMask& mask, std::vector<std::uint8_t>& scratch);
 
 // The strength in percent (10 .. 100) as an alpha: percent x 255 / 100 rounded
 // to nearest (50 % is 128).

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "project/BlendedDab.h"
@@ -139,6 +140,8 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
     // the stroke ends (StrokeMask::mark).
     mask.reset();
     mask.limitRows(first, end - 1);
+    std::optional<BlendedDab::Shares> shares;
+    std::vector<std::uint8_t> scratch;
     const auto bandSources = [&] {
         return std::array<const std::uint8_t*, 3>{band.sources[0], band.sources[1], band.sources[2]};
     }();
@@ -163,7 +166,10 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
         const int sourceIndex = d.drawType == 0 || d.drawType == 1 ? d.drawType : 2;
         const std::uint8_t* source = band.sources[sourceIndex];
         if (mask.active()) {
-            BlendedDab::markRows(dab, BlendedDab::Reveal{d.hardness, d.alpha}, box, sourceIndex, mask);
+            // Strokes keep their hardness and alpha: their shares are made once.
+            if (!shares || shares->reveal.hardness != d.hardness || shares->reveal.alpha != d.alpha)
+                shares.emplace(BlendedDab::Reveal{d.hardness, d.alpha});
+            BlendedDab::markRows(dab, *shares, box, sourceIndex, mask, scratch);
             continue;
         }
         rowSpans(dab, box, left.data(), right.data());

@@ -125,6 +125,41 @@ void StrokeMask::reveal(int y, int x0, int x1, const std::uint8_t* alphas, const
     }
 }
 
+namespace {
+
+// Where the share is larger than the one kept, or full, it is kept with its
+// source; 16 pixels at a time, with masks instead of branches.
+void markStretch(int length, const std::uint8_t* shares, std::uint8_t* kept, std::uint8_t* sources,
+                 std::uint8_t from)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i full = _mm_set1_epi8(char(0xff));
+    const __m128i source = _mm_set1_epi8(char(from));
+    for (; i + 16 <= length; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shares + i));
+        const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + i));
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sources + i));
+        // a > k exactly when max(a, k) is not k.
+        const __m128i notLarger = _mm_cmpeq_epi8(_mm_max_epu8(a, k), k);
+        const __m128i take = _mm_or_si128(_mm_andnot_si128(notLarger, full), _mm_cmpeq_epi8(a, full));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(kept + i),
+                         _mm_or_si128(_mm_and_si128(take, a), _mm_andnot_si128(take, k)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sources + i),
+                         _mm_or_si128(_mm_and_si128(take, source), _mm_andnot_si128(take, s)));
+    }
+#endif
+    for (; i < length; ++i) {
+        const std::uint8_t share = shares[i];
+        const std::uint8_t k = kept[i];
+        const std::uint8_t m = std::uint8_t(-int((share > k) | (share == 255)));
+        kept[i] = std::uint8_t((share & m) | (k & ~m));
+        sources[i] = std::uint8_t((from & m) | (sources[i] & ~m));
+    }
+}
+
+}  // namespace
+
 void StrokeMask::mark(int y, int x0, int x1, const std::uint8_t* alphas, int source)
 {
     if (y < mFirstRow || y > mLastRow)
@@ -150,14 +185,7 @@ void StrokeMask::mark(int y, int x0, int x1, const std::uint8_t* alphas, int sou
             std::uint8_t* kept = tile.alpha.data() + at;
             std::uint8_t* sources = tile.source.data() + at;
             // As reveal() takes a share: larger than the one kept, or full.
-            // With masks instead of branches, a vector of pixels at a time.
-            for (int i = 0; i < length; ++i) {
-                const std::uint8_t share = a[i];
-                const std::uint8_t k = kept[i];
-                const std::uint8_t m = std::uint8_t(-int((share > k) | (share == 255)));
-                kept[i] = std::uint8_t((share & m) | (k & ~m));
-                sources[i] = std::uint8_t((from & m) | (sources[i] & ~m));
-            }
+            markStretch(length, a, kept, sources, from);
         }
         x = end + 1;
     }
