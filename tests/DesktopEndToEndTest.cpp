@@ -198,10 +198,20 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
                                 kWaitMs))
         << "unsaved strokes";
 
-    // Ctrl+Z takes the whole stroke back.
+    // Ctrl+Z takes the whole stroke back, and with it the star: the picture is
+    // the one in slot 0 again. Ctrl+Y brings both back, Ctrl+Z takes them again.
     xdotool("key ctrl+z");
     shot = waitForScreen([&](const QImage& s) { return count(s, isRed) == redBefore; });
     EXPECT_EQ(count(shot, isRed), redBefore);
+    const auto titled = [&](bool star) {
+        return QTest::qWaitFor(
+            [&] { return x("xdotool", {"getwindowname", window}).startsWith('*') == star; }, kWaitMs);
+    };
+    EXPECT_TRUE(titled(false)) << "back at the saved picture";
+    xdotool("key ctrl+y");
+    EXPECT_TRUE(titled(true)) << "redone";
+    xdotool("key ctrl+z");
+    EXPECT_TRUE(titled(false));
 
     // I five times: 50 % strength. A stroke there and back over itself reveals
     // half of the white photo over the red (or blue) picture: green 128 all along

@@ -121,6 +121,14 @@ protected:
         return path;
     }
 
+    // A stroke of one dab in the middle of the canvas: Black first when in Move.
+    void paintStroke()
+    {
+        if (controller().toolbar()->selectedSegmentIndex() == 3)
+            clickSegment(controller().toolbar(), 0);
+        QTest::mouseClick(controller().canvas(), Qt::LeftButton, {}, QPoint(160, 195));
+    }
+
     QString pictures;
     std::unique_ptr<ApplicationShell> shell;
     CanvasView* canvas = nullptr;
@@ -561,7 +569,7 @@ TEST_F(MainScreen, APressBesideTheMenuClosesItWithoutPainting)
 TEST_F(MainScreen, UnsavedStrokesAreAskedAboutAndSavesAreReported)
 {
     MainWindow& window = shell->window();
-    emit canvas->strokeFinished();
+    paintStroke();
     EXPECT_EQ(window.windowTitle(), "* Unsaved strokes");
 
     tapMenuButton(controller().newButton());
@@ -612,6 +620,58 @@ TEST_F(MainScreen, UnsavedStrokesAreAskedAboutAndSavesAreReported)
     EXPECT_TRUE(takeAlerts().isEmpty());
 }
 
+// The star follows the undo position: back where the slot has the work, it goes,
+// and nothing is asked before the project is replaced; away from it, it is back.
+TEST_F(MainScreen, UnsavedMarkFollowsTheUndoPosition)
+{
+    MainWindow& window = shell->window();
+    const auto undo = [&] { controller().runCommand(ShortcutTable::Undo); };
+    const auto redo = [&] { controller().runCommand(ShortcutTable::Redo); };
+    const struct Step {
+        const char* name;
+        std::function<void()> act;
+        bool unsaved;
+    } steps[] = {
+        {"stroke", [&] { paintStroke(); }, true},
+        {"undo to the loaded picture", undo, false},
+        {"redo", redo, true},
+        {"save into slot 1", [&] {
+             tapMenuButton(controller().saveButton());
+             chooseSlot(controller().slotBrowser(), 1);
+         }, false},
+        {"second stroke", [&] { paintStroke(); }, true},
+        {"undo to the saved picture", undo, false},
+        {"undo past it", undo, true},
+        {"redo to it", redo, false},
+        {"undo, then a stroke that drops the saved one from redo", [&] { undo(); paintStroke(); }, true},
+        {"undo to the state before it", undo, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(controller().hasUnsavedStrokes(), step.unsaved);
+        EXPECT_EQ(window.windowTitle(), step.unsaved ? "* Unsaved strokes" : "Charcolino");
+    }
+
+    // Saved again, a stroke and its undo: a new photo replaces the project without
+    // a question.
+    tapMenuButton(controller().saveButton());
+    chooseSlot(controller().slotBrowser(), 2);
+    paintStroke();
+    ASSERT_TRUE(controller().hasUnsavedStrokes());
+    undo();
+    ASSERT_FALSE(controller().hasUnsavedStrokes());
+    controller().openImageFile(writePhoto("next.png", 120, 80));
+    EXPECT_EQ(openQuestion(), nullptr);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
+    ASSERT_TRUE(chooseOnSheet("Original Picture"));
+    // A fresh project: a stroke and its undo leave nothing unsaved.
+    paintStroke();
+    EXPECT_TRUE(controller().hasUnsavedStrokes());
+    undo();
+    EXPECT_FALSE(controller().hasUnsavedStrokes());
+}
+
 // The pointer outlines the brush, at its size and in its shape; a hand in Move.
 TEST_F(MainScreen, PointerOutlinesTheBrushAndIsAHandInMove)
 {
@@ -646,7 +706,7 @@ TEST_F(MainScreen, ToolBrushAndUnsavedStrokesAreRememberedAcrossStarts)
     clickSegment(controller().toolbar(), 2);
     clickSegment(controller().brushsize(), 3);
     clickSegment(controller().brushshape(), 1);
-    emit canvas->strokeFinished();
+    paintStroke();
     shell->delegate().applicationWillTerminate();
     shell.reset();
     shell = std::make_unique<ApplicationShell>();
@@ -684,7 +744,7 @@ TEST_F(MainScreen, UnsavedStarStoredAtQuitIsThatOfTheProjectSaved)
     });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        emit controller().canvas()->strokeFinished();
+        paintStroke();
         controller().useImage(c.picture);
         if (c.choose) {
             ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));

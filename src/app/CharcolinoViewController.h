@@ -6,8 +6,10 @@
 #include <QPointer>
 #include <QRectF>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/ShortcutTable.h"
 #include "canvas/BrushStyle.h"
@@ -180,7 +182,12 @@ private:
     void installDesktopLayer();
     // The desktop layer's hold on the canvas: its input first, its strokes and exports.
     void attachCanvasToDesktopLayer();
+    // The mark and the window's title; NO also records the undo position as the
+    // one in a slot, YES forgets it (unsaved whatever undo does).
     void setUnsaved(bool unsaved);
+    // After strokes, undo and redo: unsaved unless back at the recorded position.
+    void followHistory();
+    void showUnsaved(bool unsaved);
     // Runs `then` at once when nothing unsaved would be lost, else after the user
     // chose Discard.
     void proceedDiscarding(std::function<void()> then);
@@ -226,6 +233,8 @@ private:
     FeedbackLabel* mFeedback = nullptr;
     QPointer<QMessageBox> mKeysBox;
     bool mUnsaved = false;
+    // The undo position of the work that is in a slot (or a fresh new project).
+    std::optional<std::uint64_t> mSavedPosition;
     // The mark of the project a new one replaces, stored at quit in place of the new
     // one's while the quit save writes that project (its start image unchosen).
     bool mReplacedUnsaved = false;

@@ -80,7 +80,7 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
 {
     // After the canvas's own input handling was installed, so this sees events first.
     myview->installEventFilter(this);
-    connect(myview, &CanvasView::strokeFinished, this, [this] { setUnsaved(true); });
+    connect(myview, &CanvasView::strokeFinished, this, &CharcolinoViewController::followHistory);
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {
         const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
         mFeedback->showMessage(fallback.isEmpty() ? shown
@@ -159,11 +159,11 @@ void CharcolinoViewController::runCommand(ShortcutTable::Command command)
         break;
     case T::Undo:
         if (myview && myview->undo())
-            setUnsaved(true);
+            followHistory();
         break;
     case T::Redo:
         if (myview && myview->redo())
-            setUnsaved(true);
+            followHistory();
         break;
     case T::ZoomIn:
         if (myview)
@@ -215,6 +215,19 @@ void CharcolinoViewController::updateCursor()
 }
 
 void CharcolinoViewController::setUnsaved(bool unsaved)
+{
+    mSavedPosition.reset();
+    if (!unsaved && myview)
+        mSavedPosition = myview->strokeHistory().position();
+    showUnsaved(unsaved);
+}
+
+void CharcolinoViewController::followHistory()
+{
+    showUnsaved(!myview || !mSavedPosition || *mSavedPosition != myview->strokeHistory().position());
+}
+
+void CharcolinoViewController::showUnsaved(bool unsaved)
 {
     mUnsaved = unsaved;
     if (auto* window = mView ? qobject_cast<MainWindow*>(mView->window()) : nullptr)
@@ -294,7 +307,7 @@ bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (watched == mView) {
         if (type == QEvent::ParentChange)
-            setUnsaved(mUnsaved);  // the title of the window the view went into
+            showUnsaved(mUnsaved);  // the title of the window the view went into
         if (type == QEvent::Resize)
             layoutView();
         return false;

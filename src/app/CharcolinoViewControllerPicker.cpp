@@ -131,6 +131,9 @@ void CharcolinoViewController::useImage(const Image& image, const QString& photo
     // be imported and that project stays.
     if (myview->isChoosingStartImage() || !myview->isLoaded())
         setUnsaved(false);
+    // The new project has no strokes until it starts on a fresh history.
+    if (myview->isChoosingStartImage())
+        mSavedPosition = StrokeHistory::kFreshPosition;
 }
 
 void CharcolinoViewController::openImageFile(const QString& path)
