@@ -22,6 +22,10 @@
 
 #include "widgets/SegmentedControl.h"
 
+namespace BrushDab {
+struct Placement;
+}
+
 // The view that shows and edits the picture. It owns the project (a
 // ProjectDocument: the four pixel buffers, the photo, the drawing record and undo
 // history) and one texture for each of the buffers, and hands the project's work
@@ -273,6 +277,7 @@ protected:
     // Full redraw after a change of view from desktop input: the working texture is
     // brought up to date first when strokes were painted since it was made.
     void redrawView();
+    void redrawViewFrom(const BrushDab::Placement& before);
     // Rectangles of workingbuff shown after undo or redo: uploaded into the working
     // texture (with a pixel of margin, for filtering) and drawn from it; one present.
     void drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects);
