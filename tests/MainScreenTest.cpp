@@ -696,6 +696,24 @@ TEST_F(MainScreen, PointerOutlinesTheBrushAndIsAHandInMove)
         EXPECT_EQ(qAlpha(outline.pixel(int(2 * ratio), int(2 * ratio))) > 0, c.corner) << c.size << c.shape;
         EXPECT_GT(qAlpha(outline.pixel(outline.width() / 2, int(2 * ratio))), 0) << "top of the outline";
     }
+
+    // Space held in a painting tool: the open hand, closed while its drag pans;
+    // let go, the brush again. Auto-repeats change nothing.
+    const QByteArray before(reinterpret_cast<const char*>(canvas->workingBuffer()), 256 * 256 * 4);
+    canvas->setFocus();
+    QTest::keyPress(canvas, Qt::Key_Space);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QCoreApplication::sendEvent(canvas, &repeat);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(160, 200));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::ClosedHandCursor);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(200, 240));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QTest::keyRelease(canvas, Qt::Key_Space);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(canvas->workingBuffer()), before.size()), before)
+        << "the drag did not paint";
 }
 
 // With remembering on (the program turns it on), the tool and brush come back, and

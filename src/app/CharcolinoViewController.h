@@ -204,6 +204,8 @@ private:
     // Peek while the key is held: the canvas shows the selected tool's source.
     bool peekKey(QEvent* event);
     void updateCursor();
+    // Whether `event` (to the canvas) pressed or let go of Space; follows it.
+    bool spaceHeldChanged(QEvent* event);
     void rememberControls();
     void restoreControls();
     void showKeys();
@@ -245,4 +247,5 @@ private:
     BrushStyle mBrushStyle;
     QToolButton* mBrushButton = nullptr;
     BrushPopup* mBrushPopup = nullptr;
+    bool mSpaceHeld = false;  // over the canvas: a left drag pans
 };

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -200,7 +201,7 @@ void CharcolinoViewController::updateCursor()
     if (!myview)
         return;
     const int tool = mUi->toolbar->selectedSegmentIndex();
-    if (mGrabbing || tool == kMoveTool) {
+    if (mGrabbing || tool == kMoveTool || mSpaceHeld) {
         myview->setCursor(mGrabbing ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
     } else if (tool >= 0) {
         // The brush is sized in points on screen, so this outline fits it at every
@@ -300,6 +301,24 @@ void CharcolinoViewController::showKeys()
     box->show();
 }
 
+bool CharcolinoViewController::spaceHeldChanged(QEvent* event)
+{
+    // Space held over the canvas pans with the left button (the canvas's input):
+    // the pointer says so.
+    bool held = mSpaceHeld;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && !key->isAutoRepeat())
+            held = event->type() == QEvent::KeyPress;
+    } else if (event->type() == QEvent::FocusOut) {
+        held = false;
+    }
+    if (held == mSpaceHeld)
+        return false;
+    mSpaceHeld = held;
+    return true;
+}
+
 bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
@@ -333,9 +352,12 @@ bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
             if (type == QEvent::MouseMove || type == QEvent::TouchUpdate || press)
                 return true;
         }
-        if (type == QEvent::MouseButtonPress) {
+        if (spaceHeldChanged(event)) {
+            updateCursor();
+        } else if (type == QEvent::MouseButtonPress) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::MiddleButton || mUi->toolbar->selectedSegmentIndex() == kMoveTool) {
+            if (mouse->button() == Qt::MiddleButton || mUi->toolbar->selectedSegmentIndex() == kMoveTool ||
+                (mSpaceHeld && mouse->button() == Qt::LeftButton)) {
                 mGrabbing = true;
                 updateCursor();
             }
