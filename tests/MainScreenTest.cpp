@@ -29,6 +29,7 @@
 #include "app/ControlSettings.h"
 #include "app/FeedbackLabel.h"
 #include "app/KeysBox.h"
+#include "app/MenuHistoryRow.h"
 #include "canvas/CanvasView.h"
 #include "project/PictureImage.h"
 #include "widgets/ActionSheet.h"
@@ -670,6 +671,43 @@ TEST_F(MainScreen, UnsavedMarkFollowsTheUndoPosition)
     EXPECT_TRUE(controller().hasUnsavedStrokes());
     undo();
     EXPECT_FALSE(controller().hasUnsavedStrokes());
+}
+
+// Undo, Redo and the key list by mouse, from the menu: the row shows with the
+// menu, Undo and Redo dimmed when there is nothing, and the menu stays open for
+// the next click.
+TEST_F(MainScreen, MenuRowUndoesRedoesAndListsTheKeysByMouse)
+{
+    MenuHistoryRow* row = controller().historyRow();
+    ASSERT_NE(row, nullptr);
+    EXPECT_FALSE(row->isVisible());
+    const QByteArray start(reinterpret_cast<const char*>(canvas->workingBuffer()), 256 * 256 * 4);
+    paintStroke();
+    const QByteArray painted(reinterpret_cast<const char*>(canvas->workingBuffer()), start.size());
+    ASSERT_NE(painted, start);
+
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+    ASSERT_TRUE(row->isVisible());
+    const auto state = [&] { return std::pair(row->undoButton()->isEnabled(), row->redoButton()->isEnabled()); };
+    EXPECT_EQ(state(), std::pair(true, false));
+    const QByteArray* expected[] = {&start, &painted, &start};
+    QPushButton* clicks[] = {row->undoButton(), row->redoButton(), row->undoButton()};
+    const std::pair<bool, bool> states[] = {{false, true}, {true, false}, {false, true}};
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(clicks[i], Qt::LeftButton);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(canvas->workingBuffer()), start.size()), *expected[i]) << i;
+        EXPECT_EQ(state(), states[i]) << i;
+        EXPECT_TRUE(menuShown() && row->isVisible()) << "the menu stays open";
+    }
+    QTest::mouseClick(row->undoButton(), Qt::LeftButton);  // dimmed: nothing happens
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(canvas->workingBuffer()), start.size()), start);
+
+    QTest::mouseClick(row->keysButton(), Qt::LeftButton);
+    EXPECT_TRUE(menuHidden());
+    EXPECT_FALSE(row->isVisible());
+    ASSERT_NE(controller().keysBox(), nullptr);
+    EXPECT_TRUE(controller().keysBox()->isVisible());
+    controller().keysBox()->close();
 }
 
 // The pointer outlines the brush, at its size and in its shape; a hand in Move.

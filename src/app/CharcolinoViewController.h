@@ -19,6 +19,7 @@
 class CanvasView;
 class FeedbackLabel;
 class FileListViewController;
+class MenuHistoryRow;
 class QAction;
 
 class BrushPopup;
@@ -143,6 +144,8 @@ public:
     bool isMenuShown() const;
     // The key list box while it is shown, else null.
     QMessageBox* keysBox() const { return mKeysBox; }
+    // The menu's row of Undo, Redo and the key list.
+    MenuHistoryRow* historyRow() const { return mHistoryRow; }
 
     // --- The brush beyond the segmented controls (CharcolinoViewControllerBrush.cpp) ---
     // The band's Brush button (showing the strength and a dab of the hardness) and
@@ -233,6 +236,7 @@ private:
     QPointer<QFileDialog> mPicker;
     QList<QPair<ShortcutTable::Command, QAction*>> mActions;
     FeedbackLabel* mFeedback = nullptr;
+    MenuHistoryRow* mHistoryRow = nullptr;
     QPointer<QMessageBox> mKeysBox;
     bool mUnsaved = false;
     // The undo position of the work that is in a slot (or a fresh new project).

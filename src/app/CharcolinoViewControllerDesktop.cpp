@@ -17,6 +17,7 @@
 #include "app/FeedbackLabel.h"
 #include "app/KeysBox.h"
 #include "app/MainWindow.h"
+#include "app/MenuHistoryRow.h"
 #include "project/BrushDab.h"
 #include "canvas/CanvasView.h"
 #include "widgets/Question.h"
@@ -68,6 +69,17 @@ void CharcolinoViewController::installDesktopLayer()
     for (const auto& [button, command] : buttons)
         button->setToolTip(T::withKeys(button->text(), command));
 
+    mHistoryRow = new MenuHistoryRow(mView, NewButton);
+    mHistoryRow->undoButton()->setToolTip(T::withKeys(QStringLiteral("Undo the last stroke"), T::Undo));
+    mHistoryRow->redoButton()->setToolTip(T::withKeys(QStringLiteral("Redo"), T::Redo));
+    mHistoryRow->keysButton()->setToolTip(T::withKeys(QStringLiteral("The list of keys"), T::ShowKeys));
+    connect(mHistoryRow, &MenuHistoryRow::undoClicked, this, [this] { runCommand(T::Undo); });
+    connect(mHistoryRow, &MenuHistoryRow::redoClicked, this, [this] { runCommand(T::Redo); });
+    connect(mHistoryRow, &MenuHistoryRow::keysClicked, this, [this] {
+        ToggleMenu();
+        showKeys();
+    });
+
     const QRectF a = kApplicationFrame;
     mFeedback = new FeedbackLabel(mView, QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight).toRect());
 
@@ -82,6 +94,8 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
     // After the canvas's own input handling was installed, so this sees events first.
     myview->installEventFilter(this);
     connect(myview, &CanvasView::strokeFinished, this, &CharcolinoViewController::followHistory);
+    connect(myview, &CanvasView::historyChanged, this,
+            [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {
         const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
         mFeedback->showMessage(fallback.isEmpty() ? shown
