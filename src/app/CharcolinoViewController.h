@@ -183,6 +183,10 @@ private:
 
     // Desktop layer.
     void installDesktopLayer();
+    // Accessibility (CharcolinoViewControllerAccess.cpp): names, then, once the
+    // canvas is there, its focus ring and the Tab order.
+    void installAccessibility();
+    void attachCanvasAccessibility();
     // The desktop layer's hold on the canvas: its input first, its strokes and exports.
     void attachCanvasToDesktopLayer();
     // The mark and the window's title; NO also records the undo position as the

@@ -83,6 +83,7 @@ void CharcolinoViewController::installDesktopLayer()
     const QRectF a = kApplicationFrame;
     mFeedback = new FeedbackLabel(mView, QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight).toRect());
 
+    installAccessibility();
     mView->installEventFilter(this);
     for (QWidget* control : {static_cast<QWidget*>(mUi->toolbar), static_cast<QWidget*>(mUi->brushsize),
                              static_cast<QWidget*>(mUi->brushshape)})
@@ -101,6 +102,7 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
         mFeedback->showMessage(fallback.isEmpty() ? shown
                                                   : QStringLiteral("%1 at its own size: %2").arg(shown, fallback));
     });
+    attachCanvasAccessibility();
     updateCursor();
 }
 
