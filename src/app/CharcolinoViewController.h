@@ -52,6 +52,8 @@ public:
 
     static const char* const kSaveFailedMessage;
     static const char* const kLoadFailedMessage;
+    // Shown after the first start image of a run.
+    static constexpr const char* kPaintHint = "To paint, choose Black, Color or Photo (B, C, P)";
 
     using Action = void (CharcolinoViewController::*)(QObject* sender);
 
@@ -248,6 +250,9 @@ private:
     // The mark of the project a new one replaces, stored at quit in place of the new
     // one's while the quit save writes that project (its start image unchosen).
     bool mReplacedUnsaved = false;
+    std::optional<std::uint64_t> mReplacedSavedPosition;
+    // The line on how to paint is shown after the first start image of a run.
+    bool mPaintHintShown = false;
     bool mMenuStyled = false;
     // A press that closed the menu: the rest of it (moves, release) is not painting.
     bool mSwallowingPress = false;

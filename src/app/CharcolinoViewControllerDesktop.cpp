@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 #include "app/BrushCursor.h"
 #include "app/CharcolinoViewController.h"
@@ -95,6 +96,17 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
     // After the canvas's own input handling was installed, so this sees events first.
     myview->installEventFilter(this);
     connect(myview, &CanvasView::strokeFinished, this, &CharcolinoViewController::followHistory);
+    // A cancelled start sheet: the project it would have replaced is back, mark and all.
+    connect(myview, &CanvasView::newProjectCancelled, this, [this] {
+        mSavedPosition = mReplacedSavedPosition;
+        showUnsaved(mReplacedUnsaved);
+    });
+    // The toolbar is on Move after the choice, and a first drag would pan.
+    connect(myview, &CanvasView::startImageChosen, this, [this] {
+        if (std::exchange(mPaintHintShown, true))
+            return;
+        mFeedback->showMessage(QString::fromLatin1(kPaintHint));
+    });
     connect(myview, &CanvasView::historyChanged, this,
             [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {

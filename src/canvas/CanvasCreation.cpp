@@ -29,9 +29,14 @@ bool CanvasView::initWithFrame(const QRectF& frame)
     mDocument.freeBuffers();
     mDocument.setLoaded(false);
 
-    if (!loadProject(0, sLeaveStartSketches))
-        NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
+    if (!loadProject(0, sLeaveStartSketches) && !sSkipStartPicture)
+        startWithStartPicture();
     return true;
+}
+
+void CanvasView::startWithStartPicture()
+{
+    NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
 }
 
 void CanvasView::setFixedGLState(const QRectF& frame)
@@ -71,3 +76,4 @@ void CanvasView::resizeEvent(QResizeEvent* event)
     }
     redrawView();
 }
+bool CanvasView::sSkipStartPicture = false;

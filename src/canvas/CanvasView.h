@@ -63,8 +63,16 @@ public:
     // choice the project being replaced is kept aside, and saves write that one.
     // `photoPath`, when given, is the file the picture was read from: its bytes are
     // kept with the project for the drawing at the photo's full resolution.
+    // The sheet shows over the new picture; when the new project replaces one it
+    // has a Cancel button (and Escape), which brings that project back as it was,
+    // shown where it was (cancelNewProject).
     void NewProject(const Image& image, const QString& photoPath = QString());
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
+    bool cancelNewProject();
+signals:
+    void startImageChosen();
+    void newProjectCancelled();
+public:
 
     // Project files, slots and thumbnails.
     // Why a save answered NO: an empty reason when there was no complete project
@@ -86,6 +94,11 @@ public:
     // Whether the project a canvas opens while it is made leaves its sketches to
     // finishLoading(), so that its picture is shown sooner (the program's start).
     static void setLeaveStartSketches(bool leave) { sLeaveStartSketches = leave; }
+    // Whether a canvas made without a working project waits, without any, for a
+    // photo the program was started with, instead of starting the built-in
+    // picture; startWithStartPicture() starts it later when that photo fails.
+    static void setSkipStartPicture(bool skip) { sSkipStartPicture = skip; }
+    void startWithStartPicture();
     // JPEG of the working picture fitted into 80 x 80; empty when no project is loaded.
     QByteArray CreateThumbNail() const;
 
@@ -318,11 +331,15 @@ protected:
     bool mDesktopPanning = false;
     BrushStyle mBrushStyle;
     int mPeekSource = -1;
+    // Where the project a new one replaces was shown, for a cancelled start.
+    std::int32_t mReplacedCenterX = 0, mReplacedCenterY = 0;
+    float mReplacedZoom = 1.0f;
     FloatPoint mPanLocation;
     // The sketch filter of the last load until finishLoading(); declared after the
     // buffers, so it is joined before they go.
     std::unique_ptr<SketchWorker> mSketchWorker;
     static bool sLeaveStartSketches;
+    static bool sSkipStartPicture;
     // A load in steps: the document checks the file and adopts its geometry; the
     // view reads and uploads the bands; the document reads the side files.
     bool loadProject(int slot, bool leaveSketches);
