@@ -15,6 +15,7 @@
 #include <csignal>
 #include <functional>
 
+#include "support/ImportTestFiles.h"
 #include "support/MainScreenTestSupport.h"
 
 using namespace MainScreenTestSupport;
@@ -135,6 +136,44 @@ protected:
         const QString out = home.filePath("images-" + QFileInfo(project).baseName());
         x(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {"--project", project, "-o", out});
         return QImage(out + "/working.png").convertToFormat(QImage::Format_RGB32);
+    }
+
+    // Starts the program with `args` and waits for its ready line and its window;
+    // the window's id and place are kept. No window manager: nothing focuses it.
+    void startProgram(const QStringList& args)
+    {
+        QProcessEnvironment appEnv = env;
+        appEnv.insert("QT_QPA_PLATFORM", "xcb");
+        appEnv.insert("CHARCOLINO_READY_LINE", "1");
+        app.setProcessEnvironment(appEnv);
+        app.start(QStringLiteral(CHARCOLINO_APP), args);
+        ASSERT_TRUE(app.waitForStarted(kWaitMs));
+        QElapsedTimer waited;
+        waited.start();
+        while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < kWaitMs)
+            app.waitForReadyRead(1000);
+        ASSERT_TRUE(app.canReadLine()) << "no ready line: " << app.readAllStandardError().toStdString();
+        window = QString::fromLatin1(
+            x("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Charcolino"}).split('\n').first().trimmed());
+        ASSERT_FALSE(window.isEmpty());
+        for (const QByteArray& line : x("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+            if (line.startsWith("X="))
+                origin.setX(line.mid(2).toInt());
+            if (line.startsWith("Y="))
+                origin.setY(line.mid(2).toInt());
+        }
+    }
+    // The start sheets on the display.
+    int sheetsShown()
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start("xdotool", {"search", "--onlyvisible", "--name", "^Start New Project With$"});
+        p.waitForFinished(kWaitMs);
+        int n = 0;
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+            n += line.trimmed().isEmpty() ? 0 : 1;
+        return n;
     }
 
     QTemporaryDir home;
@@ -301,4 +340,60 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_GT(count(storedWorking(documents("project0.dat")), isWhite), slot1White);
+}
+
+// A first start with a photo: one sheet, over the photo, with the keyboard; then a
+// second start with another photo replaces the project on a sheet that Escape
+// cancels, the first photo's project staying. No window manager, no clicks.
+TEST_F(DesktopEndToEnd, FirstStartWithAPhotoThenACancelledSecondPhoto)
+{
+    QDir().mkpath(home.filePath("Pictures"));
+    const QString first = home.filePath("Pictures/first.png");
+    const QString second = home.filePath("Pictures/second.png");
+    ASSERT_TRUE(ImportTestFiles::quadrantPicture(400, 300).save(first, "PNG"));
+    ASSERT_TRUE(ImportTestFiles::quadrantPicture(100, 400).save(second, "PNG"));
+    startProgram({first});
+    const auto topLeftRed = [](QRgb c) { return qRed(c) > 190 && qGreen(c) < 70 && qBlue(c) < 70; };
+    // At 0.8 the photo is 320 x 240 points from canvas row 75: its red quadrant
+    // at the top left, above the sheet.
+    const QRect red(10, kBand + 85, 140, 100);
+    QImage shot = waitForScreen([&](const QImage& s) { return count(s, topLeftRed, red) == red.width() * red.height(); });
+    EXPECT_EQ(count(shot, topLeftRed, red), red.width() * red.height()) << "the photo behind the sheet";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 1; }, kWaitMs));
+    QTest::qWait(300);
+    EXPECT_EQ(sheetsShown(), 1) << "one sheet";
+
+    // Original Picture, by keys alone: the sheet has the keyboard.
+    xdotool("key Down Down Return");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 0; }, kWaitMs));
+    const QRect below(10, kBand + 205, 140, 100);  // the blue quadrant, where the sheet was
+    const auto blue = [](QRgb c) { return qBlue(c) > 190 && qRed(c) < 70 && qGreen(c) < 80; };
+    shot = waitForScreen([&](const QImage& s) { return count(s, blue, below) == below.width() * below.height(); });
+    EXPECT_EQ(count(shot, blue, below), below.width() * below.height());
+
+    // A second start hands its photo over; the sheet shows it and has the keyboard.
+    QProcess later;
+    QProcessEnvironment laterEnv = env;
+    laterEnv.insert("QT_QPA_PLATFORM", "xcb");
+    later.setProcessEnvironment(laterEnv);
+    later.start(QStringLiteral(CHARCOLINO_APP), {second});
+    ASSERT_TRUE(later.waitForFinished(kWaitMs));
+    EXPECT_EQ(later.exitCode(), 0);
+    // 100 x 400 at 0.8: 80 points wide in the middle; the left of the canvas black.
+    const auto black = [](QRgb c) { return qRed(c) < 10 && qGreen(c) < 10 && qBlue(c) < 10; };
+    const QRect left(10, kBand + 100, 100, 60);
+    shot = waitForScreen([&](const QImage& s) { return count(s, black, left) == left.width() * left.height(); });
+    EXPECT_EQ(count(shot, black, left), left.width() * left.height()) << "the second photo behind its sheet";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 1; }, kWaitMs));
+
+    // Escape: the first photo's project is back, as it was.
+    xdotool("key Escape");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 0; }, kWaitMs));
+    shot = waitForScreen([&](const QImage& s) {
+        return count(s, topLeftRed, red) == red.width() * red.height() &&
+               count(s, blue, below) == below.width() * below.height();
+    });
+    EXPECT_EQ(count(shot, topLeftRed, red), red.width() * red.height());
+    EXPECT_EQ(count(shot, blue, below), below.width() * below.height());
+    EXPECT_EQ(x("xdotool", {"getwindowname", window}).trimmed(), "Charcolino");
 }
