@@ -20,6 +20,7 @@ class CanvasView;
 class FeedbackLabel;
 class FileListViewController;
 class MenuHistoryRow;
+class ZoomIndicator;
 class QAction;
 
 class BrushPopup;
@@ -148,6 +149,8 @@ public:
     QMessageBox* keysBox() const { return mKeysBox; }
     // The menu's row of Undo, Redo and the key list.
     MenuHistoryRow* historyRow() const { return mHistoryRow; }
+    // The zoom shown for a moment after each zoom.
+    ZoomIndicator* zoomIndicator() const { return mZoomIndicator; }
 
     // --- The brush beyond the segmented controls (CharcolinoViewControllerBrush.cpp) ---
     // The band's Brush button (showing the strength and a dab of the hardness) and
@@ -243,6 +246,7 @@ private:
     QList<QPair<ShortcutTable::Command, QAction*>> mActions;
     FeedbackLabel* mFeedback = nullptr;
     MenuHistoryRow* mHistoryRow = nullptr;
+    ZoomIndicator* mZoomIndicator = nullptr;
     QPointer<QMessageBox> mKeysBox;
     bool mUnsaved = false;
     // The undo position of the work that is in a slot (or a fresh new project).

@@ -19,6 +19,7 @@
 #include "app/KeysBox.h"
 #include "app/MainWindow.h"
 #include "app/MenuHistoryRow.h"
+#include "app/ZoomIndicator.h"
 #include "project/BrushDab.h"
 #include "canvas/CanvasView.h"
 #include "widgets/Question.h"
@@ -107,6 +108,8 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
             return;
         mFeedback->showMessage(QString::fromLatin1(kPaintHint));
     });
+    mZoomIndicator = new ZoomIndicator(mView);
+    connect(myview, &CanvasView::zoomed, this, [this](float zoom) { mZoomIndicator->showZoom(zoom, myview->geometry()); });
     connect(myview, &CanvasView::historyChanged, this,
             [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {

@@ -67,7 +67,14 @@ void CanvasView::resizeEvent(QResizeEvent* event)
     glScissor(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
     mViewportSize = pixels;
     setFixedGLState(f);
-    if (isLoaded() && !sameSize) {
+    if (isLoaded() && !sameSize && isAtFitPlacement()) {
+        // Not moved by the user yet: the whole picture fits the new size, as the fit
+        // key does.
+        zoomlevel = NavigationSteps::wholeFitZoom(pictureSize(), mViewSize);
+        centerx = startX();
+        centery = startY();
+        rememberFitPlacement();
+    } else if (isLoaded() && !sameSize) {
         using namespace NavigationSteps;
         const FloatSize picsize = pictureSize();
         centerx = resizedAxis(centerx, before.width, mViewSize.width, halfExtent(zoomlevel, picsize.width), startX());

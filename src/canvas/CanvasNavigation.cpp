@@ -56,6 +56,19 @@ void CanvasView::showAtStart()
     centerx = startX();
     centery = startY();
     zoomlevel = ZoomToFit();
+    rememberFitPlacement();
+}
+
+void CanvasView::rememberFitPlacement()
+{
+    mFitCenterX = centerx;
+    mFitCenterY = centery;
+    mFitZoom = zoomlevel;
+}
+
+bool CanvasView::isAtFitPlacement() const
+{
+    return centerx == mFitCenterX && centery == mFitCenterY && zoomlevel == mFitZoom;
 }
 
 // --- Desktop navigation: wheel, pinch, keys and pan drags ------------------------
@@ -120,8 +133,10 @@ void CanvasView::zoomStepsAt(int steps, FloatPoint viewPoint)
                                    startY());
         changed = true;
     }
-    if (changed)
+    if (changed) {
         redrawViewFrom(before);
+        emit zoomed(zoomlevel);
+    }
 }
 
 void CanvasView::zoomIn()
@@ -145,7 +160,9 @@ void CanvasView::zoomToFitWhole()
     zoomlevel = NavigationSteps::wholeFitZoom(pictureSize(), FloatSize{float(b.width()), float(b.height())});
     centerx = startX();
     centery = startY();
+    rememberFitPlacement();
     redrawViewFrom(before);
+    emit zoomed(zoomlevel);
 }
 
 void CanvasView::panBegan(FloatPoint viewPoint)

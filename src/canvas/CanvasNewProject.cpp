@@ -49,6 +49,7 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
         mReplacedCenterX = centerx;
         mReplacedCenterY = centery;
         mReplacedZoom = zoomlevel;
+        mReplacedAtFit = isAtFitPlacement();
     }
     mDocument.startNewProject(std::move(imported), std::int32_t(texture->pixelsWide()),
                               std::int32_t(texture->pixelsHigh()), texture->contentSize(),
@@ -104,6 +105,8 @@ bool CanvasView::cancelNewProject()
     centerx = mReplacedCenterX;
     centery = mReplacedCenterY;
     zoomlevel = mReplacedZoom;
+    if (mReplacedAtFit)
+        rememberFitPlacement();
     ReloadFixTexture();
     ReloadCanvas();
     mWorkingTextureStale = false;

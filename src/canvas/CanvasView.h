@@ -163,6 +163,7 @@ public:
     const StrokeHistory& strokeHistory() const { return mDocument.history(); }
 signals:
     void historyChanged();  // after a stroke ends, undo, redo, or the history is reset
+    void zoomed(float zoom);  // after a zoom of the wheel, pinch, keys or the fit
     void strokeFinished();  // a stroke that painted at least one dab ended
 public:
     // Desktop navigation.
@@ -334,6 +335,13 @@ protected:
     // Where the project a new one replaces was shown, for a cancelled start.
     std::int32_t mReplacedCenterX = 0, mReplacedCenterY = 0;
     float mReplacedZoom = 1.0f;
+    bool mReplacedAtFit = false;
+    // The placement the program last chose (start or fit): while the view is still
+    // there, the user has not moved it, and a resize fits the picture anew.
+    std::int32_t mFitCenterX = 0, mFitCenterY = 0;
+    float mFitZoom = -1.0f;
+    void rememberFitPlacement();
+    bool isAtFitPlacement() const;
     FloatPoint mPanLocation;
     // The sketch filter of the last load until finishLoading(); declared after the
     // buffers, so it is joined before they go.
