@@ -20,6 +20,8 @@ class CanvasView;
 class FeedbackLabel;
 class FileListViewController;
 class MenuHistoryRow;
+struct ExportOptions;
+class QDialog;
 class ZoomIndicator;
 class QAction;
 
@@ -145,6 +147,16 @@ public:
     // The message over the canvas after a save or an export.
     FeedbackLabel* feedback() const { return mFeedback; }
     bool isMenuShown() const;
+    // Export As (CharcolinoViewControllerExport.cpp): the dialog, then the picture
+    // written as it says, on a worker thread, told in the feedback line (an alert
+    // when it fails). The dialog while it is shown, else null.
+    void exportAs();
+    void exportWith(const ExportOptions& options);
+    QDialog* exportDialog() const { return mExportDialog; }
+signals:
+    // After an Export As, with the file written or the reason it was not.
+    void exportAsFinished(const QString& path, const QString& error);
+public:
     // The key list box while it is shown, else null.
     QMessageBox* keysBox() const { return mKeysBox; }
     // The menu's row of Undo, Redo and the key list.
@@ -248,6 +260,7 @@ private:
     MenuHistoryRow* mHistoryRow = nullptr;
     ZoomIndicator* mZoomIndicator = nullptr;
     QPointer<QMessageBox> mKeysBox;
+    QPointer<QDialog> mExportDialog;
     bool mUnsaved = false;
     // The undo position of the work that is in a slot (or a fresh new project).
     std::optional<std::uint64_t> mSavedPosition;

@@ -189,6 +189,11 @@ void CharcolinoViewController::runCommand(ShortcutTable::Command command)
     case T::Export:
         menuCommand(ExportButton);
         break;
+    case T::ExportAs:
+        if (isMenuShown())
+            ToggleMenu();
+        exportAs();
+        break;
     case T::Undo:
         if (myview && myview->undo())
             followHistory();

@@ -45,6 +45,7 @@ QList<ShortcutTable::Entry> makeEntries()
         {T::SaveProject, QStringLiteral("Save Project"), merged(QKeySequence::Save, {"Ctrl+S"})},
         {T::LoadProject, QStringLiteral("Load Project"), merged(QKeySequence::Open, {"Ctrl+O"})},
         {T::Export, QStringLiteral("Export to Photo Album"), plain({"Ctrl+E"})},
+        {T::ExportAs, QStringLiteral("Export As: folder, name, format and size"), plain({"Ctrl+Shift+E"})},
         {T::Undo, QStringLiteral("Undo the last stroke"), merged(QKeySequence::Undo, {"Ctrl+Z"})},
         {T::Redo, QStringLiteral("Redo"), merged(QKeySequence::Redo, {"Ctrl+Shift+Z", "Ctrl+Y"})},
         {T::ZoomIn, QStringLiteral("Zoom in"), merged(QKeySequence::ZoomIn, {"+", "="})},

@@ -29,6 +29,7 @@ public:
         SaveProject,
         LoadProject,
         Export,
+        ExportAs,
         Undo,
         Redo,
         ZoomIn,
