@@ -19,6 +19,7 @@
 #include "app/ExportOptions.h"
 #include "app/FeedbackLabel.h"
 #include "app/ShortcutTable.h"
+#include "app/ShowInFolderButton.h"
 #include "canvas/CanvasView.h"
 #include "system/DocumentsDirectory.h"
 #include "support/ImportTestFiles.h"
@@ -115,4 +116,18 @@ TEST(ExportAs, WritesTheProjectSizedPictureOffTheWindowAndSaysWhere)
         for (int x = 0; x < 200; x += 7)
             ASSERT_EQ(written.pixel(x, y), qRgb(255, 0, 0)) << x << "," << y;
     EXPECT_EQ(c.feedback()->text(), "Exported to " + QDir::toNativeSeparators(dir.filePath("out.png")));
+
+    // "Show in folder" opens the folder written to, through the desktop's services.
+    ShowInFolderButton* show = c.showInFolderButton();
+    ASSERT_NE(show, nullptr);
+    EXPECT_TRUE(show->isVisible());
+    QList<QUrl> opened;
+    ShowInFolderButton::setOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    QTest::mouseClick(show, Qt::LeftButton);
+    ShowInFolderButton::setOpener(nullptr);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(dir.path()).absoluteFilePath())});
+    EXPECT_FALSE(show->isVisible());
 }

@@ -23,6 +23,7 @@ class MenuHistoryRow;
 struct ExportOptions;
 class QDialog;
 class ZoomIndicator;
+class ShowInFolderButton;
 class QAction;
 
 class BrushPopup;
@@ -163,6 +164,8 @@ public:
     MenuHistoryRow* historyRow() const { return mHistoryRow; }
     // The zoom shown for a moment after each zoom.
     ZoomIndicator* zoomIndicator() const { return mZoomIndicator; }
+    // "Show in folder" beside the message after an export.
+    ShowInFolderButton* showInFolderButton() const { return mShowInFolder; }
 
     // --- The brush beyond the segmented controls (CharcolinoViewControllerBrush.cpp) ---
     // The band's Brush button (showing the strength and a dab of the hardness) and
@@ -259,6 +262,7 @@ private:
     FeedbackLabel* mFeedback = nullptr;
     MenuHistoryRow* mHistoryRow = nullptr;
     ZoomIndicator* mZoomIndicator = nullptr;
+    ShowInFolderButton* mShowInFolder = nullptr;
     QPointer<QMessageBox> mKeysBox;
     QPointer<QDialog> mExportDialog;
     bool mUnsaved = false;

@@ -19,6 +19,7 @@
 #include "app/KeysBox.h"
 #include "app/MainWindow.h"
 #include "app/MenuHistoryRow.h"
+#include "app/ShowInFolderButton.h"
 #include "app/ZoomIndicator.h"
 #include "project/BrushDab.h"
 #include "canvas/CanvasView.h"
@@ -109,6 +110,8 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
         mFeedback->showMessage(QString::fromLatin1(kPaintHint));
     });
     mZoomIndicator = new ZoomIndicator(mView);
+    mShowInFolder = new ShowInFolderButton(mView);
+    connect(&mFeedback->hideTimer(), &QTimer::timeout, mShowInFolder, &QWidget::hide);
     connect(myview, &CanvasView::zoomed, this, [this](float zoom) { mZoomIndicator->showZoom(zoom, myview->geometry()); });
     connect(myview, &CanvasView::historyChanged, this,
             [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
@@ -116,6 +119,7 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
         const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
         mFeedback->showMessage(fallback.isEmpty() ? shown
                                                   : QStringLiteral("%1 at its own size: %2").arg(shown, fallback));
+        mShowInFolder->showFor(path, myview->geometry(), mFeedback->y());
     });
     attachCanvasAccessibility();
     updateCursor();
