@@ -154,7 +154,7 @@ TEST_F(Accessibility, MenuSheetAndFeedbackAreNamedAndTheFeedbackIsAnnounced)
     for (int i = 0; i < face->childCount(); ++i)
         if (face->child(i)->role() == QAccessible::Button)
             buttons << face->child(i)->text(QAccessible::Name);
-    EXPECT_EQ(buttons, (QStringList{"Black Pencil Sketch", "Color Pencil Sketch", "Original Picture"}));
+    EXPECT_EQ(buttons, (QStringList{"Black Pencil Sketch", "Color Pencil Sketch", "Original Picture", "Cancel"}));
     ASSERT_TRUE(chooseOnSheet("Original Picture"));
 
     // The feedback is an alert whose name is the message.
