@@ -15,6 +15,7 @@
 #include <csignal>
 #include <functional>
 
+#include "support/ImportTestFiles.h"
 #include "support/MainScreenTestSupport.h"
 
 using namespace MainScreenTestSupport;
@@ -137,6 +138,44 @@ protected:
         return QImage(out + "/working.png").convertToFormat(QImage::Format_RGB32);
     }
 
+    // Starts the program with `args` and waits for its ready line and its window;
+    // the window's id and place are kept. No window manager: nothing focuses it.
+    void startProgram(const QStringList& args)
+    {
+        QProcessEnvironment appEnv = env;
+        appEnv.insert("QT_QPA_PLATFORM", "xcb");
+        appEnv.insert("CHARCOLINO_READY_LINE", "1");
+        app.setProcessEnvironment(appEnv);
+        app.start(QStringLiteral(CHARCOLINO_APP), args);
+        ASSERT_TRUE(app.waitForStarted(kWaitMs));
+        QElapsedTimer waited;
+        waited.start();
+        while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < kWaitMs)
+            app.waitForReadyRead(1000);
+        ASSERT_TRUE(app.canReadLine()) << "no ready line: " << app.readAllStandardError().toStdString();
+        window = QString::fromLatin1(
+            x("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Charcolino"}).split('\n').first().trimmed());
+        ASSERT_FALSE(window.isEmpty());
+        for (const QByteArray& line : x("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+            if (line.startsWith("X="))
+                origin.setX(line.mid(2).toInt());
+            if (line.startsWith("Y="))
+                origin.setY(line.mid(2).toInt());
+        }
+    }
+    // The start sheets on the display.
+    int sheetsShown()
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start("xdotool", {"search", "--onlyvisible", "--name", "^Start New Project With$"});
+        p.waitForFinished(kWaitMs);
+        int n = 0;
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+            n += line.trimmed().isEmpty() ? 0 : 1;
+        return n;
+    }
+
     QTemporaryDir home;
     QProcess xvfb;
     QProcess app;
@@ -198,10 +237,20 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
                                 kWaitMs))
         << "unsaved strokes";
 
-    // Ctrl+Z takes the whole stroke back.
+    // Ctrl+Z takes the whole stroke back, and with it the star: the picture is
+    // the one in slot 0 again. Ctrl+Y brings both back, Ctrl+Z takes them again.
     xdotool("key ctrl+z");
     shot = waitForScreen([&](const QImage& s) { return count(s, isRed) == redBefore; });
     EXPECT_EQ(count(shot, isRed), redBefore);
+    const auto titled = [&](bool star) {
+        return QTest::qWaitFor(
+            [&] { return x("xdotool", {"getwindowname", window}).startsWith('*') == star; }, kWaitMs);
+    };
+    EXPECT_TRUE(titled(false)) << "back at the saved picture";
+    xdotool("key ctrl+y");
+    EXPECT_TRUE(titled(true)) << "redone";
+    xdotool("key ctrl+z");
+    EXPECT_TRUE(titled(false));
 
     // I five times: 50 % strength. A stroke there and back over itself reveals
     // half of the white photo over the red (or blue) picture: green 128 all along
@@ -247,9 +296,9 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
     EXPECT_GT(slot1White, 5000) << "the stroke is in the slot";
     EXPECT_EQ(slot1White + count(slot1, isRed) + count(slot1, isBlue), 1000 * 700);
 
-    // Ctrl+E: the picture as a new PNG in the Pictures folder. (Without a window
-    // manager nothing gives the focus back when the browser goes.)
-    xdotool("windowfocus " + window);
+    // Ctrl+E: the picture as a new PNG in the Pictures folder. There is no window
+    // manager: the program gives the keyboard back to its window when the browser
+    // goes.
     xdotool("key ctrl+e");
     QDir pictures(home.filePath("Pictures"));
     (void)QTest::qWaitFor([&] { return !pictures.entryList({"Charcolino *.png"}, QDir::Files).isEmpty(); }, kWaitMs);
@@ -291,4 +340,60 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_GT(count(storedWorking(documents("project0.dat")), isWhite), slot1White);
+}
+
+// A first start with a photo: one sheet, over the photo, with the keyboard; then a
+// second start with another photo replaces the project on a sheet that Escape
+// cancels, the first photo's project staying. No window manager, no clicks.
+TEST_F(DesktopEndToEnd, FirstStartWithAPhotoThenACancelledSecondPhoto)
+{
+    QDir().mkpath(home.filePath("Pictures"));
+    const QString first = home.filePath("Pictures/first.png");
+    const QString second = home.filePath("Pictures/second.png");
+    ASSERT_TRUE(ImportTestFiles::quadrantPicture(400, 300).save(first, "PNG"));
+    ASSERT_TRUE(ImportTestFiles::quadrantPicture(100, 400).save(second, "PNG"));
+    startProgram({first});
+    const auto topLeftRed = [](QRgb c) { return qRed(c) > 190 && qGreen(c) < 70 && qBlue(c) < 70; };
+    // At 0.8 the photo is 320 x 240 points from canvas row 75: its red quadrant
+    // at the top left, above the sheet.
+    const QRect red(10, kBand + 85, 140, 100);
+    QImage shot = waitForScreen([&](const QImage& s) { return count(s, topLeftRed, red) == red.width() * red.height(); });
+    EXPECT_EQ(count(shot, topLeftRed, red), red.width() * red.height()) << "the photo behind the sheet";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 1; }, kWaitMs));
+    QTest::qWait(300);
+    EXPECT_EQ(sheetsShown(), 1) << "one sheet";
+
+    // Original Picture, by keys alone: the sheet has the keyboard.
+    xdotool("key Down Down Return");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 0; }, kWaitMs));
+    const QRect below(10, kBand + 205, 140, 100);  // the blue quadrant, where the sheet was
+    const auto blue = [](QRgb c) { return qBlue(c) > 190 && qRed(c) < 70 && qGreen(c) < 80; };
+    shot = waitForScreen([&](const QImage& s) { return count(s, blue, below) == below.width() * below.height(); });
+    EXPECT_EQ(count(shot, blue, below), below.width() * below.height());
+
+    // A second start hands its photo over; the sheet shows it and has the keyboard.
+    QProcess later;
+    QProcessEnvironment laterEnv = env;
+    laterEnv.insert("QT_QPA_PLATFORM", "xcb");
+    later.setProcessEnvironment(laterEnv);
+    later.start(QStringLiteral(CHARCOLINO_APP), {second});
+    ASSERT_TRUE(later.waitForFinished(kWaitMs));
+    EXPECT_EQ(later.exitCode(), 0);
+    // 100 x 400 at 0.8: 80 points wide in the middle; the left of the canvas black.
+    const auto black = [](QRgb c) { return qRed(c) < 10 && qGreen(c) < 10 && qBlue(c) < 10; };
+    const QRect left(10, kBand + 100, 100, 60);
+    shot = waitForScreen([&](const QImage& s) { return count(s, black, left) == left.width() * left.height(); });
+    EXPECT_EQ(count(shot, black, left), left.width() * left.height()) << "the second photo behind its sheet";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 1; }, kWaitMs));
+
+    // Escape: the first photo's project is back, as it was.
+    xdotool("key Escape");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetsShown() == 0; }, kWaitMs));
+    shot = waitForScreen([&](const QImage& s) {
+        return count(s, topLeftRed, red) == red.width() * red.height() &&
+               count(s, blue, below) == below.width() * below.height();
+    });
+    EXPECT_EQ(count(shot, topLeftRed, red), red.width() * red.height());
+    EXPECT_EQ(count(shot, blue, below), below.width() * below.height());
+    EXPECT_EQ(x("xdotool", {"getwindowname", window}).trimmed(), "Charcolino");
 }

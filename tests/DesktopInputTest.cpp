@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "project/BrushDab.h"
@@ -286,4 +287,51 @@ TEST(WholeFitZoom, LargestStepAtWhichBothSidesFit)
     for (const Case& c : cases)
         EXPECT_FLOAT_EQ(NavigationSteps::wholeFitZoom(c.picture, c.view), c.want)
             << c.picture.width << " x " << c.picture.height;
+}
+
+// A wheel notch or a fit in the middle of a drag: the stroke goes on across it,
+// from the picture point it had reached to the next position, as one stroke.
+TEST_F(DesktopInput, AZoomDuringADragPaintsTheSegmentAcrossIt)
+{
+    const QPoint p0(60, 120), p1(150, 180), p2(250, 300);
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {"wheel notch in", [&] { wheel(p1, 120); }},
+        {"wheel notch out", [&] { wheel(p1, -120); }},
+        {"zoom to fit", [&] { canvas->zoomToFitWhole(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        install(512, {512, 512}, 160, 195, 1.0f);
+        QTest::mousePress(canvas, Qt::LeftButton, {}, p0);
+        QMouseEvent move(QEvent::MouseMove, p1, p1, canvas->mapToGlobal(QPointF(p1)), Qt::NoButton, Qt::LeftButton,
+                         {}, QPointingDevice::primaryPointingDevice());
+        QCoreApplication::sendEvent(canvas, &move);
+        const FloatPoint reached = pictureUnder(p1);
+        c.change();
+        const int cx = canvas->centerX(), cy = canvas->centerY();
+        const float zoom = canvas->zoomLevel();
+        ASSERT_NE(zoom, 1.0f) << "the view changed";
+        QMouseEvent move2(QEvent::MouseMove, p2, p2, canvas->mapToGlobal(QPointF(p2)), Qt::NoButton, Qt::LeftButton,
+                          {}, QPointingDevice::primaryPointingDevice());
+        QCoreApplication::sendEvent(canvas, &move2);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, p2);
+        const std::vector<std::uint8_t> dragged = working();
+        EXPECT_EQ(canvas->strokeHistory().undoCount(), 1u);
+
+        // The same laid by hand: the segment before the change, then, at the new
+        // view, from where the reached picture point is shown to the last position.
+        install(512, {512, 512}, 160, 195, 1.0f);
+        const auto f = [](QPoint p) { return FloatPoint{float(p.x()), float(p.y())}; };
+        canvas->DrawCanvas(f(p0), 0);
+        canvas->DrawSegment(f(p0), f(p1), 0);
+        CanvasTestAccess::setView(*canvas, cx, cy, zoom);
+        const FloatPoint from{reached.x * zoom - zoom * 256.0f + float(cx),
+                              reached.y * zoom - zoom * 256.0f - float(cy) + 390.0f};
+        canvas->DrawSegment(from, f(p2), 0);
+        EXPECT_EQ(dragged, working());
+    }
 }

@@ -98,7 +98,7 @@ TEST_F(SlotBrowser, ListsSlotsOneToTenWithTimesThumbnailsAndEmptyRows)
                                "Empty", "Empty", "Empty", "Empty", "2010-01-01 00:00:00"};
     for (int r = 0; r < 10; ++r) {
         SCOPED_TRACE(r);
-        EXPECT_EQ(row(r).data().toString(), expected[r]);
+        EXPECT_EQ(row(r).data().toString(), QStringLiteral("Slot %1: %2").arg(r + 1).arg(expected[r]));
         const QColor black = QColor::fromRgbF(0, 0, 0, expected[r] == "Empty" ? 0.5 : 1.0);
         EXPECT_EQ(row(r).data(Qt::ForegroundRole).value<QBrush>().color(), black);
         EXPECT_EQ(rowImage(r).isNull(), r != 0);
@@ -143,7 +143,7 @@ TEST_F(SlotBrowser, SavingIntoTheFourthRowReachesSlotFourAndShowsItsNewTime)
 {
     writeProject(4, "2009-06-30 17:05:42");  // the browser hands an occupied slot on; its delegate asks
     browser->open();
-    ASSERT_EQ(row(3).data().toString(), "2009-06-30 17:05:42");
+    ASSERT_EQ(row(3).data().toString(), "Slot 4: 2009-06-30 17:05:42");
     const QListView* list = browser->tableView();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row(3)).center());
     browser->saveLoadButton()->click();
@@ -151,7 +151,7 @@ TEST_F(SlotBrowser, SavingIntoTheFourthRowReachesSlotFourAndShowsItsNewTime)
     EXPECT_EQ(delegate.calls, (Calls{{'S', 4}}));
     EXPECT_FALSE(browser->isVisible());
     EXPECT_TRUE(takeAlerts().isEmpty());
-    EXPECT_EQ(row(3).data().toString(), "2011-01-02 03:04:05");
+    EXPECT_EQ(row(3).data().toString(), "Slot 4: 2011-01-02 03:04:05");
     EXPECT_EQ(rowImage(3).size(), QSize(80, 60));
 }
 
@@ -214,7 +214,7 @@ TEST_F(SlotBrowser, CancelClosesWithoutTheDelegateAndTheNextPresentationRereadsT
 
     writeProject(3, "2012-02-02 02:02:02");
     browser->open();
-    EXPECT_EQ(row(2).data().toString(), "2012-02-02 02:02:02");
+    EXPECT_EQ(row(2).data().toString(), "Slot 3: 2012-02-02 02:02:02");
     EXPECT_FALSE(browser->tableView()->selectionModel()->hasSelection());
 }
 

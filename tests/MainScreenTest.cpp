@@ -29,6 +29,7 @@
 #include "app/ControlSettings.h"
 #include "app/FeedbackLabel.h"
 #include "app/KeysBox.h"
+#include "app/MenuHistoryRow.h"
 #include "canvas/CanvasView.h"
 #include "project/PictureImage.h"
 #include "widgets/ActionSheet.h"
@@ -119,6 +120,14 @@ protected:
         const QString path = QDir(pictures).filePath(name);
         EXPECT_TRUE(ImportTestFiles::quadrantPicture(w, h).save(path, "PNG"));
         return path;
+    }
+
+    // A stroke of one dab in the middle of the canvas: Black first when in Move.
+    void paintStroke()
+    {
+        if (controller().toolbar()->selectedSegmentIndex() == 3)
+            clickSegment(controller().toolbar(), 0);
+        QTest::mouseClick(controller().canvas(), Qt::LeftButton, {}, QPoint(160, 195));
     }
 
     QString pictures;
@@ -561,7 +570,7 @@ TEST_F(MainScreen, APressBesideTheMenuClosesItWithoutPainting)
 TEST_F(MainScreen, UnsavedStrokesAreAskedAboutAndSavesAreReported)
 {
     MainWindow& window = shell->window();
-    emit canvas->strokeFinished();
+    paintStroke();
     EXPECT_EQ(window.windowTitle(), "* Unsaved strokes");
 
     tapMenuButton(controller().newButton());
@@ -612,6 +621,95 @@ TEST_F(MainScreen, UnsavedStrokesAreAskedAboutAndSavesAreReported)
     EXPECT_TRUE(takeAlerts().isEmpty());
 }
 
+// The star follows the undo position: back where the slot has the work, it goes,
+// and nothing is asked before the project is replaced; away from it, it is back.
+TEST_F(MainScreen, UnsavedMarkFollowsTheUndoPosition)
+{
+    MainWindow& window = shell->window();
+    const auto undo = [&] { controller().runCommand(ShortcutTable::Undo); };
+    const auto redo = [&] { controller().runCommand(ShortcutTable::Redo); };
+    const struct Step {
+        const char* name;
+        std::function<void()> act;
+        bool unsaved;
+    } steps[] = {
+        {"stroke", [&] { paintStroke(); }, true},
+        {"undo to the loaded picture", undo, false},
+        {"redo", redo, true},
+        {"save into slot 1", [&] {
+             tapMenuButton(controller().saveButton());
+             chooseSlot(controller().slotBrowser(), 1);
+         }, false},
+        {"second stroke", [&] { paintStroke(); }, true},
+        {"undo to the saved picture", undo, false},
+        {"undo past it", undo, true},
+        {"redo to it", redo, false},
+        {"undo, then a stroke that drops the saved one from redo", [&] { undo(); paintStroke(); }, true},
+        {"undo to the state before it", undo, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(controller().hasUnsavedStrokes(), step.unsaved);
+        EXPECT_EQ(window.windowTitle(), step.unsaved ? "* Unsaved strokes" : "Charcolino");
+    }
+
+    // Saved again, a stroke and its undo: a new photo replaces the project without
+    // a question.
+    tapMenuButton(controller().saveButton());
+    chooseSlot(controller().slotBrowser(), 2);
+    paintStroke();
+    ASSERT_TRUE(controller().hasUnsavedStrokes());
+    undo();
+    ASSERT_FALSE(controller().hasUnsavedStrokes());
+    controller().openImageFile(writePhoto("next.png", 120, 80));
+    EXPECT_EQ(openQuestion(), nullptr);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
+    ASSERT_TRUE(chooseOnSheet("Original Picture"));
+    // A fresh project: a stroke and its undo leave nothing unsaved.
+    paintStroke();
+    EXPECT_TRUE(controller().hasUnsavedStrokes());
+    undo();
+    EXPECT_FALSE(controller().hasUnsavedStrokes());
+}
+
+// Undo, Redo and the key list by mouse, from the menu: the row shows with the
+// menu, Undo and Redo dimmed when there is nothing, and the menu stays open for
+// the next click.
+TEST_F(MainScreen, MenuRowUndoesRedoesAndListsTheKeysByMouse)
+{
+    MenuHistoryRow* row = controller().historyRow();
+    ASSERT_NE(row, nullptr);
+    EXPECT_FALSE(row->isVisible());
+    const QByteArray start(reinterpret_cast<const char*>(canvas->workingBuffer()), 256 * 256 * 4);
+    paintStroke();
+    const QByteArray painted(reinterpret_cast<const char*>(canvas->workingBuffer()), start.size());
+    ASSERT_NE(painted, start);
+
+    QTest::mouseClick(controller().menuButton(), Qt::LeftButton);
+    ASSERT_TRUE(row->isVisible());
+    const auto state = [&] { return std::pair(row->undoButton()->isEnabled(), row->redoButton()->isEnabled()); };
+    EXPECT_EQ(state(), std::pair(true, false));
+    const QByteArray* expected[] = {&start, &painted, &start};
+    QPushButton* clicks[] = {row->undoButton(), row->redoButton(), row->undoButton()};
+    const std::pair<bool, bool> states[] = {{false, true}, {true, false}, {false, true}};
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(clicks[i], Qt::LeftButton);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(canvas->workingBuffer()), start.size()), *expected[i]) << i;
+        EXPECT_EQ(state(), states[i]) << i;
+        EXPECT_TRUE(menuShown() && row->isVisible()) << "the menu stays open";
+    }
+    QTest::mouseClick(row->undoButton(), Qt::LeftButton);  // dimmed: nothing happens
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(canvas->workingBuffer()), start.size()), start);
+
+    QTest::mouseClick(row->keysButton(), Qt::LeftButton);
+    EXPECT_TRUE(menuHidden());
+    EXPECT_FALSE(row->isVisible());
+    ASSERT_NE(controller().keysBox(), nullptr);
+    EXPECT_TRUE(controller().keysBox()->isVisible());
+    controller().keysBox()->close();
+}
+
 // The pointer outlines the brush, at its size and in its shape; a hand in Move.
 TEST_F(MainScreen, PointerOutlinesTheBrushAndIsAHandInMove)
 {
@@ -636,6 +734,24 @@ TEST_F(MainScreen, PointerOutlinesTheBrushAndIsAHandInMove)
         EXPECT_EQ(qAlpha(outline.pixel(int(2 * ratio), int(2 * ratio))) > 0, c.corner) << c.size << c.shape;
         EXPECT_GT(qAlpha(outline.pixel(outline.width() / 2, int(2 * ratio))), 0) << "top of the outline";
     }
+
+    // Space held in a painting tool: the open hand, closed while its drag pans;
+    // let go, the brush again. Auto-repeats change nothing.
+    const QByteArray before(reinterpret_cast<const char*>(canvas->workingBuffer()), 256 * 256 * 4);
+    canvas->setFocus();
+    QTest::keyPress(canvas, Qt::Key_Space);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QCoreApplication::sendEvent(canvas, &repeat);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(160, 200));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::ClosedHandCursor);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(200, 240));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    QTest::keyRelease(canvas, Qt::Key_Space);
+    EXPECT_EQ(canvas->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(canvas->workingBuffer()), before.size()), before)
+        << "the drag did not paint";
 }
 
 // With remembering on (the program turns it on), the tool and brush come back, and
@@ -646,7 +762,7 @@ TEST_F(MainScreen, ToolBrushAndUnsavedStrokesAreRememberedAcrossStarts)
     clickSegment(controller().toolbar(), 2);
     clickSegment(controller().brushsize(), 3);
     clickSegment(controller().brushshape(), 1);
-    emit canvas->strokeFinished();
+    paintStroke();
     shell->delegate().applicationWillTerminate();
     shell.reset();
     shell = std::make_unique<ApplicationShell>();
@@ -684,7 +800,7 @@ TEST_F(MainScreen, UnsavedStarStoredAtQuitIsThatOfTheProjectSaved)
     });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        emit controller().canvas()->strokeFinished();
+        paintStroke();
         controller().useImage(c.picture);
         if (c.choose) {
             ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));

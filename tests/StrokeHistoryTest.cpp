@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -129,4 +130,47 @@ TEST(StrokeHistory, StrokesWithoutDabsAndPixelsOfAnotherGeometryAreNotUndone)
     other.stroke(h, 0, 0, 1, 1, 2);
     EXPECT_EQ(h.undoCount(), 1u);
     EXPECT_EQ(h.dabs().size(), 1u);
+}
+
+TEST(StrokeHistory, EqualPositionsAreEqualPixelsThroughStrokesUndoRedoAndSettling)
+{
+    // Random strokes (each with a value of its own), undos and redos, with room for
+    // only a few strokes, so that old ones settle; after every step the position
+    // and the pixels. Within one history, positions agree exactly when pixels do.
+    Buffer b(96, 64, 96, 64);
+    StrokeHistory h(3 * (32 * 32 * 4 + 200));
+    EXPECT_EQ(h.position(), StrokeHistory::kFreshPosition);
+    std::mt19937 random(11);
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> states{{h.position(), b.bytes}};
+    std::uint8_t value = 0;
+    for (int step = 0; step < 200; ++step) {
+        const unsigned pick = unsigned(random() % 4);
+        if (pick == 0) {
+            const int x = int(random() % 96), y = int(random() % 64);
+            b.stroke(h, x, y, std::min(x + 8, 95), y, ++value);
+        } else if (pick == 1 || pick == 2) {
+            (pick == 1 ? h.undo(b.pixels(), nullptr) : h.redo(b.pixels(), nullptr));
+        } else {
+            b.stroke(h, 0, 0, 0, 0, ++value);
+            h.undo(b.pixels(), nullptr);
+        }
+        states.emplace_back(h.position(), b.bytes);
+    }
+    int equalPairs = 0;
+    for (std::size_t i = 0; i < states.size(); ++i)
+        for (std::size_t j = i + 1; j < states.size(); ++j) {
+            const bool samePosition = states[i].first == states[j].first;
+            ASSERT_EQ(samePosition, states[i].second == states[j].second) << i << " " << j;
+            equalPairs += samePosition;
+        }
+    EXPECT_GT(equalPairs, 100) << "undo and redo came back to earlier states";
+
+    // A new history starts fresh; its first stroke takes a position never given.
+    const std::uint64_t last = h.position();
+    h.reset();
+    EXPECT_EQ(h.position(), StrokeHistory::kFreshPosition);
+    b.stroke(h, 1, 1, 2, 2, ++value);
+    for (const auto& [position, bytes] : states)
+        EXPECT_NE(h.position(), position);
+    EXPECT_NE(h.position(), last);
 }

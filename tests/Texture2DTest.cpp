@@ -74,7 +74,7 @@ TEST_F(Texture2DTest, TextureWithoutPixelsHasZeroCoordinatesNotNaN)
     EXPECT_EQ(texture->maxT(), 0.0f);
 }
 
-TEST_F(Texture2DTest, CreationLeavesThePreviousBindingAndOnlySetsLinearMinification)
+TEST_F(Texture2DTest, CreationLeavesThePreviousBindingAndSetsLinearMinificationAndEdgeClamping)
 {
     GLuint previous = 0;
     glGenTextures(1, &previous);
@@ -89,11 +89,12 @@ TEST_F(Texture2DTest, CreationLeavesThePreviousBindingAndOnlySetsLinearMinificat
     auto second = Texture2D::initWithData(nullptr, Texture2D::RGBA8888, 4, 4, FloatSize{4, 4});
     EXPECT_EQ(boundTexture(), 0);
 
-    // Linear minification, so no mipmap levels are needed; the rest stays GL's default.
+    // Linear minification, so no mipmap levels are needed; edges clamped, so that
+    // filtering never reaches the opposite edge; magnification stays GL's default.
     EXPECT_EQ(textureParameter(texture->name(), GL_TEXTURE_MIN_FILTER), GL_LINEAR);
     EXPECT_EQ(textureParameter(texture->name(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-    EXPECT_EQ(textureParameter(texture->name(), GL_TEXTURE_WRAP_S), GL_REPEAT);
-    EXPECT_EQ(textureParameter(texture->name(), GL_TEXTURE_WRAP_T), GL_REPEAT);
+    EXPECT_EQ(textureParameter(texture->name(), GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(textureParameter(texture->name(), GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
     glDeleteTextures(1, &previous);
 }
 

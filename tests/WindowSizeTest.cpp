@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/ApplicationShell.h"
+#include "app/ZoomIndicator.h"
 #include "app/ControlSettings.h"
 #include "canvas/CanvasView.h"
 #include "canvas/NavigationSteps.h"
@@ -121,6 +122,47 @@ TEST_F(WindowSize, EverythingFollowsTheWindowAndBack)
         EXPECT_LE(std::abs(browser->geometry().center().x() - shell->window().geometry().center().x()), 1);
         EXPECT_LE(std::abs(browser->geometry().center().y() - shell->window().geometry().center().y()), 1);
     }
+}
+
+// Until the user zooms or pans, a window that grows (or starts larger) shows the
+// whole picture as large as it fits, as the fit key does; afterwards a resize
+// keeps the user's view. A zoom shows its percentage for a moment; a fit of a
+// resize does not.
+TEST_F(WindowSize, AnUntouchedViewFitsThePictureToTheWindowAndZoomsShowTheirPercentage)
+{
+    ZoomIndicator* indicator = shell->controller().zoomIndicator();
+    ASSERT_NE(indicator, nullptr);
+    const struct {
+        QSize window;
+        float zoom;
+    } rows[] = {
+        {QSize(1000, 800), std::pow(1.25f, 7)},  // 4.77 x 150 = 715 fits 730
+        {QSize(700, 500), std::pow(1.25f, 4)},   // 2.44 x 150 = 366 fits 430
+        {QSize(320, 460), std::pow(1.25f, 2)},   // 1.56 x 200 = 312 fits 320
+    };
+    for (const auto& r : rows) {
+        resizeWindow(r.window.width(), r.window.height());
+        SCOPED_TRACE(r.window.width());
+        EXPECT_FLOAT_EQ(canvas->zoomLevel(), r.zoom);
+        EXPECT_FLOAT_EQ(canvas->zoomLevel(), NavigationSteps::wholeFitZoom(
+                                                 FloatSize{200, 150}, FloatSize{float(r.window.width()),
+                                                                                float(r.window.height() - 70)}));
+        EXPECT_EQ(canvas->centerX(), r.window.width() / 2);
+        EXPECT_EQ(canvas->centerY(), (r.window.height() - 70) / 2);
+        EXPECT_FALSE(indicator->isVisible());
+    }
+    canvas->zoomIn();
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_EQ(indicator->text(), "195 %");
+    EXPECT_TRUE(indicator->hideTimer().isActive());
+    EXPECT_EQ(indicator->x() + indicator->width(), canvas->x() + canvas->width() - 8) << "8 points from the right";
+    const float zoomed = canvas->zoomLevel();
+    resizeWindow(900, 700);
+    EXPECT_FLOAT_EQ(canvas->zoomLevel(), zoomed) << "the user's zoom stays";
+    // The fit key makes the view the program's again.
+    canvas->zoomToFitWhole();
+    resizeWindow(1000, 800);
+    EXPECT_FLOAT_EQ(canvas->zoomLevel(), std::pow(1.25f, 7));
 }
 
 TEST_F(WindowSize, ResizeKeepsThePointInTheMiddle)

@@ -1,6 +1,7 @@
 #include "app/ApplicationShell.h"
 
 #include "app/ControlSettings.h"
+#include "app/FocusReturn.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -14,6 +15,7 @@ ApplicationShell::ApplicationShell()
     mWindow.setWindowIcon(QApplication::windowIcon().isNull() ? programIcon() : QApplication::windowIcon());
     mDelegate.setWindow(&mWindow);
     mDelegate.setViewController(&mController);
+    new FocusReturn(&mWindow);
     connect(&mWindow, &MainWindow::imageFileDropped, &mController, &CharcolinoViewController::openImageFile);
     // exit() rather than quit(): quit() asks every window to close first, and the
     // start sheet, which waits for its answer, would refuse and keep the program

@@ -1,10 +1,13 @@
 #include "app/BrushCursor.h"
 
+#include <QGuiApplication>
+
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
 #include <cmath>
 
+#include "app/CursorHotSpot.h"
 #include "project/BrushDab.h"
 
 namespace BrushCursor {
@@ -44,9 +47,8 @@ QImage outline(double radius, int shape, qreal devicePixelRatio, double innerRad
 QCursor cursor(double radius, int shape, qreal devicePixelRatio, double innerRadius)
 {
     const QPixmap pixmap = QPixmap::fromImage(outline(radius, shape, devicePixelRatio, innerRadius));
-    // Hot spot in points: the centre of the picture.
-    const int hot = int(pixmap.width() / devicePixelRatio / 2);
-    return QCursor(pixmap, hot, hot);
+    const QPoint hot = CursorHotSpot::centre(pixmap.size(), devicePixelRatio, QGuiApplication::platformName());
+    return QCursor(pixmap, hot.x(), hot.y());
 }
 
 }  // namespace BrushCursor

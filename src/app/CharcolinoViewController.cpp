@@ -10,6 +10,7 @@
 
 #include "app/BandPrepaint.h"
 #include "app/FeedbackLabel.h"
+#include "app/MenuHistoryRow.h"
 #include "canvas/CanvasView.h"
 #include "widgets/ErrorAlert.h"
 #include "widgets/Question.h"
@@ -157,6 +158,8 @@ void CharcolinoViewController::styleMenu()
     for (QPushButton* button : {NewButton, SaveButton, LoadButton, ExportButton})
         if (button)
             button->setStyleSheet(buttonStyleSheet(kWhiteButton, kBlueButton, true));
+    if (mHistoryRow)
+        mHistoryRow->setButtonStyleSheet(buttonStyleSheet(kWhiteButton, kBlueButton, true));
 }
 
 void CharcolinoViewController::layoutView()

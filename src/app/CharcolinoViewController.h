@@ -6,8 +6,10 @@
 #include <QPointer>
 #include <QRectF>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/ShortcutTable.h"
 #include "canvas/BrushStyle.h"
@@ -17,6 +19,11 @@
 class CanvasView;
 class FeedbackLabel;
 class FileListViewController;
+class MenuHistoryRow;
+struct ExportOptions;
+class QDialog;
+class ZoomIndicator;
+class ShowInFolderButton;
 class QAction;
 
 class BrushPopup;
@@ -49,6 +56,8 @@ public:
 
     static const char* const kSaveFailedMessage;
     static const char* const kLoadFailedMessage;
+    // Shown after the first start image of a run.
+    static constexpr const char* kPaintHint = "To paint, choose Black, Color or Photo (B, C, P)";
 
     using Action = void (CharcolinoViewController::*)(QObject* sender);
 
@@ -139,8 +148,24 @@ public:
     // The message over the canvas after a save or an export.
     FeedbackLabel* feedback() const { return mFeedback; }
     bool isMenuShown() const;
+    // Export As (CharcolinoViewControllerExport.cpp): the dialog, then the picture
+    // written as it says, on a worker thread, told in the feedback line (an alert
+    // when it fails). The dialog while it is shown, else null.
+    void exportAs();
+    void exportWith(const ExportOptions& options);
+    QDialog* exportDialog() const { return mExportDialog; }
+signals:
+    // After an Export As, with the file written or the reason it was not.
+    void exportAsFinished(const QString& path, const QString& error);
+public:
     // The key list box while it is shown, else null.
     QMessageBox* keysBox() const { return mKeysBox; }
+    // The menu's row of Undo, Redo and the key list.
+    MenuHistoryRow* historyRow() const { return mHistoryRow; }
+    // The zoom shown for a moment after each zoom.
+    ZoomIndicator* zoomIndicator() const { return mZoomIndicator; }
+    // "Show in folder" beside the message after an export.
+    ShowInFolderButton* showInFolderButton() const { return mShowInFolder; }
 
     // --- The brush beyond the segmented controls (CharcolinoViewControllerBrush.cpp) ---
     // The band's Brush button (showing the strength and a dab of the hardness) and
@@ -178,9 +203,18 @@ private:
 
     // Desktop layer.
     void installDesktopLayer();
+    // Accessibility (CharcolinoViewControllerAccess.cpp): names, then, once the
+    // canvas is there, its focus ring and the Tab order.
+    void installAccessibility();
+    void attachCanvasAccessibility();
     // The desktop layer's hold on the canvas: its input first, its strokes and exports.
     void attachCanvasToDesktopLayer();
+    // The mark and the window's title; NO also records the undo position as the
+    // one in a slot, YES forgets it (unsaved whatever undo does).
     void setUnsaved(bool unsaved);
+    // After strokes, undo and redo: unsaved unless back at the recorded position.
+    void followHistory();
+    void showUnsaved(bool unsaved);
     // Runs `then` at once when nothing unsaved would be lost, else after the user
     // chose Discard.
     void proceedDiscarding(std::function<void()> then);
@@ -197,6 +231,8 @@ private:
     // Peek while the key is held: the canvas shows the selected tool's source.
     bool peekKey(QEvent* event);
     void updateCursor();
+    // Whether `event` (to the canvas) pressed or let go of Space; follows it.
+    bool spaceHeldChanged(QEvent* event);
     void rememberControls();
     void restoreControls();
     void showKeys();
@@ -224,11 +260,20 @@ private:
     QPointer<QFileDialog> mPicker;
     QList<QPair<ShortcutTable::Command, QAction*>> mActions;
     FeedbackLabel* mFeedback = nullptr;
+    MenuHistoryRow* mHistoryRow = nullptr;
+    ZoomIndicator* mZoomIndicator = nullptr;
+    ShowInFolderButton* mShowInFolder = nullptr;
     QPointer<QMessageBox> mKeysBox;
+    QPointer<QDialog> mExportDialog;
     bool mUnsaved = false;
+    // The undo position of the work that is in a slot (or a fresh new project).
+    std::optional<std::uint64_t> mSavedPosition;
     // The mark of the project a new one replaces, stored at quit in place of the new
     // one's while the quit save writes that project (its start image unchosen).
     bool mReplacedUnsaved = false;
+    std::optional<std::uint64_t> mReplacedSavedPosition;
+    // The line on how to paint is shown after the first start image of a run.
+    bool mPaintHintShown = false;
     bool mMenuStyled = false;
     // A press that closed the menu: the rest of it (moves, release) is not painting.
     bool mSwallowingPress = false;
@@ -236,4 +281,5 @@ private:
     BrushStyle mBrushStyle;
     QToolButton* mBrushButton = nullptr;
     BrushPopup* mBrushPopup = nullptr;
+    bool mSpaceHeld = false;  // over the canvas: a left drag pans
 };

@@ -5,10 +5,12 @@
 #include <QAction>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 #include "app/BrushCursor.h"
 #include "app/CharcolinoViewController.h"
@@ -16,6 +18,9 @@
 #include "app/FeedbackLabel.h"
 #include "app/KeysBox.h"
 #include "app/MainWindow.h"
+#include "app/MenuHistoryRow.h"
+#include "app/ShowInFolderButton.h"
+#include "app/ZoomIndicator.h"
 #include "project/BrushDab.h"
 #include "canvas/CanvasView.h"
 #include "widgets/Question.h"
@@ -67,9 +72,21 @@ void CharcolinoViewController::installDesktopLayer()
     for (const auto& [button, command] : buttons)
         button->setToolTip(T::withKeys(button->text(), command));
 
+    mHistoryRow = new MenuHistoryRow(mView, NewButton);
+    mHistoryRow->undoButton()->setToolTip(T::withKeys(QStringLiteral("Undo the last stroke"), T::Undo));
+    mHistoryRow->redoButton()->setToolTip(T::withKeys(QStringLiteral("Redo"), T::Redo));
+    mHistoryRow->keysButton()->setToolTip(T::withKeys(QStringLiteral("The list of keys"), T::ShowKeys));
+    connect(mHistoryRow, &MenuHistoryRow::undoClicked, this, [this] { runCommand(T::Undo); });
+    connect(mHistoryRow, &MenuHistoryRow::redoClicked, this, [this] { runCommand(T::Redo); });
+    connect(mHistoryRow, &MenuHistoryRow::keysClicked, this, [this] {
+        ToggleMenu();
+        showKeys();
+    });
+
     const QRectF a = kApplicationFrame;
     mFeedback = new FeedbackLabel(mView, QRectF(a.x(), a.y() + kBandHeight, a.width(), a.height() - kBandHeight).toRect());
 
+    installAccessibility();
     mView->installEventFilter(this);
     for (QWidget* control : {static_cast<QWidget*>(mUi->toolbar), static_cast<QWidget*>(mUi->brushsize),
                              static_cast<QWidget*>(mUi->brushshape)})
@@ -80,12 +97,31 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
 {
     // After the canvas's own input handling was installed, so this sees events first.
     myview->installEventFilter(this);
-    connect(myview, &CanvasView::strokeFinished, this, [this] { setUnsaved(true); });
+    connect(myview, &CanvasView::strokeFinished, this, &CharcolinoViewController::followHistory);
+    // A cancelled start sheet: the project it would have replaced is back, mark and all.
+    connect(myview, &CanvasView::newProjectCancelled, this, [this] {
+        mSavedPosition = mReplacedSavedPosition;
+        showUnsaved(mReplacedUnsaved);
+    });
+    // The toolbar is on Move after the choice, and a first drag would pan.
+    connect(myview, &CanvasView::startImageChosen, this, [this] {
+        if (std::exchange(mPaintHintShown, true))
+            return;
+        mFeedback->showMessage(QString::fromLatin1(kPaintHint));
+    });
+    mZoomIndicator = new ZoomIndicator(mView);
+    mShowInFolder = new ShowInFolderButton(mView);
+    connect(&mFeedback->hideTimer(), &QTimer::timeout, mShowInFolder, &QWidget::hide);
+    connect(myview, &CanvasView::zoomed, this, [this](float zoom) { mZoomIndicator->showZoom(zoom, myview->geometry()); });
+    connect(myview, &CanvasView::historyChanged, this,
+            [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {
         const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
         mFeedback->showMessage(fallback.isEmpty() ? shown
                                                   : QStringLiteral("%1 at its own size: %2").arg(shown, fallback));
+        mShowInFolder->showFor(path, myview->geometry(), mFeedback->y());
     });
+    attachCanvasAccessibility();
     updateCursor();
 }
 
@@ -157,13 +193,18 @@ void CharcolinoViewController::runCommand(ShortcutTable::Command command)
     case T::Export:
         menuCommand(ExportButton);
         break;
+    case T::ExportAs:
+        if (isMenuShown())
+            ToggleMenu();
+        exportAs();
+        break;
     case T::Undo:
         if (myview && myview->undo())
-            setUnsaved(true);
+            followHistory();
         break;
     case T::Redo:
         if (myview && myview->redo())
-            setUnsaved(true);
+            followHistory();
         break;
     case T::ZoomIn:
         if (myview)
@@ -200,7 +241,7 @@ void CharcolinoViewController::updateCursor()
     if (!myview)
         return;
     const int tool = mUi->toolbar->selectedSegmentIndex();
-    if (mGrabbing || tool == kMoveTool) {
+    if (mGrabbing || tool == kMoveTool || mSpaceHeld) {
         myview->setCursor(mGrabbing ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
     } else if (tool >= 0) {
         // The brush is sized in points on screen, so this outline fits it at every
@@ -215,6 +256,19 @@ void CharcolinoViewController::updateCursor()
 }
 
 void CharcolinoViewController::setUnsaved(bool unsaved)
+{
+    mSavedPosition.reset();
+    if (!unsaved && myview)
+        mSavedPosition = myview->strokeHistory().position();
+    showUnsaved(unsaved);
+}
+
+void CharcolinoViewController::followHistory()
+{
+    showUnsaved(!myview || !mSavedPosition || *mSavedPosition != myview->strokeHistory().position());
+}
+
+void CharcolinoViewController::showUnsaved(bool unsaved)
 {
     mUnsaved = unsaved;
     if (auto* window = mView ? qobject_cast<MainWindow*>(mView->window()) : nullptr)
@@ -287,6 +341,24 @@ void CharcolinoViewController::showKeys()
     box->show();
 }
 
+bool CharcolinoViewController::spaceHeldChanged(QEvent* event)
+{
+    // Space held over the canvas pans with the left button (the canvas's input):
+    // the pointer says so.
+    bool held = mSpaceHeld;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && !key->isAutoRepeat())
+            held = event->type() == QEvent::KeyPress;
+    } else if (event->type() == QEvent::FocusOut) {
+        held = false;
+    }
+    if (held == mSpaceHeld)
+        return false;
+    mSpaceHeld = held;
+    return true;
+}
+
 bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
@@ -294,7 +366,7 @@ bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (watched == mView) {
         if (type == QEvent::ParentChange)
-            setUnsaved(mUnsaved);  // the title of the window the view went into
+            showUnsaved(mUnsaved);  // the title of the window the view went into
         if (type == QEvent::Resize)
             layoutView();
         return false;
@@ -320,9 +392,12 @@ bool CharcolinoViewController::eventFilter(QObject* watched, QEvent* event)
             if (type == QEvent::MouseMove || type == QEvent::TouchUpdate || press)
                 return true;
         }
-        if (type == QEvent::MouseButtonPress) {
+        if (spaceHeldChanged(event)) {
+            updateCursor();
+        } else if (type == QEvent::MouseButtonPress) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::MiddleButton || mUi->toolbar->selectedSegmentIndex() == kMoveTool) {
+            if (mouse->button() == Qt::MiddleButton || mUi->toolbar->selectedSegmentIndex() == kMoveTool ||
+                (mSpaceHeld && mouse->button() == Qt::LeftButton)) {
                 mGrabbing = true;
                 updateCursor();
             }

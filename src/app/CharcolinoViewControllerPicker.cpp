@@ -124,13 +124,18 @@ void CharcolinoViewController::useImage(const Image& image, const QString& photo
         return;
     }
     // A second photo before the start image is chosen replaces the same project.
-    if (!myview->isChoosingStartImage())
+    if (!myview->isChoosingStartImage()) {
         mReplacedUnsaved = mUnsaved;
+        mReplacedSavedPosition = mSavedPosition;
+    }
     myview->NewProject(image, photoPath);
     // The strokes went with the project they were on, unless the picture could not
     // be imported and that project stays.
     if (myview->isChoosingStartImage() || !myview->isLoaded())
         setUnsaved(false);
+    // The new project has no strokes until it starts on a fresh history.
+    if (myview->isChoosingStartImage())
+        mSavedPosition = StrokeHistory::kFreshPosition;
 }
 
 void CharcolinoViewController::openImageFile(const QString& path)
@@ -148,6 +153,9 @@ void CharcolinoViewController::useImageFile(const QString& path)
     const Image image = imageFromFile(path, &failure, &warning);
     if (!image.hasBitmap()) {
         showErrorAlert(mView, failure);  // the current project stays
+        // A first start with a photo that cannot be read: the built-in picture.
+        if (myview && !myview->isLoaded() && !myview->isChoosingStartImage())
+            myview->startWithStartPicture();
         return;
     }
     useImage(image, path);

@@ -6,6 +6,7 @@
 // A short message over the bottom of the canvas ("Saved to slot 3"): shown at
 // once, without taking the focus or blocking anything, and hidden again after a
 // few seconds. A new message replaces the one shown and starts the time anew.
+// Assistive technology is told of each message as an alert.
 class FeedbackLabel : public QLabel {
     Q_OBJECT
 public:

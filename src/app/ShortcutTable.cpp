@@ -45,6 +45,7 @@ QList<ShortcutTable::Entry> makeEntries()
         {T::SaveProject, QStringLiteral("Save Project"), merged(QKeySequence::Save, {"Ctrl+S"})},
         {T::LoadProject, QStringLiteral("Load Project"), merged(QKeySequence::Open, {"Ctrl+O"})},
         {T::Export, QStringLiteral("Export to Photo Album"), plain({"Ctrl+E"})},
+        {T::ExportAs, QStringLiteral("Export As: folder, name, format and size"), plain({"Ctrl+Shift+E"})},
         {T::Undo, QStringLiteral("Undo the last stroke"), merged(QKeySequence::Undo, {"Ctrl+Z"})},
         {T::Redo, QStringLiteral("Redo"), merged(QKeySequence::Redo, {"Ctrl+Shift+Z", "Ctrl+Y"})},
         {T::ZoomIn, QStringLiteral("Zoom in"), merged(QKeySequence::ZoomIn, {"+", "="})},
@@ -73,10 +74,23 @@ QList<QKeySequence> ShortcutTable::keys(Command command)
 
 QString ShortcutTable::keyText(Command command)
 {
+    return listedKeyText(keys(command));
+}
+
+QString ShortcutTable::listedKeyText(const QList<QKeySequence>& keys)
+{
     QStringList texts;
-    for (const QKeySequence& key : keys(command))
-        texts << key.toString(QKeySequence::NativeText);
+    for (const QKeySequence& key : keys)
+        if (isOnCommonKeyboards(key))
+            texts << key.toString(QKeySequence::NativeText);
     return texts.join(QStringLiteral(", "));
+}
+
+bool ShortcutTable::isOnCommonKeyboards(const QKeySequence& key)
+{
+    // X binds Undo, Copy and others to F14, F16 ... of old workstation keyboards too.
+    const int k = key.isEmpty() ? 0 : int(key[0].key());
+    return !(k >= Qt::Key_F13 && k <= Qt::Key_F35);
 }
 
 QString ShortcutTable::withKeys(const QString& text, Command command)

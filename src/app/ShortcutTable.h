@@ -29,6 +29,7 @@ public:
         SaveProject,
         LoadProject,
         Export,
+        ExportAs,
         Undo,
         Redo,
         ZoomIn,
@@ -51,6 +52,10 @@ public:
     static QList<QKeySequence> keys(Command command);
     // The keys as people read them, e.g. "Ctrl+Shift+Z, Ctrl+Y".
     static QString keyText(Command command);
+    // The keys that common keyboards have, as above: F13 and beyond still work
+    // but are not listed.
+    static QString listedKeyText(const QList<QKeySequence>& keys);
+    static bool isOnCommonKeyboards(const QKeySequence& key);
     // "text (keys)", for tooltips.
     static QString withKeys(const QString& text, Command command);
     // A rich-text table, one row per command: its keys, then what it does.

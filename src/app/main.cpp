@@ -164,8 +164,12 @@ int main(int argc, char** argv)
     followFirstFrame(app, shell);
     // The working project is shown as soon as its picture is read.
     CanvasView::setLeaveStartSketches(true);
+    // A photo to start with is the first project when there is no working one:
+    // one start sheet, over that photo.
+    CanvasView::setSkipStartPicture(!photo.isEmpty());
     shell.launch();
     CanvasView::setLeaveStartSketches(false);
+    CanvasView::setSkipStartPicture(false);
     if (!photo.isEmpty())
         shell.openPhoto(photo);
     const int exitCode = app.exec();

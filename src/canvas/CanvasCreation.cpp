@@ -29,9 +29,14 @@ bool CanvasView::initWithFrame(const QRectF& frame)
     mDocument.freeBuffers();
     mDocument.setLoaded(false);
 
-    if (!loadProject(0, sLeaveStartSketches))
-        NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
+    if (!loadProject(0, sLeaveStartSketches) && !sSkipStartPicture)
+        startWithStartPicture();
     return true;
+}
+
+void CanvasView::startWithStartPicture()
+{
+    NewProject(readImportFile(QStringLiteral(":/butterfly.png")).image);
 }
 
 void CanvasView::setFixedGLState(const QRectF& frame)
@@ -62,7 +67,14 @@ void CanvasView::resizeEvent(QResizeEvent* event)
     glScissor(0, 0, GLsizei(pixels.width), GLsizei(pixels.height));
     mViewportSize = pixels;
     setFixedGLState(f);
-    if (isLoaded() && !sameSize) {
+    if (isLoaded() && !sameSize && isAtFitPlacement()) {
+        // Not moved by the user yet: the whole picture fits the new size, as the fit
+        // key does.
+        zoomlevel = NavigationSteps::wholeFitZoom(pictureSize(), mViewSize);
+        centerx = startX();
+        centery = startY();
+        rememberFitPlacement();
+    } else if (isLoaded() && !sameSize) {
         using namespace NavigationSteps;
         const FloatSize picsize = pictureSize();
         centerx = resizedAxis(centerx, before.width, mViewSize.width, halfExtent(zoomlevel, picsize.width), startX());
@@ -71,3 +83,4 @@ void CanvasView::resizeEvent(QResizeEvent* event)
     }
     redrawView();
 }
+bool CanvasView::sSkipStartPicture = false;

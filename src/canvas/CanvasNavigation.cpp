@@ -56,6 +56,19 @@ void CanvasView::showAtStart()
     centerx = startX();
     centery = startY();
     zoomlevel = ZoomToFit();
+    rememberFitPlacement();
+}
+
+void CanvasView::rememberFitPlacement()
+{
+    mFitCenterX = centerx;
+    mFitCenterY = centery;
+    mFitZoom = zoomlevel;
+}
+
+bool CanvasView::isAtFitPlacement() const
+{
+    return centerx == mFitCenterX && centery == mFitCenterY && zoomlevel == mFitZoom;
 }
 
 // --- Desktop navigation: wheel, pinch, keys and pan drags ------------------------
@@ -75,11 +88,34 @@ void CanvasView::redrawView()
     mFingers.clear();  // a stroke going on continues from here, not across the change
 }
 
+namespace {
+
+BrushDab::Placement placementOf(float zoom, std::int32_t cx, std::int32_t cy, FloatSize picture, const QRectF& bounds)
+{
+    return BrushDab::Placement{zoom, cx, cy, picture, float(bounds.height())};
+}
+
+}  // namespace
+
+// The full redraw after a zoom or pan from `before`; a stroke going on continues
+// from where its fingers' picture points are now shown, so the segment across the
+// change is painted too.
+void CanvasView::redrawViewFrom(const BrushDab::Placement& before)
+{
+    const BrushDab::Placement after = placementOf(zoomlevel, centerx, centery, pictureSize(), bounds());
+    std::vector<Finger> fingers = std::move(mFingers);
+    for (Finger& finger : fingers)
+        finger.at = NavigationSteps::carriedViewPoint(finger.at, before, after);
+    redrawView();
+    mFingers = std::move(fingers);
+}
+
 void CanvasView::zoomStepsAt(int steps, FloatPoint viewPoint)
 {
     using namespace NavigationSteps;
     if (!isLoaded())
         return;
+    const BrushDab::Placement before = placementOf(zoomlevel, centerx, centery, pictureSize(), bounds());
     const QRectF f = frame();
     // Drawing coordinates count y upwards from the bottom of the view.
     const float anchorX = viewPoint.x;
@@ -97,8 +133,10 @@ void CanvasView::zoomStepsAt(int steps, FloatPoint viewPoint)
                                    startY());
         changed = true;
     }
-    if (changed)
-        redrawView();
+    if (changed) {
+        redrawViewFrom(before);
+        emit zoomed(zoomlevel);
+    }
 }
 
 void CanvasView::zoomIn()
@@ -118,10 +156,13 @@ void CanvasView::zoomToFitWhole()
     if (!isLoaded())
         return;
     const QRectF b = bounds();
+    const BrushDab::Placement before = placementOf(zoomlevel, centerx, centery, pictureSize(), b);
     zoomlevel = NavigationSteps::wholeFitZoom(pictureSize(), FloatSize{float(b.width()), float(b.height())});
     centerx = startX();
     centery = startY();
-    redrawView();
+    rememberFitPlacement();
+    redrawViewFrom(before);
+    emit zoomed(zoomlevel);
 }
 
 void CanvasView::panBegan(FloatPoint viewPoint)
@@ -136,13 +177,14 @@ void CanvasView::panMoved(FloatPoint viewPoint)
         return;
     const std::int32_t x = centerx;
     const std::int32_t y = centery;
+    const BrushDab::Placement before = placementOf(zoomlevel, centerx, centery, pictureSize(), bounds());
     panStep(mPanLocation, viewPoint);
     // The whole points taken; fractions carry over to the next step, so that a
     // slow drag on a scaled screen still moves the picture.
     mPanLocation.x += float(NavigationSteps::truncToInt(viewPoint.x - mPanLocation.x));
     mPanLocation.y += float(NavigationSteps::truncToInt(viewPoint.y - mPanLocation.y));
     if (centerx != x || centery != y)
-        redrawView();
+        redrawViewFrom(before);
 }
 
 void CanvasView::panEnded()

@@ -45,6 +45,12 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
     // keeps the complete project aside for the saves made meanwhile (the quit save
     // among them).
     mSketchWorker.reset();  // joined before the buffers it writes go
+    if (!mDocument.isChoosingStartImage()) {
+        mReplacedCenterX = centerx;
+        mReplacedCenterY = centery;
+        mReplacedZoom = zoomlevel;
+        mReplacedAtFit = isAtFitPlacement();
+    }
     mDocument.startNewProject(std::move(imported), std::int32_t(texture->pixelsWide()),
                               std::int32_t(texture->pixelsHigh()), texture->contentSize(),
                               photoFileBytes(photoPath));
@@ -56,18 +62,27 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
     }
     BuildSketchBuff();
     mDocument.awaitStartImage();
+    // The new picture behind the sheet, where it will start.
+    showAtStart();
+    UpdateScreen();
 
     // The sheet keeps itself alive while shown and deletes itself after the choice.
     auto* sheet = new ActionSheet(QStringLiteral("Start New Project With"), this, this);
     sheet->addButtonWithTitle(QStringLiteral("Black Pencil Sketch"));
     sheet->addButtonWithTitle(QStringLiteral("Color Pencil Sketch"));
     sheet->addButtonWithTitle(QStringLiteral("Original Picture"));
+    if (mDocument.hasReplacedProject())
+        sheet->addCancelButtonWithTitle(QStringLiteral("Cancel"));
     sheet->setActionSheetStyle(0);
     sheet->showInView(this);
 }
 
-void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
+void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex)
 {
+    if (sheet && buttonIndex == sheet->cancelButtonIndex()) {
+        cancelNewProject();
+        return;
+    }
     finishLoading();  // the sketches are complete before one is copied
     if (!mDocument.chooseStartImage(buttonIndex))
         return;  // no project to start (a load or a failed new project came after the sheet)
@@ -77,4 +92,25 @@ void CanvasView::actionSheetClickedButtonAtIndex(ActionSheet*, int buttonIndex)
     resetHistory();
     if (mToolbar)
         mToolbar->setSelectedSegmentIndex(3);
+    emit startImageChosen();
+}
+
+bool CanvasView::cancelNewProject()
+{
+    finishLoading();
+    if (!mDocument.restoreReplacedProject()) {
+        UpdateScreen();
+        return false;
+    }
+    centerx = mReplacedCenterX;
+    centery = mReplacedCenterY;
+    zoomlevel = mReplacedZoom;
+    if (mReplacedAtFit)
+        rememberFitPlacement();
+    ReloadFixTexture();
+    ReloadCanvas();
+    mWorkingTextureStale = false;
+    UpdateScreen();
+    emit newProjectCancelled();
+    return true;
 }

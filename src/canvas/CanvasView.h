@@ -22,6 +22,10 @@
 
 #include "widgets/SegmentedControl.h"
 
+namespace BrushDab {
+struct Placement;
+}
+
 // The view that shows and edits the picture. It owns the project (a
 // ProjectDocument: the four pixel buffers, the photo, the drawing record and undo
 // history) and one texture for each of the buffers, and hands the project's work
@@ -59,8 +63,16 @@ public:
     // choice the project being replaced is kept aside, and saves write that one.
     // `photoPath`, when given, is the file the picture was read from: its bytes are
     // kept with the project for the drawing at the photo's full resolution.
+    // The sheet shows over the new picture; when the new project replaces one it
+    // has a Cancel button (and Escape), which brings that project back as it was,
+    // shown where it was (cancelNewProject).
     void NewProject(const Image& image, const QString& photoPath = QString());
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int buttonIndex) override;
+    bool cancelNewProject();
+signals:
+    void startImageChosen();
+    void newProjectCancelled();
+public:
 
     // Project files, slots and thumbnails.
     // Why a save answered NO: an empty reason when there was no complete project
@@ -82,6 +94,11 @@ public:
     // Whether the project a canvas opens while it is made leaves its sketches to
     // finishLoading(), so that its picture is shown sooner (the program's start).
     static void setLeaveStartSketches(bool leave) { sLeaveStartSketches = leave; }
+    // Whether a canvas made without a working project waits, without any, for a
+    // photo the program was started with, instead of starting the built-in
+    // picture; startWithStartPicture() starts it later when that photo fails.
+    static void setSkipStartPicture(bool skip) { sSkipStartPicture = skip; }
+    void startWithStartPicture();
     // JPEG of the working picture fitted into 80 x 80; empty when no project is loaded.
     QByteArray CreateThumbNail() const;
 
@@ -146,6 +163,7 @@ public:
     const StrokeHistory& strokeHistory() const { return mDocument.history(); }
 signals:
     void historyChanged();  // after a stroke ends, undo, redo, or the history is reset
+    void zoomed(float zoom);  // after a zoom of the wheel, pinch, keys or the fit
     void strokeFinished();  // a stroke that painted at least one dab ended
 public:
     // Desktop navigation.
@@ -273,6 +291,7 @@ protected:
     // Full redraw after a change of view from desktop input: the working texture is
     // brought up to date first when strokes were painted since it was made.
     void redrawView();
+    void redrawViewFrom(const BrushDab::Placement& before);
     // Rectangles of workingbuff shown after undo or redo: uploaded into the working
     // texture (with a pixel of margin, for filtering) and drawn from it; one present.
     void drawWorkingRects(const std::vector<StrokeHistory::Rect>& rects);
@@ -313,11 +332,22 @@ protected:
     bool mDesktopPanning = false;
     BrushStyle mBrushStyle;
     int mPeekSource = -1;
+    // Where the project a new one replaces was shown, for a cancelled start.
+    std::int32_t mReplacedCenterX = 0, mReplacedCenterY = 0;
+    float mReplacedZoom = 1.0f;
+    bool mReplacedAtFit = false;
+    // The placement the program last chose (start or fit): while the view is still
+    // there, the user has not moved it, and a resize fits the picture anew.
+    std::int32_t mFitCenterX = 0, mFitCenterY = 0;
+    float mFitZoom = -1.0f;
+    void rememberFitPlacement();
+    bool isAtFitPlacement() const;
     FloatPoint mPanLocation;
     // The sketch filter of the last load until finishLoading(); declared after the
     // buffers, so it is joined before they go.
     std::unique_ptr<SketchWorker> mSketchWorker;
     static bool sLeaveStartSketches;
+    static bool sSkipStartPicture;
     // A load in steps: the document checks the file and adopts its geometry; the
     // view reads and uploads the bands; the document reads the side files.
     bool loadProject(int slot, bool leaveSketches);

@@ -114,4 +114,14 @@ int resizedAxis(int centre, float oldView, float newView, float half, int start)
     return recentreAxis(truncToInt(std::floor(moved + 0.5)), half, newView, start);
 }
 
+FloatPoint carriedViewPoint(FloatPoint viewPoint, const BrushDab::Placement& before,
+                            const BrushDab::Placement& after)
+{
+    // The inverse of BrushDab::centreInPicture at `after`.
+    const FloatPoint p = BrushDab::centreInPicture(viewPoint, before);
+    const float z = after.zoomlevel;
+    return FloatPoint{p.x * z - z * after.picsize.width * 0.5f + float(after.centerx),
+                      p.y * z - z * after.picsize.height * 0.5f - float(after.centery) + after.boundsHeight};
+}
+
 } // namespace NavigationSteps

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/Geometry.h"
+#include "project/BrushDab.h"
 
 // The arithmetic of panning and zooming the picture on screen, over plain values:
 // geometry in 32-bit floats, centres in whole points, float-to-int conversion by
@@ -64,5 +65,11 @@ float wholeFitZoom(FloatSize picture, FloatSize view);
 // centre is re-centred as after a zoom-out step (recentreAxis) about the new
 // start position.
 int resizedAxis(int centre, float oldView, float newView, float half, int start);
+
+// Where the picture point under `viewPoint` (view coordinates, y down) as the
+// picture was placed `before` is shown as it is placed `after`: a stroke going on
+// across a zoom or a pan goes on from there.
+FloatPoint carriedViewPoint(FloatPoint viewPoint, const BrushDab::Placement& before,
+                            const BrushDab::Placement& after);
 
 } // namespace NavigationSteps

@@ -68,6 +68,10 @@ std::unique_ptr<Texture2D> Texture2D::initWithData(const void* data, int pixelFo
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &saveName);
     glBindTexture(GL_TEXTURE_2D, texture->_name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // Filtering at the edges takes the edge texels again rather than wrapping round
+    // to the opposite edge: a scaled screen samples between texels there.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
     UploadFormat upload{};
     if (!uploadFormatFor(pixelFormat, &upload)) {

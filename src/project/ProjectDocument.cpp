@@ -126,6 +126,31 @@ void ProjectDocument::abandonNewProject()
     loaded = false;
 }
 
+bool ProjectDocument::restoreReplacedProject()
+{
+    if (!hasReplacedProject())
+        return false;
+    std::unique_ptr<ReplacedProject> p = std::move(mReplacedProject);
+    freeBuffers();
+    setGeometry(p->width, p->height, p->picsize);
+    originalbuff = std::move(p->original);
+    workingbuff = std::move(p->working);
+    const std::size_t n = std::size_t(height) * std::size_t(width) * 4;
+    blacksketchbuff = PixelMemory::allocate(n);
+    colorsketchbuff = PixelMemory::allocate(n);
+    mChoosing = false;
+    mPendingPhoto = QByteArray();
+    if (!blacksketchbuff || !colorsketchbuff) {
+        freeBuffers();
+        loaded = false;
+        return false;
+    }
+    // The working image stays: the filter keeps its greys to itself.
+    buildSketch(sketchBuffers(false));
+    loaded = true;
+    return true;
+}
+
 bool ProjectDocument::chooseStartImage(int source)
 {
     const std::uint8_t* from = (source == 0 || source == 1) ? sourceBuffer(source) : originalbuff.get();

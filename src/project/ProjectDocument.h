@@ -94,6 +94,14 @@ public:
                          FloatSize pictureSize, QByteArray photo);
     // After the allocation failed: memory is short, the project set aside goes too.
     void abandonNewProject();
+    // Whether a new project waiting for its start image replaces a complete one.
+    bool hasReplacedProject() const { return mChoosing && mReplacedProject; }
+    // The new project given up before its start image: the project it replaced
+    // comes back as it was (its sketches made again from its original; its photo,
+    // record and history were never let go). NO, changing nothing, when there is
+    // none, or when the sketches' memory cannot be had (the new project then goes
+    // too, as after a failed allocation).
+    bool restoreReplacedProject();
     // After the sketches are built: the start image is awaited.
     void awaitStartImage() { mChoosing = true; }
     // Copies the chosen source (0 black sketch, 1 colour sketch, else the photo)

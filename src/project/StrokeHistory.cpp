@@ -56,6 +56,7 @@ void StrokeHistory::reset()
     mRecordDabs = 0;
     mRecordCost = 0;
     mRecordLost = false;
+    mBasePosition = kFreshPosition;
     mOpen = false;
     mStroke = Stroke{};
     mTileIndex.clear();
@@ -187,6 +188,7 @@ bool StrokeHistory::endStroke(const Pixels& pixels)
         mBytes -= undone.bytes();
     mUndone.clear();
     mBytes += stroke.bytes();
+    stroke.position = ++mLastPosition;
     mDone.push_back(std::move(stroke));
     while (mBytes > mLimit && !mDone.empty())
         settleOldest();
@@ -197,6 +199,7 @@ void StrokeHistory::settleOldest()
 {
     Stroke& oldest = mDone.front();
     mBytes -= oldest.bytes();
+    mBasePosition = oldest.position;
     mSettled.insert(mSettled.end(), oldest.dabs.begin(), oldest.dabs.end());
     mDone.erase(mDone.begin());
 }

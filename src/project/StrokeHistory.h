@@ -116,6 +116,13 @@ public:
     std::size_t byteLimit() const { return mLimit; }
     std::size_t undoCount() const { return mDone.size(); }
 
+    // The state the strokes leave the pixels in: equal positions are equal pixels.
+    // Every kept stroke makes a new position, never given before; undo and redo go
+    // back to the positions they had; a new history starts at kFreshPosition.
+    // (Strokes made permanent keep their positions.)
+    static constexpr std::uint64_t kFreshPosition = 0;
+    std::uint64_t position() const { return mDone.empty() ? mBasePosition : mDone.back().position; }
+
     // Every dab on the picture in the order laid: the permanent ones, then those
     // of the strokes that can be undone. Empty once the record is given up.
     std::vector<Dab> dabs() const;
@@ -144,6 +151,7 @@ private:
         std::vector<Dab> dabs;
         std::uint64_t cost = 0;  // of its dabs
         bool laid = false;  // a dab was laid (its dabs are let go with the record)
+        std::uint64_t position = 0;  // of the pixels once it is laid
         std::size_t bytes() const;
     };
 
@@ -162,6 +170,8 @@ private:
     std::size_t mRecordDabs = 0;  // on the picture, the open stroke's included
     std::uint64_t mRecordCost = 0;
     bool mRecordLost = false;
+    std::uint64_t mBasePosition = kFreshPosition;  // with no stroke to undo
+    std::uint64_t mLastPosition = kFreshPosition;  // the newest given
 
     bool mOpen = false;
     Stroke mStroke;

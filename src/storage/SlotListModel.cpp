@@ -44,7 +44,11 @@ QVariant SlotListModel::data(const QModelIndex& index, int role) const
     const bool occupied = !r.time.isNull();
     switch (role) {
     case Qt::DisplayRole:
-        return occupied ? r.time : QStringLiteral("Empty");
+    case Qt::AccessibleTextRole:
+        // The number the messages name ("Saved to slot 3") before the time.
+        return QStringLiteral("Slot %1: %2")
+            .arg(slotOfRow(index.row()))
+            .arg(occupied ? r.time : QStringLiteral("Empty"));
     case Qt::ForegroundRole:
         return QBrush(occupied ? QColor::fromRgbF(0, 0, 0, 1.0) : QColor::fromRgbF(0, 0, 0, 0.5));
     case Qt::DecorationRole:

@@ -6,9 +6,9 @@
 #include <array>
 #include <functional>
 
-// The rows of the slot browser: row r stands for slot r + 1. An occupied slot
-// shows its save time in opaque black and its thumbnail; an empty one "Empty" in
-// black at half opacity and no picture. Every row is 80 points high, the box the
+// The rows of the slot browser: row r stands for slot r + 1, and shows "Slot n: "
+// first. An occupied slot shows its save time in opaque black and its thumbnail;
+// an empty one "Empty" in black at half opacity and no picture. Every row is 80 points high, the box the
 // thumbnails fit into.
 class SlotListModel : public QAbstractListModel {
     Q_OBJECT

@@ -66,6 +66,18 @@ int ActionSheet::addButtonWithTitle(const QString& title)
     return index;
 }
 
+int ActionSheet::addCancelButtonWithTitle(const QString& title)
+{
+    mCancelIndex = addButtonWithTitle(title);
+    return mCancelIndex;
+}
+
+void ActionSheet::reject()
+{
+    if (mCancelIndex >= 0)
+        choose(mCancelIndex);
+}
+
 void ActionSheet::showInView(QWidget* view)
 {
     mView = view;
@@ -146,7 +158,9 @@ void ActionSheet::placeInView()
 
 void ActionSheet::closeEvent(QCloseEvent* event)
 {
-    // Only a choice closes the sheet.
+    // Only a choice closes the sheet; closing it is one when it can be cancelled.
+    if (!mChosen && mCancelIndex >= 0)
+        choose(mCancelIndex);
     if (mChosen)
         event->accept();
     else

@@ -14,8 +14,8 @@ class QVBoxLayout;
 // full-width button a row. It is window-modal over the view's window and never
 // blocks the caller: showInView() returns at once and the answer arrives later.
 //
-// There is no way to dismiss it without a choice: Escape and the window's close
-// button do nothing. Clicking button i closes the sheet, then calls the delegate's
+// Without a cancel button there is no way to dismiss it without a choice: Escape
+// and the window's close button do nothing; with one, they choose it. Clicking button i closes the sheet, then calls the delegate's
 // actionSheetClickedButtonAtIndex(sheet, i) exactly once; the sheet deletes itself
 // when control returns to the event loop.
 //
@@ -31,6 +31,10 @@ public:
 
     // Appends a button below the others and answers its index.
     int addButtonWithTitle(const QString& title);
+    // Appends the cancel button, a choice like the others (its index goes to the
+    // delegate), also made by Escape and the window's close button.
+    int addCancelButtonWithTitle(const QString& title);
+    int cancelButtonIndex() const { return mCancelIndex; }
     int numberOfButtons() const { return int(mButtons.size()); }
     QString title() const { return mTitle; }
 
@@ -45,8 +49,8 @@ public:
     void showInView(QWidget* view);
 
 public slots:
-    // The sheet cannot be cancelled: Escape and window-close requests land here.
-    void reject() override {}
+    // Escape and window-close requests land here: the cancel button, if any.
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,4 +71,5 @@ private:
     QVBoxLayout* mLayout = nullptr;
     QList<QPushButton*> mButtons;
     bool mChosen = false;
+    int mCancelIndex = -1;
 };

@@ -1,5 +1,7 @@
 #include "widgets/SegmentedControl.h"
 
+#include "widgets/SegmentedControlAccessible.h"
+
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
@@ -16,6 +18,7 @@ const QColor kTint(38, 110, 214);
 const QColor kDisabledTint(150, 156, 165);
 const QColor kLightFill(248, 249, 251);
 const QColor kDarkText(32, 36, 42);
+const QColor kFocusRing(143, 180, 236);
 constexpr qreal kCornerRadius = 6.0;
 
 } // namespace
@@ -26,6 +29,7 @@ SegmentedControl::SegmentedControl(QWidget* parent) : QWidget(parent), mOpacity(
     setGraphicsEffect(mOpacity);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    SegmentedControlAccessible::install();
 }
 
 SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent) : SegmentedControl(parent)
@@ -49,12 +53,21 @@ void SegmentedControl::setSelectedSegmentIndex(int index)
     changeSelection(index, false);
 }
 
+void SegmentedControl::selectSegmentAsUser(int index)
+{
+    if (index >= 0 && index < numberOfSegments())
+        changeSelection(index, true);
+}
+
 void SegmentedControl::changeSelection(int index, bool byUser)
 {
     if (index == mSelected)
         return;
+    const int previous = mSelected;
     mSelected = index;
     update();
+    SegmentedControlAccessible::notifyChecked(this, previous);
+    SegmentedControlAccessible::notifyChecked(this, index);
     emit selectedSegmentIndexChanged(index);
     if (byUser)
         emit valueChanged(index);
@@ -149,6 +162,13 @@ void SegmentedControl::paintEvent(QPaintEvent*)
     p.setPen(QPen(tint, hasFocus() ? 2.0 : 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shape);
+    if (hasFocus()) {
+        // The focus ring: a light band just inside the outline, seen on any segment.
+        QPainterPath ring;
+        ring.addRoundedRect(outline.adjusted(2.0, 2.0, -2.0, -2.0), kCornerRadius - 2.0, kCornerRadius - 2.0);
+        p.setPen(QPen(kFocusRing, 2.0));
+        p.drawPath(ring);
+    }
 
     const QFontMetrics fm(font());
     for (int i = 0; i < numberOfSegments(); ++i) {

@@ -25,6 +25,9 @@ class QGraphicsOpacityEffect;
 // Alpha (0..1) is drawn through an opacity effect; it does not affect input.
 //
 // Each segment may have its own tooltip, shown while the pointer rests on it.
+//
+// With the keyboard focus it wears a focus ring. Assistive technology sees it as
+// a group of checkable buttons, one a segment (SegmentedControlAccessible).
 class SegmentedControl : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QStringList titles READ titles WRITE setTitles)
@@ -42,6 +45,8 @@ public:
 
     int selectedSegmentIndex() const { return mSelected; }
     void setSelectedSegmentIndex(int index);
+    // As a click on the segment: valueChanged too when it changes the selection.
+    void selectSegmentAsUser(int index);
 
     // Clamped to 0..1.
     void setAlpha(qreal alpha);

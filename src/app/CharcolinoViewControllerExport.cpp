@@ -1,0 +1,76 @@
+// Export As: a dialog for folder, name, format and size, then the picture written
+// on a worker thread while the window goes on.
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QThreadPool>
+#include <memory>
+
+#include "app/CharcolinoViewController.h"
+#include "app/ExportDialog.h"
+#include "app/ExportOptions.h"
+#include "app/FeedbackLabel.h"
+#include "canvas/CanvasView.h"
+#include "project/PictureImage.h"
+#include "widgets/ErrorAlert.h"
+
+void CharcolinoViewController::exportAs()
+{
+    if (!myview || !myview->isLoaded()) {
+        showErrorAlert(mView, QString::fromLatin1(CanvasView::kNoDataMessage));
+        return;
+    }
+    if (mExportDialog) {
+        mExportDialog->raise();
+        return;
+    }
+    ExportOptions initial;
+    initial.folder = picturesFolder();
+    initial.name = QStringLiteral("Charcolino ") +
+                   QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
+    auto* dialog = new ExportDialog(mView, initial, myview->document().hasPhoto());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { exportWith(dialog->options()); });
+    mExportDialog = dialog;
+    dialog->open();
+}
+
+void CharcolinoViewController::exportWith(const ExportOptions& options)
+{
+    if (!myview || !myview->isLoaded()) {
+        showErrorAlert(mView, QString::fromLatin1(CanvasView::kNoDataMessage));
+        return;
+    }
+    // The drawing at the photo's size is made on the worker too; the project's size
+    // is a packed copy, so the working image may be painted on meanwhile.
+    auto fallback = std::make_shared<QString>();
+    std::function<QImage()> full = options.fullSize ? myview->document().fullResolutionExport(fallback) : nullptr;
+    QImage picture;
+    if (!full) {
+        picture = makePictureImage(myview->workingBuffer(), myview->bufferWidth(), myview->pictureSize());
+        if (picture.isNull()) {
+            showErrorAlert(mView, QString::fromLatin1(CanvasView::kLowMemoryMessage));
+            return;
+        }
+        if (!options.fullSize)
+            fallback->clear();
+    }
+    mFeedback->showMessage(QStringLiteral("Exporting to %1 …").arg(options.path()));
+    QPointer<CharcolinoViewController> self(this);
+    QThreadPool::globalInstance()->start([self, options, full, picture, fallback] {
+        const QImage image = full ? full() : picture;
+        const QString error = image.isNull() ? QStringLiteral("out of memory") : options.write(image);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, path = options.path(), error, fallback, ownSize = !options.fullSize] {
+                if (!self)
+                    return;
+                if (!error.isEmpty())
+                    showErrorAlert(self->mView, QStringLiteral("Cannot export to %1: %2").arg(path, error));
+                else if (self->myview)
+                    emit self->myview->exported(path, ownSize ? QString() : *fallback);
+                emit self->exportAsFinished(path, error);
+            },
+            Qt::QueuedConnection);
+    });
+}

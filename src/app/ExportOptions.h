@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// What Export As writes: where, in which format (with a quality for the lossy
+// ones) and at which size.
+struct ExportOptions {
+    enum Format { Png, Jpeg, Webp };
+
+    QString folder;
+    QString name;  // without the suffix
+    Format format = Png;
+    int quality = 90;  // 1..100, JPEG and WebP only
+    // The drawing at the photo's size (when the project keeps its photo), or the
+    // picture at the project's own size.
+    bool fullSize = true;
+
+    // The file written: folder/name.png, .jpg or .webp.
+    QString path() const;
+    static QByteArray formatName(Format format);  // "png", "jpeg", "webp"
+    static QString suffix(Format format);        // "png", "jpg", "webp"
+    // Writes `image` there; the system's reason when it cannot, else empty.
+    QString write(const QImage& image) const;
+};
