@@ -99,10 +99,17 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const Shares& of, const Br
             return;
         }
         const float ady = std::fabs(dy);
-        for (int i = 0; i < n; ++i) {
-            const float adx = std::fabs(float(xs + i) - cx);
-            const float d = adx > ady ? adx : ady;
-            shares[i] = d < r ? ofStep[falloffStep(d * d, scale)] : std::uint8_t(0);
+        int steps[StrokeMask::kTileSide * 8];
+        for (int first = 0; first < n; first += int(std::size(steps))) {
+            const int m = std::min(n - first, int(std::size(steps)));
+            for (int i = 0; i < m; ++i) {
+                const float adx = std::fabs(float(xs + first + i) - cx);
+                const float d = adx > ady ? adx : ady;
+                const int q = falloffStep(d * d, scale);
+                steps[i] = d < r ? q : kFalloffSteps;
+            }
+            for (int i = 0; i < m; ++i)
+                shares[first + i] = ofStep[steps[i]];
         }
         return;
     }
