@@ -13,6 +13,7 @@
 
 #include "project/BlendedDab.h"
 #include "project/BrushDab.h"
+#include "support/MouseDrag.h"
 #include "support/CanvasTestAccess.h"
 #include "support/ControlledCanvas.h"
 #include "support/GlContextTest.h"
@@ -54,16 +55,7 @@ protected:
         return canvas->presentedImage().copy();
     }
 
-    void drag(const std::vector<QPoint>& path)
-    {
-        QTest::mousePress(canvas, Qt::LeftButton, {}, path.front());
-        for (std::size_t i = 1; i < path.size(); ++i) {
-            QMouseEvent move(QEvent::MouseMove, path[i], path[i], canvas->mapToGlobal(QPointF(path[i])), Qt::NoButton,
-                             Qt::LeftButton, {}, QPointingDevice::primaryPointingDevice());
-            QCoreApplication::sendEvent(canvas, &move);
-        }
-        QTest::mouseRelease(canvas, Qt::LeftButton, {}, path.back());
-    }
+    void drag(const std::vector<QPoint>& path) { mouseDrag(canvas, path); }
 
     void pen(QEvent::Type type, QPoint at, qreal pressure)
     {

@@ -16,6 +16,7 @@
 #include "project/BrushDab.h"
 #include "canvas/NavigationSteps.h"
 #include "widgets/SegmentedControl.h"
+#include "support/MouseDrag.h"
 #include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
@@ -54,13 +55,7 @@ protected:
 
     void drag(const std::vector<QPoint>& path, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mousePress(canvas, button, {}, path.front());
-        for (std::size_t i = 1; i < path.size(); ++i) {
-            QMouseEvent move(QEvent::MouseMove, path[i], path[i], canvas->mapToGlobal(QPointF(path[i])), Qt::NoButton,
-                             button, {}, QPointingDevice::primaryPointingDevice());
-            QCoreApplication::sendEvent(canvas, &move);
-        }
-        QTest::mouseRelease(canvas, button, {}, path.back());
+        mouseDrag(canvas, path, button);
     }
 
     void wheel(QPoint at, int delta)

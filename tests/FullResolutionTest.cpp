@@ -34,6 +34,7 @@
 #include "system/DocumentsDirectory.h"
 #include "imageio/PhotoAlbum.h"
 #include "widgets/SegmentedControl.h"
+#include "support/MouseDrag.h"
 #include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
@@ -123,16 +124,7 @@ protected:
             delete sheet;
     }
 
-    void drag(const std::vector<QPoint>& path)
-    {
-        QTest::mousePress(canvas, Qt::LeftButton, {}, path.front());
-        for (std::size_t i = 1; i < path.size(); ++i) {
-            QMouseEvent move(QEvent::MouseMove, path[i], path[i], canvas->mapToGlobal(QPointF(path[i])), Qt::NoButton,
-                             Qt::LeftButton, {}, QPointingDevice::primaryPointingDevice());
-            QCoreApplication::sendEvent(canvas, &move);
-        }
-        QTest::mouseRelease(canvas, Qt::LeftButton, {}, path.back());
-    }
+    void drag(const std::vector<QPoint>& path) { mouseDrag(canvas, path); }
 
     void paintSome()
     {

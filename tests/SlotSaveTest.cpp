@@ -28,6 +28,7 @@
 #include "widgets/ActionSheet.h"
 #include "system/DocumentsDirectory.h"
 #include "widgets/SegmentedControl.h"
+#include "support/MouseDrag.h"
 #include "support/ControlledCanvas.h"
 #include "support/CanvasTestAccess.h"
 #include "support/GlContextTest.h"
@@ -118,16 +119,7 @@ public:
         hasPhoto = recipe.keepPhoto;
     }
 
-    void drag(const std::vector<QPoint>& path)
-    {
-        QTest::mousePress(canvas, Qt::LeftButton, {}, path.front());
-        for (std::size_t i = 1; i < path.size(); ++i) {
-            QMouseEvent move(QEvent::MouseMove, path[i], path[i], canvas->mapToGlobal(QPointF(path[i])),
-                             Qt::NoButton, Qt::LeftButton, {}, QPointingDevice::primaryPointingDevice());
-            QCoreApplication::sendEvent(canvas, &move);
-        }
-        QTest::mouseRelease(canvas, Qt::LeftButton, {}, path.back());
-    }
+    void drag(const std::vector<QPoint>& path) { mouseDrag(canvas, path); }
 
     // The project as a load of its save gives it back.
     Saved saved() const

@@ -95,18 +95,17 @@ void blendStretch(int length, const std::uint8_t* shares, std::uint8_t* kept, co
 
 }  // namespace
 
-void StrokeMask::reveal(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* sourceRow,
-                        std::uint8_t* working)
+template <typename Apply>
+void StrokeMask::forEachStretch(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* working,
+                                Apply apply)
 {
     if (y < mFirstRow || y > mLastRow)
         return;
     const int first = std::max(x0, 0);
     const int last = std::min(x1, mWidth - 1);
-    const std::size_t row = std::size_t(y) * std::size_t(mWidth) * 4;
     const int ty = y / kTileSide;
-    const int tileRow = y % kTileSide;
-    // Tile by tile along the row; within a tile the pixels lie side by side. A
-    // stretch of nothing is passed over without taking its tile.
+    const std::size_t tileRow = std::size_t(y % kTileSide) * kTileSide;
+    // Within a tile the pixels of a row lie side by side.
     for (int x = first; x <= last;) {
         const int tx = x / kTileSide;
         const int end = std::min(last, tx * kTileSide + kTileSide - 1);
@@ -115,14 +114,21 @@ void StrokeMask::reveal(int y, int x0, int x1, const std::uint8_t* alphas, const
         unsigned any = 0;
         for (int i = 0; i < length; ++i)
             any |= a[i];
-        if (any != 0) {
-            Tile& tile = tileAt(tx, ty, working);
-            const std::size_t at = std::size_t(tileRow) * kTileSide + std::size_t(x % kTileSide);
-            blendStretch(length, a, tile.alpha.data() + at, tile.base.data() + at * 4, sourceRow + std::size_t(x) * 4,
-                         working + row + std::size_t(x) * 4);
-        }
+        if (any != 0)
+            apply(tileAt(tx, ty, working), tileRow + std::size_t(x % kTileSide), x, length, a);
         x = end + 1;
     }
+}
+
+void StrokeMask::reveal(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* sourceRow,
+                        std::uint8_t* working)
+{
+    forEachStretch(y, x0, x1, alphas, working,
+                   [&](Tile& tile, std::size_t at, int x, int length, const std::uint8_t* shares) {
+                       const std::size_t pixel = std::size_t(y) * std::size_t(mWidth) + std::size_t(x);
+                       blendStretch(length, shares, tile.alpha.data() + at, tile.base.data() + at * 4,
+                                    sourceRow + std::size_t(x) * 4, working + pixel * 4);
+                   });
 }
 
 namespace {
@@ -162,33 +168,14 @@ void markStretch(int length, const std::uint8_t* shares, std::uint8_t* kept, std
 
 void StrokeMask::mark(int y, int x0, int x1, const std::uint8_t* alphas, int source)
 {
-    if (y < mFirstRow || y > mLastRow)
-        return;
-    const int first = std::max(x0, 0);
-    const int last = std::min(x1, mWidth - 1);
-    const int ty = y / kTileSide;
-    const int tileRow = y % kTileSide;
     const std::uint8_t from = std::uint8_t(source);
-    for (int x = first; x <= last;) {
-        const int tx = x / kTileSide;
-        const int end = std::min(last, tx * kTileSide + kTileSide - 1);
-        const int length = end - x + 1;
-        const std::uint8_t* a = alphas + (x - x0);
-        unsigned any = 0;
-        for (int i = 0; i < length; ++i)
-            any |= a[i];
-        if (any != 0) {
-            Tile& tile = tileAt(tx, ty, nullptr);
-            if (tile.source.empty())
-                tile.source.resize(kTileSide * kTileSide);
-            const std::size_t at = std::size_t(tileRow) * kTileSide + std::size_t(x % kTileSide);
-            std::uint8_t* kept = tile.alpha.data() + at;
-            std::uint8_t* sources = tile.source.data() + at;
-            // As reveal() takes a share: larger than the one kept, or full.
-            markStretch(length, a, kept, sources, from);
-        }
-        x = end + 1;
-    }
+    forEachStretch(y, x0, x1, alphas, nullptr,
+                   [&](Tile& tile, std::size_t at, int, int length, const std::uint8_t* shares) {
+                       if (tile.source.empty())
+                           tile.source.resize(kTileSide * kTileSide);
+                       // As reveal() takes a share: larger than the one kept, or full.
+                       markStretch(length, shares, tile.alpha.data() + at, tile.source.data() + at, from);
+                   });
 }
 
 namespace {

@@ -68,6 +68,13 @@ private:
     };
     // The tile, taken on first touch: its base copied from `working` when given.
     Tile& tileAt(int tx, int ty, const std::uint8_t* working);
+    // Pixels x0..x1 of row y (within the buffers and the rows allowed) tile by
+    // tile: for each stretch of one tile's row holding a share, `apply(tile, at,
+    // x, length, shares)`, `at` the stretch's first pixel in the tile. A stretch
+    // of nothing is passed over without taking its tile.
+    template <typename Apply>
+    void forEachStretch(int y, int x0, int x1, const std::uint8_t* alphas, const std::uint8_t* working,
+                        Apply apply);
 
     int mWidth = 0;
     int mHeight = 0;
