@@ -1,12 +1,15 @@
 #include "project/FullResolutionPicture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "project/FullResolutionRender.h"
 #include "project/FullSizePhoto.h"
 #include "base/ConsoleLog.h"
+#include "imageio/JpegStrips.h"
 #include "imageio/PngStripEncoder.h"
+#include "project/UprightImage.h"
 
 namespace {
 
@@ -78,8 +81,64 @@ QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecor
     return QImage(holder->bits(), w, h, qsizetype(w) * 4, QImage::Format_RGBX8888, releaseDecoded, holder);
 }
 
+namespace {
+
+// The PNG of the drawing made while a JPEG photo is decoded in strips: neither
+// the photo nor the drawing is held whole. Only for a photo stored upright or
+// mirrored left to right (its rows are the upright picture's rows, top to
+// bottom), of the project's size. False when the photo is not one of those or
+// anything fails: the whole decode then makes the picture, or says what is wrong.
+bool streamedPng(const QString& photoPath, const FullResolutionRecord& record, QByteArray* bytes)
+{
+    JpegStrips strips;
+    if (!strips.open(photoPath))
+        return false;
+    const int tag = strips.orientation();
+    if (tag != ImageOrientationUp && tag != ImageOrientationUpMirrored)
+        return false;
+    const int w = strips.size().width(), h = strips.size().height();
+    const QSize imported = importScaledSize(strips.size());
+    if (std::abs(double(imported.width()) - double(record.picsize.width)) > 1.0 ||
+        std::abs(double(imported.height()) - double(record.picsize.height)) > 1.0)
+        return false;
+
+    FullResolutionJob job;
+    job.bufferWidth = w;
+    job.bufferHeight = h;
+    job.picsize = FloatSize{float(w), float(h)};
+    job.projectPicsize = record.picsize;
+    job.startSource = record.startSource;
+    job.dabs = &record.dabs;
+    const std::ptrdiff_t stride = std::ptrdiff_t(w) * 4;
+    PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb);
+    const bool drawn = renderFullResolutionStreamed(
+        job,
+        [&](std::uint8_t* rows, int count) {
+            if (!strips.read(rows, stride, count))
+                return false;
+            if (tag == ImageOrientationUpMirrored)
+                for (int y = 0; y < count; ++y) {
+                    auto* row = reinterpret_cast<std::uint32_t*>(rows + stride * y);
+                    std::reverse(row, row + w);
+                }
+            return true;
+        },
+        [&](const std::uint8_t* rows, int first, int end) {
+            return png.add(rows, stride, end - first, kEncodeThreads);
+        });
+    if (!drawn)
+        return false;
+    *bytes = png.finish();
+    return !bytes->isEmpty();
+}
+
+}  // namespace
+
 QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error)
 {
+    QByteArray streamed;
+    if (streamedPng(photoPath, record, &streamed))
+        return streamed;
     FullSizePhoto photo = projectPhoto(photoPath, record, error);
     if (photo.upright.isNull())
         return QByteArray();

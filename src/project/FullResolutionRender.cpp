@@ -214,9 +214,27 @@ bool validJob(const FullResolutionJob& job)
 
 }  // namespace
 
-bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDrawn)
+namespace {
+
+// Where the bands' photo rows come from and their drawing goes: `readRows` gives
+// the next rows of the upright photo, top to bottom; band [first, end) is drawn
+// into `drawnRows(first)`, the buffer's row `first` (rows first .. end - 1 of the
+// picture, a stride apart).
+struct BandFlow {
+    std::function<bool(std::uint8_t* rows, int first, int count)> readRows;
+    std::function<std::uint8_t*(int first)> drawnRows;
+    std::function<bool(const std::uint8_t* rows, int first, int end)> bandDrawn;
+};
+
+bool validFlowJob(const FullResolutionJob& job)
 {
-    if (!validJob(job))
+    return job.bufferWidth > 0 && job.bufferHeight > 0 && job.startSource >= 0 && job.startSource <= 2 &&
+           job.projectPicsize.width > 0.0f && job.projectPicsize.height > 0.0f && job.bandRows > 0;
+}
+
+bool renderBands(const FullResolutionJob& job, const BandFlow& flow)
+{
+    if (!validFlowJob(job))
         return false;
     const int columns = pictureExtent(job.picsize.width, job.bufferWidth);
     const int rows = pictureExtent(job.picsize.height, job.bufferHeight);
@@ -242,18 +260,20 @@ bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDra
     const bool sketched = job.startSource != 2 || !placed.dabs.empty();
 
     // Band [first, end) reads the photo's rows first - reach .. end + reach - 1.
-    // The rows above `first` have been overwritten by the band before: their photo
-    // rows were carried over from that band's input. Rows from `first` down are
-    // still the photo.
-    int carried = 0;  // rows at the top of `input` that hold the photo above `first`
+    // `input` holds the photo's rows from the band's inFirst up to `read` (the
+    // rows read so far): those above `first` carried over from the band before,
+    // with the rows it looked down to.
+    int read = 0;
     for (int first = 0; first < rows; first += bandRows) {
         Band band;
         band.first = first;
         band.end = std::min(first + bandRows, rows);
-        band.inFirst = first - carried;
+        band.inFirst = std::max(0, first - reach);
         const int inEnd = std::min(band.end + reach, rows);
-        std::memcpy(input.get() + stride * std::size_t(carried), job.pixels + stride * std::size_t(first),
-                    stride * std::size_t(inEnd - first));
+        if (inEnd > read &&
+            !flow.readRows(input.get() + stride * std::size_t(read - band.inFirst), read, inEnd - read))
+            return false;
+        read = std::max(read, inEnd);
 
         SketchBuffers sketch;
         sketch.original = input.get();
@@ -267,16 +287,58 @@ bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDra
         band.sources[0] = black.get();
         band.sources[1] = color.get();
         band.sources[2] = input.get();
-        drawBand(job, placed, band);
-        if (bandDrawn && !bandDrawn(band.first, band.end))
+        // The dabs are laid at the picture's rows: the job's buffer seen so that
+        // its row `first` is where this band is drawn.
+        std::uint8_t* drawn = flow.drawnRows(first);
+        FullResolutionJob bandJob = job;
+        bandJob.pixels = reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uintptr_t>(drawn) -
+                                                         stride * std::size_t(first));
+        drawBand(bandJob, placed, band);
+        if (flow.bandDrawn && !flow.bandDrawn(drawn, band.first, band.end))
             return false;
 
-        // The photo rows the next band looks up to.
-        carried = std::min(reach, band.end - band.inFirst);
-        std::memmove(input.get(), input.get() + stride * std::size_t(band.end - carried - band.inFirst),
-                     stride * std::size_t(carried));
+        // The photo rows the next band looks up and down to.
+        const int nextInFirst = std::max(0, band.end - reach);
+        std::memmove(input.get(), input.get() + stride * std::size_t(nextInFirst - band.inFirst),
+                     stride * std::size_t(read - nextInFirst));
     }
     return true;
+}
+
+}  // namespace
+
+bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDrawn)
+{
+    if (!validJob(job))
+        return false;
+    const std::size_t stride = std::size_t(job.bufferWidth) * 4;
+    BandFlow flow;
+    // Rows from the band's first down are still the photo when they are read.
+    flow.readRows = [&](std::uint8_t* rows, int first, int count) {
+        std::memcpy(rows, job.pixels + stride * std::size_t(first), stride * std::size_t(count));
+        return true;
+    };
+    flow.drawnRows = [&](int first) { return job.pixels + stride * std::size_t(first); };
+    if (bandDrawn)
+        flow.bandDrawn = [&](const std::uint8_t*, int first, int end) { return bandDrawn(first, end); };
+    return renderBands(job, flow);
+}
+
+bool renderFullResolutionStreamed(const FullResolutionJob& job, const PhotoRows& photoRows,
+                                  const BandRowsDrawn& bandDrawn)
+{
+    if (!validFlowJob(job) || !photoRows || !bandDrawn)
+        return false;
+    const std::size_t stride = std::size_t(job.bufferWidth) * 4;
+    const int rows = std::min(pictureExtent(job.picsize.height, job.bufferHeight), job.bandRows);
+    PixelBlock out = PixelMemory::allocate(stride * std::size_t(std::max(rows, 1)));
+    if (!out)
+        return false;
+    BandFlow flow;
+    flow.readRows = [&](std::uint8_t* into, int, int count) { return photoRows(into, count); };
+    flow.drawnRows = [&](int) { return out.get(); };
+    flow.bandDrawn = bandDrawn;
+    return renderBands(job, flow);
 }
 
 bool replayGivesWorking(const std::uint8_t* original, const std::uint8_t* working, int width, int height,

@@ -44,6 +44,18 @@ using BandDrawn = std::function<bool(int first, int end)>;
 // NO, `pixels` then partly drawn.
 bool renderFullResolution(const FullResolutionJob& job, const BandDrawn& bandDrawn = {});
 
+// The same drawing with the photo read a few rows at a time and the picture never
+// held whole: `photoRows` gives the next `count` rows of the upright photo, top to
+// bottom, bufferWidth pixels each, packed (the picture the top-left picsize area,
+// as for renderFullResolution); `bandDrawn` is handed each band's rows [first,
+// end) of the drawing, packed from `rows`, top to bottom, valid until it returns.
+// job.pixels is not used. Memory: the band buffers alone. NO when the job is not
+// one, memory runs short, or `photoRows` or `bandDrawn` says NO.
+using PhotoRows = std::function<bool(std::uint8_t* rows, int count)>;
+using BandRowsDrawn = std::function<bool(const std::uint8_t* rows, int first, int end)>;
+bool renderFullResolutionStreamed(const FullResolutionJob& job, const PhotoRows& photoRows,
+                                  const BandRowsDrawn& bandDrawn);
+
 // A dab of the project's picture placed on a picture `scale` times as large in
 // each direction: pixel centres stay pixel centres, the radius scales alike.
 // A scale of exactly 1 gives the dab unchanged.
