@@ -91,3 +91,59 @@ TEST(FullResolutionPng, EachBandIsToldOnceDrawnTopToBottomAndNoStopsTheDrawing)
     EXPECT_FALSE(renderFullResolution(job, [&](int, int) { return ++bands < 2; }));
     EXPECT_EQ(bands, 2);
 }
+
+TEST(FullResolutionPng, ThePhotoReadInStripsGivesTheDrawingInPlaceByteForByte)
+{
+    const int w = 70, h = 260;
+    std::vector<std::uint8_t> photo(std::size_t(w) * h * 4);
+    for (std::size_t i = 0; i < photo.size(); ++i)
+        photo[i] = std::uint8_t(i % 4 == 3 ? 255 : (i * 29 + i / 280) % 256);
+    const std::vector<StrokeHistory::Dab> dabs = paintedRecord({35, 130}, 0).dabs;
+    struct Case {
+        int startSource, bandRows;
+        FloatSize project;
+    } cases[] = {
+        {1, 64, {35, 130}},   // the filter at twice the scale: bands overlap by its reach
+        {0, 7, {35, 130}},    // bands narrower than the filter's reach
+        {2, 1000, {35, 130}}, // one band
+        {1, 50, {70, 260}},   // the project's own size
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "start " << c.startSource << ", bands of " << c.bandRows);
+        FullResolutionJob job{nullptr, w, h, {float(w), float(h)}, c.project, c.startSource, &dabs, c.bandRows};
+        std::vector<std::uint8_t> inPlace = photo;
+        job.pixels = inPlace.data();
+        ASSERT_TRUE(renderFullResolution(job));
+
+        job.pixels = nullptr;
+        const std::size_t stride = std::size_t(w) * 4;
+        std::vector<std::uint8_t> streamed(photo.size(), 0);
+        int given = 0, next = 0;
+        ASSERT_TRUE(renderFullResolutionStreamed(
+            job,
+            [&](std::uint8_t* rows, int count) {
+                EXPECT_LE(given + count, h);
+                std::memcpy(rows, photo.data() + stride * std::size_t(given), stride * std::size_t(count));
+                given += count;
+                return true;
+            },
+            [&](const std::uint8_t* rows, int first, int end) {
+                EXPECT_EQ(first, next);
+                next = end;
+                std::memcpy(streamed.data() + stride * std::size_t(first), rows, stride * std::size_t(end - first));
+                return true;
+            }));
+        EXPECT_EQ(given, h);
+        EXPECT_EQ(next, h);
+        EXPECT_TRUE(streamed == inPlace);
+
+        // A photo that stops short (its last rows not read), or a writer that does,
+        // stops the drawing.
+        int read = 0;
+        EXPECT_FALSE(renderFullResolutionStreamed(
+            job, [&](std::uint8_t*, int count) { return (read += count) < h; },
+            [](const std::uint8_t*, int, int) { return true; }));
+        EXPECT_FALSE(renderFullResolutionStreamed(
+            job, [](std::uint8_t*, int) { return true; }, [](const std::uint8_t*, int, int) { return false; }));
+    }
+}
