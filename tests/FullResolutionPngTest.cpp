@@ -43,6 +43,7 @@ TEST(FullResolutionPng, TheBandsGiveTheFileOfTheWholeDrawing)
         {"turned.jpg", 1600, 1200, 6, 1, {768, 1024}},  // 1200 x 1600 upright: a last band of 64 rows
         {"wide.jpg", 1500, 700, 1, 0, {1024, 478}},     // a last band of 188 rows: a strip ended part way
         {"own.jpg", 900, 500, 1, 2, {900, 500}},         // at the project's own size
+        {"mirrored.jpg", 1300, 900, 2, 1, {1024, 709}},  // decoded in strips, each row mirrored
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
