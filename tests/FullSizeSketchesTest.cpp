@@ -46,7 +46,8 @@ TEST(FullSizeSketches, TurnedPhotoGivesTheDrawingsSketchesAtItsOwnSize)
     } cases[] = {
         {"turned.jpg", 1600, 1200, 6, {768, 1024}},  // shown turned right: 1200 x 1600
         {"wide.jpg", 2100, 700, 3, {1024, 341}},     // upside down; a scale of 2.05 across, 2.05 down
-        {"odd.jpg", 1301, 1025, 1, {1024, 807}},     // sides' scales a little apart
+        {"odd.jpg", 1301, 1025, 1, {1024, 807}},     // sides' scales a little apart; read in strips
+        {"mirrored.jpg", 800, 1600, 2, {512, 1024}}, // read in strips, each row mirrored
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

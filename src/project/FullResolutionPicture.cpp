@@ -1,15 +1,14 @@
 #include "project/FullResolutionPicture.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "project/FullResolutionRender.h"
 #include "project/FullSizePhoto.h"
 #include "base/ConsoleLog.h"
-#include "imageio/JpegStrips.h"
 #include "imageio/PngStripEncoder.h"
 #include "project/UprightImage.h"
+#include "project/UprightJpegRows.h"
 
 namespace {
 
@@ -90,14 +89,11 @@ namespace {
 // anything fails: the whole decode then makes the picture, or says what is wrong.
 bool streamedPng(const QString& photoPath, const FullResolutionRecord& record, QByteArray* bytes)
 {
-    JpegStrips strips;
-    if (!strips.open(photoPath))
+    UprightJpegRows photo;
+    if (!photo.open(photoPath))
         return false;
-    const int tag = strips.orientation();
-    if (tag != ImageOrientationUp && tag != ImageOrientationUpMirrored)
-        return false;
-    const int w = strips.size().width(), h = strips.size().height();
-    const QSize imported = importScaledSize(strips.size());
+    const int w = photo.size().width(), h = photo.size().height();
+    const QSize imported = importScaledSize(photo.size());
     if (std::abs(double(imported.width()) - double(record.picsize.width)) > 1.0 ||
         std::abs(double(imported.height()) - double(record.picsize.height)) > 1.0)
         return false;
@@ -113,16 +109,7 @@ bool streamedPng(const QString& photoPath, const FullResolutionRecord& record, Q
     PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb);
     const bool drawn = renderFullResolutionStreamed(
         job,
-        [&](std::uint8_t* rows, int count) {
-            if (!strips.read(rows, stride, count))
-                return false;
-            if (tag == ImageOrientationUpMirrored)
-                for (int y = 0; y < count; ++y) {
-                    auto* row = reinterpret_cast<std::uint32_t*>(rows + stride * y);
-                    std::reverse(row, row + w);
-                }
-            return true;
-        },
+        [&](std::uint8_t* rows, int count) { return photo.read(rows, stride, count); },
         [&](const std::uint8_t* rows, int first, int end) {
             return png.add(rows, stride, end - first, kEncodeThreads);
         });

@@ -1,8 +1,11 @@
 #include "tools/FullSizeSketches.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "project/FullSizePhoto.h"
+#include "project/UprightImage.h"
+#include "project/UprightJpegRows.h"
 #include "filter/SketchFilterScaled.h"
 #include "base/PixelMemory.h"
 #include "imageio/PngStripEncoder.h"
@@ -14,16 +17,12 @@ constexpr int kEncodeThreads = 4;
 
 }  // namespace
 
-bool FullSizeSketches::make(const QString& photoPath, QString* error)
+bool FullSizeSketches::sketchBands(QSize size, FloatSize imported, const PhotoRows& photoRows,
+                                   const std::function<void()>& letGo)
 {
-    mBlack = mColor = QByteArray();
-    mWarning.clear();
-    FullSizePhoto photo = readFullSizePhoto(photoPath, error);
-    if (photo.upright.isNull())
-        return false;
-    const int w = photo.upright.width(), h = photo.upright.height();
+    const int w = size.width(), h = size.height();
     const FloatSize picsize{float(w), float(h)};
-    const double scale = fullSizeSketchScale(picsize, photo.imported);
+    const double scale = fullSizeSketchScale(picsize, imported);
     const int reach = scaledSketchReach(scale);  // rows the filter looks up and down
 
     // Band [first, end) is made from photo rows inFirst .. inEnd - 1, the rows it
@@ -38,20 +37,76 @@ bool FullSizeSketches::make(const QString& photoPath, QString* error)
     for (int first = 0; ok && first < h; first += kBandRows) {
         const int end = std::min(h, first + kBandRows);
         const int inFirst = std::max(0, first - reach), inEnd = std::min(h, end + reach);
-        const SketchBuffers band{photo.upright.constBits() + stride * std::size_t(inFirst), nullptr, black.get(),
-                                 color.get(), w, inEnd - inFirst, FloatSize{float(w), float(inEnd - inFirst)}};
+        const std::uint8_t* rows = photoRows(inFirst, inEnd);
+        const SketchBuffers band{rows, nullptr, black.get(), color.get(), w, inEnd - inFirst,
+                                 FloatSize{float(w), float(inEnd - inFirst)}};
         const std::size_t at = stride * std::size_t(first - inFirst);
-        ok = buildSketchScaled(band, scale, first - inFirst, end - inFirst) &&
+        ok = rows && buildSketchScaled(band, scale, first - inFirst, end - inFirst) &&
              blackPng.add(black.get() + at, std::ptrdiff_t(stride), end - first, kEncodeThreads) &&
              colorPng.add(color.get() + at, std::ptrdiff_t(stride), end - first, kEncodeThreads);
     }
-    photo.upright = QImage();  // let go before the files are put together
+    letGo();  // the photo, before the files are put together
     if (ok) {
         mBlack = blackPng.finish();
         mColor = colorPng.finish();
     }
     if (mBlack.isEmpty() || mColor.isEmpty()) {
         mBlack = mColor = QByteArray();
+        return false;
+    }
+    return true;
+}
+
+bool FullSizeSketches::sketchStrips(const QString& photoPath)
+{
+    UprightJpegRows photo;
+    if (!photo.open(photoPath))
+        return false;
+    const QSize size = photo.size();
+    const QSize imported = importScaledSize(size);
+    const FloatSize importedSize{float(imported.width()), float(imported.height())};
+    const int reach = scaledSketchReach(fullSizeSketchScale(FloatSize{float(size.width()), float(size.height())},
+                                                            importedSize));
+    // The rows of the photo held: [held, read), from the top of `window`, which
+    // holds a band and the rows it looks up and down to.
+    const std::size_t stride = std::size_t(size.width()) * 4;
+    const int windowRows = std::min(size.height(), kBandRows + 2 * reach);
+    PixelBlock window = PixelMemory::allocate(stride * std::size_t(windowRows));
+    if (!window)
+        return false;
+    int held = 0, read = 0;
+    const auto photoRows = [&](int inFirst, int inEnd) -> const std::uint8_t* {
+        if (inEnd - inFirst > windowRows || inFirst < held)
+            return nullptr;
+        std::memmove(window.get(), window.get() + stride * std::size_t(inFirst - held),
+                     stride * std::size_t(read - inFirst));
+        held = inFirst;
+        if (inEnd > read && !photo.read(window.get() + stride * std::size_t(read - held),
+                                        std::ptrdiff_t(stride), inEnd - read))
+            return nullptr;
+        read = std::max(read, inEnd);
+        return window.get();
+    };
+    return sketchBands(size, importedSize, photoRows, [&] { window.reset(); });
+}
+
+bool FullSizeSketches::make(const QString& photoPath, QString* error)
+{
+    mBlack = mColor = QByteArray();
+    mWarning.clear();
+    // A JPEG stored upright is read in strips, never whole; anything else, or a
+    // strip decode that fails, is read whole.
+    if (sketchStrips(photoPath))
+        return true;
+    FullSizePhoto photo = readFullSizePhoto(photoPath, error);
+    if (photo.upright.isNull())
+        return false;
+    const std::size_t stride = std::size_t(photo.upright.width()) * 4;
+    const std::uint8_t* bits = photo.upright.constBits();
+    if (!sketchBands(
+            photo.upright.size(), photo.imported,
+            [&](int inFirst, int) { return bits + stride * std::size_t(inFirst); },
+            [&] { photo.upright = QImage(); })) {
         *error = QStringLiteral("out of memory");
         return false;
     }

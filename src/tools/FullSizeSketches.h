@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "base/Geometry.h"
 
 // The two pencil sketches of a photo at its own size, as PNG files: the photo read
-// whole and turned upright (readFullSizePhoto), and the sketch filter at the scale
+// in strips where it is a JPEG stored upright (UprightJpegRows), else whole and
+// turned upright (readFullSizePhoto), and the sketch filter at the scale
 // of the photo over its import size (the filter the drawing at full resolution
 // uses), so that the sketches' lines are as wide in proportion as on the imported
 // picture. The sketches are made in bands of rows, each band compressed into the
-// files as it is done (PngStripEncoder): beside the photo only the files' bytes
-// and a few megabytes are held.
+// files as it is done (PngStripEncoder): beside the photo (or its strips) only
+// the files' bytes and a few megabytes are held.
 class FullSizeSketches {
 public:
     // False with a one-line reason in *error when the photo cannot be read or
@@ -26,6 +32,12 @@ public:
     const QByteArray& colorPng() const { return mColor; }
 
 private:
+    // Photo rows [inFirst, inEnd), packed, each call's rows below the last's; null
+    // when they cannot be had.
+    using PhotoRows = std::function<const std::uint8_t*(int inFirst, int inEnd)>;
+    bool sketchBands(QSize size, FloatSize imported, const PhotoRows& photoRows, const std::function<void()>& letGo);
+    bool sketchStrips(const QString& photoPath);
+
     QByteArray mBlack;
     QByteArray mColor;
     QString mWarning;
