@@ -2,7 +2,9 @@
 // from a 12-megapixel JPEG (the picture drawn again at 4000 x 3000 and written as
 // PNG, as the album writes it), of hard dabs and of soft ones at half strength,
 // and from the same photo at 48 megapixels (8000 x 6000, made at the start by
-// scaling it up), with the memory each adds at its peak (counter peakMB); the tool's full-size sketches of both photos; the parts
+// scaling it up), with the memory each adds at its peak (counter peakMB); the
+// tool's drawing of both (the photo decoded in strips, the bands handed to the PNG
+// writer) and its full-size sketches of both photos; the parts
 // (the sketches at the photo's scale beside the plain filter over the same
 // pixels; the PNG on one thread and on every core), and the cost of a save with
 // the files kept beside the project against the project file alone. Run from the
@@ -177,6 +179,36 @@ void BM_ExportFullResolution(benchmark::State& state)
         peak = std::max(peak, memory.addedMB());
     }
     state.counters["dabs"] = double(painted.record.dabs.size());
+    state.counters["peakMB"] = peak;
+}
+
+// The tool's drawing (its --project full.png): the same drawing handed to the PNG
+// writer band by band as it is drawn (fullResolutionPng), the JPEG photo decoded
+// in strips, so that neither the photo nor the drawing is held whole; args and
+// peakMB as above.
+void BM_FullResolutionPng(benchmark::State& state)
+{
+    const PaintedProject& painted = project(state.range(0) == 1);
+    const QString photo = photoOf(state.range(1));
+    if (!painted.ok || photo.isEmpty()) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    PeakMemory memory;
+    double peak = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        memory.start();
+        state.ResumeTiming();
+        QString error;
+        const QByteArray png = fullResolutionPng(photo, painted.record, &error);
+        if (png.isEmpty()) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        benchmark::DoNotOptimize(png.constData());
+        peak = std::max(peak, memory.addedMB());
+    }
     state.counters["peakMB"] = peak;
 }
 
@@ -369,6 +401,12 @@ BENCHMARK(BM_ExportFullResolution)
     ->Args({1, 12})
     ->Args({0, 48})
     ->Args({1, 48})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_FullResolutionPng)
+    ->ArgNames({"soft", "MP"})
+    ->Args({0, 12})
+    ->Args({0, 48})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_FullSizeSketches)->Arg(12)->Arg(48)->Unit(benchmark::kMillisecond)->UseRealTime();
