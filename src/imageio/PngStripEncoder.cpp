@@ -82,10 +82,24 @@ bool PngStripEncoder::add(const std::uint8_t* rows, std::ptrdiff_t stride, int c
         // The first rows of a strip the next call finishes.
         if (mOk && count > 0)
             append(rows, stride, count);
+        putStrips();
     } catch (const std::bad_alloc&) {
         mOk = false;
     }
     return mOk;
+}
+
+void PngStripEncoder::putStrips()
+{
+    if (!mOk)
+        return;
+    if (mFile.isEmpty())
+        pngFileStart(mFile, mWidth, mHeight, mPixels == Pixels::Grey ? PngLayout::GreyChannel : PngLayout::Rgb);
+    for (PngStrip& strip : mStrips) {
+        pngFilePutStrip(mFile, strip, mStripsPut == 0, mCompressed == mHeight && &strip == &mStrips.back(), &mAdler);
+        ++mStripsPut;
+    }
+    mStrips.clear();
 }
 
 void PngStripEncoder::append(const std::uint8_t* rows, std::ptrdiff_t stride, int count)
@@ -103,8 +117,12 @@ QByteArray PngStripEncoder::finish()
     if (!mOk || mRows != mHeight)
         return QByteArray();
     try {
-        return pngFile(mWidth, mHeight, mPixels == Pixels::Grey ? PngLayout::GreyChannel : PngLayout::Rgb, mStrips);
+        pngFileEnd(mFile);
     } catch (const std::bad_alloc&) {
+        mOk = false;
+        mFile = QByteArray();
         return QByteArray();
     }
+    mOk = false;  // finished: the file is handed over
+    return std::move(mFile);
 }

@@ -32,25 +32,6 @@ void putChunk(QByteArray& out, const char type[4], const std::uint8_t* data, std
     putBigEndian(out, std::uint32_t(crc));
 }
 
-// The strips' bytes as IDAT chunks, the zlib header ahead of the first and the
-// checksum after the last, each strip let go once copied.
-void putStream(QByteArray& out, std::vector<PngStrip>& strips)
-{
-    uLong adler = 1;
-    for (std::size_t i = 0; i < strips.size(); ++i) {
-        PngStrip& s = strips[i];
-        adler = i == 0 ? s.adler : adler32_combine(adler, s.adler, z_off_t(s.length));
-        if (i == 0)
-            s.bytes.insert(s.bytes.begin(), {0x78, 0x01});  // deflate, 32 KB window, fastest
-        if (i + 1 == strips.size())
-            for (int shift = 24; shift >= 0; shift -= 8)
-                s.bytes.push_back(std::uint8_t(adler >> shift));
-        for (std::size_t at = 0; at < s.bytes.size(); at += kMaxChunk)
-            putChunk(out, "IDAT", s.bytes.data() + at, std::min(kMaxChunk, s.bytes.size() - at));
-        s.bytes = {};
-    }
-}
-
 }  // namespace
 
 void compressPngStrip(const PngSource& source, int first, int end, bool last, PngStrip* strip)
@@ -103,16 +84,8 @@ void compressPngStrip(const PngSource& source, int first, int end, bool last, Pn
 }
 
 
-QByteArray pngFile(int width, int height, PngLayout layout, std::vector<PngStrip>& strips)
+void pngFileStart(QByteArray& out, int width, int height, PngLayout layout)
 {
-    std::size_t total = 0;
-    for (const PngStrip& s : strips) {
-        if (!s.ok)
-            return QByteArray();
-        total += s.bytes.size() + 12;
-    }
-    QByteArray out;
-    out.reserve(qsizetype(total + 64));
     out.append("\x89PNG\r\n\x1a\n", 8);
     std::uint8_t header[13];
     const std::uint32_t w = std::uint32_t(width), h = std::uint32_t(height);
@@ -124,7 +97,37 @@ QByteArray pngFile(int width, int height, PngLayout layout, std::vector<PngStrip
     header[9] = layout == PngLayout::Rgba ? 6 : layout == PngLayout::GreyChannel ? 0 : 2;  // RGBA, grey, RGB
     header[10] = header[11] = header[12] = 0;  // deflate, adaptive filters, no interlace
     putChunk(out, "IHDR", header, sizeof header);
-    putStream(out, strips);
-    putChunk(out, "IEND", nullptr, 0);
+}
+
+void pngFilePutStrip(QByteArray& out, PngStrip& strip, bool first, bool last, uLong* adler)
+{
+    *adler = first ? strip.adler : adler32_combine(*adler, strip.adler, z_off_t(strip.length));
+    if (first)
+        strip.bytes.insert(strip.bytes.begin(), {0x78, 0x01});  // deflate, 32 KB window, fastest
+    if (last)
+        for (int shift = 24; shift >= 0; shift -= 8)
+            strip.bytes.push_back(std::uint8_t(*adler >> shift));
+    for (std::size_t at = 0; at < strip.bytes.size(); at += kMaxChunk)
+        putChunk(out, "IDAT", strip.bytes.data() + at, std::min(kMaxChunk, strip.bytes.size() - at));
+    strip.bytes = {};
+}
+
+void pngFileEnd(QByteArray& out) { putChunk(out, "IEND", nullptr, 0); }
+
+QByteArray pngFile(int width, int height, PngLayout layout, std::vector<PngStrip>& strips)
+{
+    std::size_t total = 0;
+    for (const PngStrip& s : strips) {
+        if (!s.ok)
+            return QByteArray();
+        total += s.bytes.size() + 12;
+    }
+    QByteArray out;
+    out.reserve(qsizetype(total + 64));
+    pngFileStart(out, width, height, layout);
+    uLong adler = 1;
+    for (std::size_t i = 0; i < strips.size(); ++i)
+        pngFilePutStrip(out, strips[i], i == 0, i + 1 == strips.size(), &adler);
+    pngFileEnd(out);
     return out;
 }

@@ -66,3 +66,10 @@ void compressPngStrip(const PngSource& source, int first, int end, bool last, Pn
 // The PNG file of a width x height picture from its strips' bytes, in order
 // (each let go once copied); empty when one is not ok. Throws std::bad_alloc.
 QByteArray pngFile(int width, int height, PngLayout layout, std::vector<PngStrip>& strips);
+
+// The same file put together a strip at a time, as each is compressed: the
+// signature and header, then each strip in order (its bytes let go; `adler`
+// carries the checksum from one to the next), then the end. Throw std::bad_alloc.
+void pngFileStart(QByteArray& out, int width, int height, PngLayout layout);
+void pngFilePutStrip(QByteArray& out, PngStrip& strip, bool first, bool last, uLong* adler);
+void pngFileEnd(QByteArray& out);
