@@ -93,8 +93,14 @@ void PngStripEncoder::putStrips()
 {
     if (!mOk)
         return;
-    if (mFile.isEmpty())
+    if (mFile.isEmpty()) {
+        // Room for the rows as they are (the file is rarely larger) taken at once:
+        // pages not yet written cost no memory, and the file never grows by copying
+        // itself into a larger block while the first is still held.
+        const qsizetype channels = mPixels == Pixels::Grey ? 1 : 3;
+        mFile.reserve(qsizetype(mHeight) * (qsizetype(mWidth) * channels + 1) + 1024);
         pngFileStart(mFile, mWidth, mHeight, mPixels == Pixels::Grey ? PngLayout::GreyChannel : PngLayout::Rgb);
+    }
     for (PngStrip& strip : mStrips) {
         pngFilePutStrip(mFile, strip, mStripsPut == 0, mCompressed == mHeight && &strip == &mStrips.back(), &mAdler);
         ++mStripsPut;
