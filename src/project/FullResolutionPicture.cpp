@@ -105,6 +105,7 @@ bool streamedPng(const QString& photoPath, const FullResolutionRecord& record, Q
     job.projectPicsize = record.picsize;
     job.startSource = record.startSource;
     job.dabs = &record.dabs;
+    job.bandRows = 128;  // one PNG strip: half the band memory, for a little more filtering
     const std::ptrdiff_t stride = std::ptrdiff_t(w) * 4;
     PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb);
     const bool drawn = renderFullResolutionStreamed(
