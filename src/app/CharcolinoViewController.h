@@ -265,6 +265,8 @@ private:
     ShowInFolderButton* mShowInFolder = nullptr;
     QPointer<QMessageBox> mKeysBox;
     QPointer<QDialog> mExportDialog;
+    // The feedback line of the export under way, its percent added as it goes.
+    QString mExportingLine;
     bool mUnsaved = false;
     // The undo position of the work that is in a slot (or a fresh new project).
     std::optional<std::uint64_t> mSavedPosition;
