@@ -221,6 +221,9 @@ TEST_F(EndToEnd, LargePhotoFromThePickerPaintAndSave)
     tapMenu(c, c.newButton());
     ASSERT_NE(c.picker(), nullptr);
     pickFile(c.picker(), photo);
+    // Read on a worker: the sheet comes once it is read.
+    ASSERT_TRUE(QTest::qWaitFor([&c] { return !c.isOpeningImageFile(); }, 30000));
+    EXPECT_EQ(c.picker(), nullptr) << "the picker goes once the photo is in use";
     ASSERT_TRUE(chooseOnSheet("Black Pencil Sketch"));
     CanvasView* canvas = c.canvas();
     ASSERT_TRUE(canvas->isLoaded());

@@ -108,6 +108,10 @@ TEST(ExportAs, WritesTheProjectSizedPictureOffTheWindowAndSaysWhere)
     QSignalSpy finished(&c, &CharcolinoViewController::exportAsFinished);
     c.exportWith(ExportOptions{dir.path(), QStringLiteral("out"), ExportOptions::Png, 90, false});
     EXPECT_TRUE(c.feedback()->text().startsWith("Exporting to ")) << c.feedback()->text().toStdString();
+    // A drawing at the photo's size tells its share as it goes (none here: no photo).
+    emit c.canvas()->exportProgress(40);
+    EXPECT_EQ(c.feedback()->text(),
+              QStringLiteral("Exporting to %1 … 40 %").arg(dir.filePath("out.png")));
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_EQ(finished.first().at(1).toString(), QString());
     const QImage written(dir.filePath("out.png"));

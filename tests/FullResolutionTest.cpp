@@ -416,6 +416,23 @@ TEST_F(FullResolution, SavedLoadedAndExportedAtThePhotosSizeMatchingTheWorkingPi
     EXPECT_GT(psnr(small, working, photoInside), 35.0);
 }
 
+TEST_F(FullResolution, AnExportAtThePhotosSizeToldInRisingPercentsBeforeItIsDone)
+{
+    startFromPhoto(1);
+    // Both on this thread, in the order the worker sent them.
+    std::vector<int> percents;
+    bool exportedSeen = false;
+    QObject::connect(canvas, &CanvasView::exportProgress, canvas, [&](int percent) {
+        EXPECT_FALSE(exportedSeen) << percent;
+        percents.push_back(percent);
+    });
+    QObject::connect(canvas, &CanvasView::exported, canvas, [&] { exportedSeen = true; });
+    ASSERT_EQ(exported().size(), QSize(1600, 1200));
+    // 1200 rows in bands of 256.
+    EXPECT_EQ(percents, (std::vector<int>{21, 42, 64, 85, 100}));
+    EXPECT_TRUE(exportedSeen);
+}
+
 TEST_F(FullResolution, DamagedOrForeignSideFilesLeaveTheProjectAtItsStoredSize)
 {
     startFromPhoto(2);

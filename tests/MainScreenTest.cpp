@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QSignalSpy>
 #include <QFileDialog>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -76,6 +77,11 @@ protected:
     }
 
     CharcolinoViewController& controller() { return shell->controller(); }
+    // A photo is read on a worker: until what follows it has run here.
+    void waitForOpen()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isOpeningImageFile(); }, 30000));
+    }
     QList<QPushButton*> menu()
     {
         return {controller().newButton(), controller().saveButton(), controller().loadButton(),
@@ -271,6 +277,7 @@ TEST_F(MainScreen, PickedPhotoStartsANewProjectWhileThePickerIsStillUp)
     watch.onSheet = [&] { pickerUpAtSheet = guard && guard->isVisible(); };
     qApp->installEventFilter(&watch);
     pickFile(picker, photo);
+    waitForOpen();
     QApplication::processEvents();
     qApp->removeEventFilter(&watch);
 
@@ -299,11 +306,37 @@ TEST_F(MainScreen, PhotoCutShortOpensWithAnAlert)
     ASSERT_GT(scan, 0);
     ASSERT_TRUE(writeBytes(path, whole.left((scan + whole.size()) / 2)));
     controller().openImageFile(path);
+    waitForOpen();
     QApplication::processEvents();
     EXPECT_NE(openSheet(), nullptr);
     EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
     EXPECT_EQ(takeAlerts(), QStringList{"Error: Only part of the photo could be read; the rest is left grey.\n"
                                         "cut.jpg: the picture is incomplete (truncated file)"});
+}
+
+// A photo is read off the window's thread: the project on screen stays until it is
+// read, a line says what is opening, and a second photo meanwhile replaces the first.
+TEST_F(MainScreen, PhotosOpenOffTheWindowAndASecondOneReplacesAPendingOne)
+{
+    const QString first = writePhoto("first.png", 300, 200);
+    const QString second = writePhoto("second.png", 120, 80);
+    QSignalSpy opened(&controller(), &CharcolinoViewController::imageFileOpened);
+    controller().openImageFile(first);
+    EXPECT_TRUE(controller().isOpeningImageFile());
+    EXPECT_EQ(controller().feedback()->text(), "Opening first.png …");
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{200, 150})) << "the project stays while the photo is read";
+    EXPECT_EQ(openSheet(), nullptr);
+    controller().openImageFile(second);
+    EXPECT_EQ(controller().feedback()->text(), "Opening second.png …");
+    waitForOpen();
+    QApplication::processEvents();
+    ASSERT_EQ(opened.size(), 1) << "the first photo is dropped";
+    EXPECT_EQ(opened.first().at(0).toString(), second);
+    EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
+    EXPECT_FALSE(controller().feedback()->isVisible()) << "the opening line goes with the read";
+    ASSERT_TRUE(chooseOnSheet("Original Picture"));
+    EXPECT_EQ(openSheet(), nullptr) << "one sheet";
+    EXPECT_TRUE(takeAlerts().isEmpty());
 }
 
 TEST_F(MainScreen, UnreadablePickedFileGivesTheImportAlert)
@@ -313,6 +346,7 @@ TEST_F(MainScreen, UnreadablePickedFileGivesTheImportAlert)
     tapMenuButton(controller().newButton());
     ASSERT_NE(controller().picker(), nullptr);
     pickFile(controller().picker(), broken);
+    waitForOpen();
     QApplication::processEvents();
     const QStringList alerts = takeAlerts();
     ASSERT_EQ(alerts.size(), 1);
@@ -416,6 +450,7 @@ TEST_F(MainScreen, DroppedImageFileStartsANewProject)
     QApplication::sendEvent(&window, &drop);
     EXPECT_TRUE(drop.isAccepted());
     QApplication::processEvents();
+    waitForOpen();
     EXPECT_TRUE(menuHidden());
     EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
     ASSERT_NE(openSheet(), nullptr);
@@ -615,6 +650,7 @@ TEST_F(MainScreen, UnsavedStrokesAreAskedAboutAndSavesAreReported)
     EXPECT_TRUE(QFile::exists(QDir::homePath() + file));
 
     controller().openImageFile(photo);  // nothing unsaved now: no question
+    waitForOpen();
     EXPECT_EQ(openQuestion(), nullptr);
     EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
     ASSERT_TRUE(chooseOnSheet("Original Picture"));
@@ -663,6 +699,7 @@ TEST_F(MainScreen, UnsavedMarkFollowsTheUndoPosition)
     undo();
     ASSERT_FALSE(controller().hasUnsavedStrokes());
     controller().openImageFile(writePhoto("next.png", 120, 80));
+    waitForOpen();
     EXPECT_EQ(openQuestion(), nullptr);
     EXPECT_EQ(canvas->pictureSize(), (FloatSize{120, 80}));
     ASSERT_TRUE(chooseOnSheet("Original Picture"));

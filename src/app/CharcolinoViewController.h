@@ -21,6 +21,7 @@ class FeedbackLabel;
 class FileListViewController;
 class MenuHistoryRow;
 struct ExportOptions;
+struct ImageFileResult;
 class QDialog;
 class ZoomIndicator;
 class ShowInFolderButton;
@@ -108,6 +109,9 @@ public:
     // picture read only in part (a cut-short file) comes with, in `warning`, the
     // alert text that says so; otherwise `warning` is left empty.
     static Image imageFromFile(const QString& path, QString* failure = nullptr, QString* warning = nullptr);
+    // The same from what reading the file gave.
+    static Image imageFromResult(const QString& path, const ImageFileResult& result, QString* failure,
+                                 QString* warning);
     // The alert after a photo opened in part: what is shown, below it the file's
     // name and what is wrong with it.
     static QString importIncompleteMessage(const QString& path, const QString& reason);
@@ -123,7 +127,21 @@ public:
     void useImage(const Image& image, const QString& photoPath = QString());
     // The photo of a file as a new project, then the alert of a photo read only in
     // part, once the new project has started; the import alert when it cannot be read.
-    void useImageFile(const QString& path);
+    // The file is read on a worker thread, the window going on meanwhile with
+    // "Opening <name> …" in the feedback line; what follows runs on this thread once
+    // it is read. A second file while one is being read replaces it: the first
+    // one's picture is dropped unused. `afterUse` runs then on this thread, even for
+    // a file replaced.
+    void useImageFile(const QString& path, std::function<void()> afterUse = {});
+    // The rest of useImageFile, on this thread, once the file is read.
+    void useReadImageFile(const QString& path, const ImageFileResult& result);
+    // Whether a file given to useImageFile is still being read.
+    bool isOpeningImageFile() const { return mOpeningPath.has_value(); }
+signals:
+    // After a file given to useImageFile was read and used, or told unreadable
+    // (not for one replaced while it was read).
+    void imageFileOpened(const QString& path);
+public:
 
     // FileListViewControllerDelegate: the canvas saves or loads; a NO is an alert.
     void SaveProject(int slot) override;
@@ -265,6 +283,11 @@ private:
     ShowInFolderButton* mShowInFolder = nullptr;
     QPointer<QMessageBox> mKeysBox;
     QPointer<QDialog> mExportDialog;
+    // The feedback line of the export under way, its percent added as it goes.
+    QString mExportingLine;
+    // The file being read for useImageFile, and which of its calls that is.
+    std::optional<QString> mOpeningPath;
+    std::uint64_t mOpenSerial = 0;
     bool mUnsaved = false;
     // The undo position of the work that is in a slot (or a fresh new project).
     std::optional<std::uint64_t> mSavedPosition;

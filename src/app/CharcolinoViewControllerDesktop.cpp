@@ -115,7 +115,12 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
     connect(myview, &CanvasView::zoomed, this, [this](float zoom) { mZoomIndicator->showZoom(zoom, myview->geometry()); });
     connect(myview, &CanvasView::historyChanged, this,
             [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
+    connect(myview, &CanvasView::exportProgress, this, [this](int percent) {
+        const QString line = mExportingLine.isEmpty() ? QStringLiteral("Exporting …") : mExportingLine;
+        mFeedback->showMessage(QStringLiteral("%1 %2 %").arg(line).arg(percent));
+    });
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {
+        mExportingLine.clear();
         const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
         mFeedback->showMessage(fallback.isEmpty() ? shown
                                                   : QStringLiteral("%1 at its own size: %2").arg(shown, fallback));

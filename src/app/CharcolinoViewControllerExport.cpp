@@ -44,7 +44,8 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
     // The drawing at the photo's size is made on the worker too; the project's size
     // is a packed copy, so the working image may be painted on meanwhile.
     auto fallback = std::make_shared<QString>();
-    std::function<QImage()> full = options.fullSize ? myview->document().fullResolutionExport(fallback) : nullptr;
+    std::function<QImage()> full = options.fullSize ? myview->document().fullResolutionExport(fallback, myview->exportProgressReporter())
+                                                     : nullptr;
     QImage picture;
     if (!full) {
         picture = makePictureImage(myview->workingBuffer(), myview->bufferWidth(), myview->pictureSize());
@@ -55,7 +56,8 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
         if (!options.fullSize)
             fallback->clear();
     }
-    mFeedback->showMessage(QStringLiteral("Exporting to %1 …").arg(options.path()));
+    mExportingLine = QStringLiteral("Exporting to %1 …").arg(options.path());
+    mFeedback->showMessage(mExportingLine);
     QPointer<CharcolinoViewController> self(this);
     QThreadPool::globalInstance()->start([self, options, full, picture, fallback] {
         const QImage image = full ? full() : picture;
@@ -65,6 +67,7 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
             [self, path = options.path(), error, fallback, ownSize = !options.fullSize] {
                 if (!self)
                     return;
+                self->mExportingLine.clear();
                 if (!error.isEmpty())
                     showErrorAlert(self->mView, QStringLiteral("Cannot export to %1: %2").arg(path, error));
                 else if (self->myview)

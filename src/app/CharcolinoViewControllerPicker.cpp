@@ -2,6 +2,7 @@
 // Pictures folder. A picked file goes to the canvas as a new project while the
 // dialog is still up; cancelling, or a file that cannot be read, leaves the current
 // project as it is.
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
@@ -9,8 +10,12 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThreadPool>
+#include <memory>
 
 #include "app/CharcolinoViewController.h"
+#include "app/FeedbackLabel.h"
+#include "app/PhotoPicker.h"
 #include "canvas/CanvasView.h"
 #include "project/ImportFile.h"
 #include "widgets/ErrorAlert.h"
@@ -52,7 +57,12 @@ QString CharcolinoViewController::importIncompleteMessage(const QString& path, c
 
 Image CharcolinoViewController::imageFromFile(const QString& path, QString* failure, QString* warning)
 {
-    ImageFileResult result = readImportFile(path);
+    return imageFromResult(path, readImportFile(path), failure, warning);
+}
+
+Image CharcolinoViewController::imageFromResult(const QString& path, const ImageFileResult& result, QString* failure,
+                                                QString* warning)
+{
     if (!result.ok()) {
         qInfo().noquote() << QStringLiteral("Cannot read %1: %2").arg(path, result.error);
         if (failure)
@@ -72,7 +82,7 @@ bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoVie
     if (!isSourceTypeAvailable(sourceType) || !delegate || !presenter)
         return false;
     QWidget* over = presenter->view();
-    auto* picker = new QFileDialog(over, QStringLiteral("Choose a Photo"), picturesFolder());
+    auto* picker = new PhotoPicker(over, QStringLiteral("Choose a Photo"), picturesFolder());
     picker->setObjectName(QStringLiteral("photoPicker"));
     picker->setFileMode(QFileDialog::ExistingFile);
     picker->setAcceptMode(QFileDialog::AcceptOpen);
@@ -94,8 +104,8 @@ bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoVie
 
 void CharcolinoViewController::imagePickerControllerDidFinishPickingFile(QFileDialog* picker, const QString& path)
 {
-    useImageFile(path);
-    imagePickerControllerDidCancel(picker);  // the picker goes as after any pick
+    // The picker goes as after any pick, once the new project has started.
+    useImageFile(path, [this, guard = QPointer<QFileDialog>(picker)] { imagePickerControllerDidCancel(guard); });
 }
 
 void CharcolinoViewController::imagePickerControllerDidFinishPickingImage(QFileDialog* picker, const Image& image)
@@ -146,11 +156,43 @@ void CharcolinoViewController::openImageFile(const QString& path)
     proceedDiscarding([this, path] { useImageFile(path); });
 }
 
-void CharcolinoViewController::useImageFile(const QString& path)
+void CharcolinoViewController::useImageFile(const QString& path, std::function<void()> afterUse)
+{
+    const std::uint64_t serial = ++mOpenSerial;
+    mOpeningPath = path;
+    const QString line = QStringLiteral("Opening %1 …").arg(QFileInfo(path).fileName());
+    mFeedback->showMessage(line);
+    QPointer<CharcolinoViewController> self(this);
+    QThreadPool::globalInstance()->start([self, path, serial, line, afterUse = std::move(afterUse)] {
+        auto result = std::make_shared<ImageFileResult>(readImportFile(path));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, path, serial, line, result, afterUse] {
+                if (!self)
+                    return;
+                // Replaced by a later file: this picture is not wanted.
+                if (serial != self->mOpenSerial) {
+                    if (afterUse)
+                        afterUse();
+                    return;
+                }
+                self->mOpeningPath.reset();
+                if (self->mFeedback->isVisible() && self->mFeedback->text() == line)
+                    self->mFeedback->hide();
+                self->useReadImageFile(path, *result);
+                if (afterUse)
+                    afterUse();
+                emit self->imageFileOpened(path);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CharcolinoViewController::useReadImageFile(const QString& path, const ImageFileResult& result)
 {
     QString failure;
     QString warning;
-    const Image image = imageFromFile(path, &failure, &warning);
+    const Image image = imageFromResult(path, result, &failure, &warning);
     if (!image.hasBitmap()) {
         showErrorAlert(mView, failure);  // the current project stays
         // A first start with a photo that cannot be read: the built-in picture.

@@ -1,5 +1,6 @@
 #include <QDebug>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -29,7 +30,7 @@ void CanvasView::ExportToPhotoAlbum()
     // The drawing at the photo's full resolution when the project has its photo;
     // it is made on the album's worker, the window going on meanwhile with a busy
     // cursor.
-    std::function<QImage()> full = mDocument.fullResolutionExport(fallback);
+    std::function<QImage()> full = mDocument.fullResolutionExport(fallback, exportProgressReporter());
     if (full) {
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
         PhotoAlbum::save(std::move(full), this, [finished](QImage image, const QString& error, const QString& path) {
@@ -46,6 +47,19 @@ void CanvasView::ExportToPhotoAlbum()
         return;
     }
     PhotoAlbum::save(std::move(picture), this, finished);
+}
+
+std::function<void(int)> CanvasView::exportProgressReporter()
+{
+    return [view = QPointer<CanvasView>(this)](int percent) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [view, percent] {
+                if (view)
+                    emit view->exportProgress(percent);
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 void CanvasView::imageDidFinishSavingWithError(QImage image, const QString& error, void* /*contextInfo*/)

@@ -116,7 +116,13 @@ signals:
     // empty when the picture is the drawing at the photo's size, else why the
     // working picture was written instead.
     void exported(const QString& path, const QString& fallback);
+    // The share of a drawing at the photo's size made so far, in whole percents
+    // rising by steps to 100, before its `exported`.
+    void exportProgress(int percent);
 public:
+    // A progress reporter for a worker: each percent is handed to this view's
+    // thread as exportProgress, in order, none once the view is gone.
+    std::function<void(int)> exportProgressReporter();
     // Presentation.
     void ReloadCanvas();
     void ReloadFixTexture();

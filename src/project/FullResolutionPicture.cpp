@@ -68,13 +68,20 @@ FullResolutionJob jobOf(QImage& upright, const FullResolutionRecord& record)
 
 }  // namespace
 
-QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error)
+QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error,
+                             const RowsDone& bandsDone)
 {
     FullSizePhoto photo = projectPhoto(photoPath, record, error);
     if (photo.upright.isNull())
         return QImage();
     const int w = photo.upright.width(), h = photo.upright.height();
-    if (!renderFullResolution(jobOf(photo.upright, record)))
+    BandDrawn told;
+    if (bandsDone)
+        told = [&bandsDone, h](int, int end) {
+            bandsDone(end, h);
+            return true;
+        };
+    if (!renderFullResolution(jobOf(photo.upright, record), told))
         return failed(error, QStringLiteral("not enough memory"));
     auto* holder = new QImage(std::move(photo.upright));
     return QImage(holder->bits(), w, h, qsizetype(w) * 4, QImage::Format_RGBX8888, releaseDecoded, holder);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <functional>
 
 #include "project/FullResolutionRecord.h"
 
@@ -15,7 +16,12 @@
 // the photo cannot be read or is read only in part (a file that stops short),
 // memory runs short, or the photo is not the one the project was made from (its
 // import size differs from the project's picture).
-QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error);
+//
+// `bandsDone`, when given, is told after each band of rows is drawn how many rows
+// of the picture's height are done, on the calling thread.
+using RowsDone = std::function<void(int rows, int height)>;
+QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error,
+                             const RowsDone& bandsDone = {});
 
 // The same drawing as the bytes of a PNG file (RGB): each band of rows compressed
 // as soon as it is drawn, the photo let go before the file is put together, so

@@ -140,8 +140,10 @@ public:
     // thread, when the project has its photo and its record replays to the
     // working image; else empty, with the reason in *fallback. Should the drawing
     // fail, it gives the working picture as it was when asked, the reason in
-    // *fallback.
-    std::function<QImage()> fullResolutionExport(const std::shared_ptr<QString>& fallback) const;
+    // *fallback. `percentDone`, when given, is called on that thread as the
+    // drawing goes, with whole percents rising by steps and ending at 100.
+    std::function<QImage()> fullResolutionExport(const std::shared_ptr<QString>& fallback,
+                                                 std::function<void(int percent)> percentDone = {}) const;
     // The record saved beside the project file (checksums of these images).
     FullResolutionRecord fullResolutionRecord(const ProjectImages& project) const;
 

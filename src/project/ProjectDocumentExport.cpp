@@ -7,12 +7,14 @@
 #include <new>
 #include <vector>
 
+#include "base/ProgressSteps.h"
 #include "project/FullResolutionPicture.h"
 #include "project/FullResolutionRecord.h"
 #include "project/FullResolutionRender.h"
 #include "project/PictureImage.h"
 
-std::function<QImage()> ProjectDocument::fullResolutionExport(const std::shared_ptr<QString>& fallback) const
+std::function<QImage()> ProjectDocument::fullResolutionExport(const std::shared_ptr<QString>& fallback,
+                                                              std::function<void(int percent)> percentDone) const
 {
     if (!loaded || mChoosing || !originalbuff || !workingbuff)
         return nullptr;
@@ -41,7 +43,8 @@ std::function<QImage()> ProjectDocument::fullResolutionExport(const std::shared_
         *fallback = QStringLiteral("not enough memory");
         return nullptr;
     }
-    return [photo = mPhoto, record, working, w = width, size = picsize, fallback]() {
+    return [photo = mPhoto, record, working, w = width, size = picsize, fallback,
+            percentDone = std::move(percentDone)]() {
         QImage full;
         // The photo is decoded from a file, as every photo is.
         QTemporaryFile photoFile(QDir(QDir::tempPath()).filePath(QStringLiteral("charcolino-photo-XXXXXX")));
@@ -51,7 +54,14 @@ std::function<QImage()> ProjectDocument::fullResolutionExport(const std::shared_
         } else {
             QString error = QStringLiteral("not enough memory");
             try {
-                full = fullResolutionPicture(photoFile.fileName(), *record, &error);
+                ProgressSteps steps;
+                RowsDone rowsDone;
+                if (percentDone)
+                    rowsDone = [&steps, &percentDone](int rows, int height) {
+                        if (const auto percent = steps.next(rows, height))
+                            percentDone(*percent);
+                    };
+                full = fullResolutionPicture(photoFile.fileName(), *record, &error, rowsDone);
             } catch (const std::bad_alloc&) {
                 full = QImage();
             }
