@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "app/ApplicationShell.h"
@@ -50,15 +51,18 @@ void nameApplication()
     QApplication::setOrganizationName(QStringLiteral("Charcolino"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Charcolino"));
     QGuiApplication::setDesktopFileName(QStringLiteral("charcolino"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CHARCOLINO_VERSION));
 }
 
 // The photo argument, made absolute (empty when none); false, after its line,
-// when the arguments are wrong.
-bool readArguments(const QApplication& app, QString* photo)
+// when the arguments are wrong. --help and --version are answered here, and end
+// the program.
+bool readArguments(const QCoreApplication& app, QString* photo)
 {
     QCommandLineParser arguments;
     arguments.setApplicationDescription(QStringLiteral("Turn a photo into pencil sketches and mix them by hand."));
     arguments.addHelpOption();
+    arguments.addVersionOption();
     arguments.addPositionalArgument(QStringLiteral("photo"), QStringLiteral("A photo to start a new project with."),
                                     QStringLiteral("[photo]"));
     arguments.process(app);
@@ -119,10 +123,31 @@ void followFirstFrame(QApplication& app, ApplicationShell& shell)
         Qt::QueuedConnection);
 }
 
+// Whether the command line asks only for the help or the version, which need
+// no display.
+bool asksForHelpOrVersion(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v" ||
+            argument == "--version" || argument == "-?")
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (asksForHelpOrVersion(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        nameApplication();
+        QString photo;
+        return readArguments(app, &photo) ? 0 : 2;
+    }
     // Every pointer position reaches the brush: Qt would otherwise merge the mouse
     // moves queued between two passes of the event loop, and a quick zigzag would
     // paint as one straight line. Turned off before the application is made, for

@@ -135,6 +135,7 @@ std::optional<int> readArguments(QCommandLineParser& parser, Arguments* argument
 {
     parser.setApplicationDescription(description());
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("PHOTO"),
                                  QStringLiteral("The photo: JPEG, PNG, HEIC, AVIF, WebP, TIFF or another format read."),
                                  QStringLiteral("[--full-size] PHOTO... -o DIR | --project FILE -o DIR"));
@@ -152,6 +153,8 @@ std::optional<int> readArguments(QCommandLineParser& parser, Arguments* argument
         return fail(QStringLiteral("usage"), parser.errorText() + QStringLiteral(" (see --help)"), kExitUsage);
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
 
     arguments->photos = parser.positionalArguments();
     const bool projectMode = parser.isSet(projectOption);
@@ -178,6 +181,7 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietMessages);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("charcolino-sketch"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CHARCOLINO_VERSION));
 
     QCommandLineParser parser;
     Arguments arguments;
