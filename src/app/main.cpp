@@ -123,16 +123,16 @@ void followFirstFrame(QApplication& app, ApplicationShell& shell)
         Qt::QueuedConnection);
 }
 
-// Whether the command line asks only for the help or the version, which need
-// no display.
+// Whether the command line asks for the help or the version, which need no
+// display. (--help-all lists the window system's options too, which only the
+// application for a display knows.)
 bool asksForHelpOrVersion(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument(argv[i]);
         if (argument == "--")
             return false;
-        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v" ||
-            argument == "--version" || argument == "-?")
+        if (argument == "-h" || argument == "--help" || argument == "-v" || argument == "--version")
             return true;
     }
     return false;
