@@ -136,9 +136,9 @@ TEST_F(WindowSize, AnUntouchedViewFitsThePictureToTheWindowAndZoomsShowTheirPerc
         QSize window;
         float zoom;
     } rows[] = {
-        {QSize(1000, 800), std::pow(1.25f, 7)},  // 4.77 x 150 = 715 fits 730
-        {QSize(700, 500), std::pow(1.25f, 4)},   // 2.44 x 150 = 366 fits 430
-        {QSize(320, 460), std::pow(1.25f, 2)},   // 1.56 x 200 = 312 fits 320
+        {QSize(1000, 800), float(std::pow(1.25f, 7))},  // 4.77 x 150 = 715 fits 730
+        {QSize(700, 500), float(std::pow(1.25f, 4))},   // 2.44 x 150 = 366 fits 430
+        {QSize(320, 460), float(std::pow(1.25f, 2))},   // 1.56 x 200 = 312 fits 320
     };
     for (const auto& r : rows) {
         resizeWindow(r.window.width(), r.window.height());
