@@ -304,5 +304,6 @@ private:
     BrushStyle mBrushStyle;
     QToolButton* mBrushButton = nullptr;
     BrushPopup* mBrushPopup = nullptr;
+    bool mPeeking = false;  // V is held over a painting tool
     bool mSpaceHeld = false;  // over the canvas: a left drag pans
 };

@@ -181,9 +181,12 @@ void CharcolinoViewController::stepStrength(int step)
 bool CharcolinoViewController::peekKey(QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::WindowDeactivate || type == QEvent::FocusOut) {
-        if (myview)
+    // A window that goes to the background ends a peek. Only a peek under way
+    // is ended: while the window is taken down its canvas is gone already.
+    if (type == QEvent::WindowDeactivate) {
+        if (mPeeking && myview)
             myview->endPeek();
+        mPeeking = false;
         return false;
     }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
@@ -193,10 +196,8 @@ bool CharcolinoViewController::peekKey(QEvent* event)
         return false;
     if (!key->isAutoRepeat() && myview) {
         const int tool = mUi->toolbar->selectedSegmentIndex();
-        if (type == QEvent::KeyPress)
-            myview->setPeekSource(tool >= 0 && tool < kMoveTool ? tool : -1);
-        else
-            myview->endPeek();
+        mPeeking = type == QEvent::KeyPress && tool >= 0 && tool < kMoveTool;
+        myview->setPeekSource(mPeeking ? tool : -1);
     }
     return true;
 }
