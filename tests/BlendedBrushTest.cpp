@@ -183,6 +183,12 @@ std::vector<StrokesCase> strokeCases()
           {dab(60, 64, 30, B::Round, 2, 50, 179), dab(90, 80, 25, B::Square, 1, 0, 204)},
           {dab(64, 64, 12, B::Round, 2, 100, 255), dab(2, 3, 5, B::Square, 2, 100, 255)},
           {dab(-3, 40, 9, B::Round, 1, 75, 153), dab(50, 88, 9, B::Round, 2, 25, 77)}}},
+        {"a long stroke of wide dabs, partly over pixels that already have all the stroke gives", 200, 120,
+         {200, 120}, 1,
+         {{dab(40, 50, 40, B::Round, 2, 50, 128), dab(52.5f, 55, 40, B::Round, 2, 50, 128),
+           dab(65, 60.25f, 40, B::Round, 0, 50, 128), dab(77.5f, 66, 40, B::Round, 2, 50, 128),
+           dab(90, 70, 40, B::Square, 2, 50, 128), dab(150, 70, 45, B::Round, 2, 100, 200),
+           dab(160, 70, 45, B::Round, 1, 100, 200)}}},
     };
 }
 

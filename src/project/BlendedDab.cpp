@@ -185,18 +185,18 @@ void layRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box
 }  // namespace
 
 void markRows(const BrushDab::Dab& dab, const Shares& of, const BrushDab::Box& rows, int source,
-              StrokeMask& mask, std::vector<std::uint8_t>& scratch)
+              StrokeMask& mask)
 {
     if (rows.empty())
         return;
-    scratch.resize(std::size_t(rows.xe - rows.xs + 1));
     const bool hard = of.reveal.hardness >= 100;
     for (int y = rows.ys; y <= rows.ye; ++y) {
         const BrushDab::Box row = rowReach(dab, rows, y);
         if (row.empty())
             continue;
-        sharesOfRow(dab, hard, of, row, y, scratch.data());
-        mask.mark(y, row.xs, row.xe, scratch.data(), source);
+        mask.mark(y, row.xs, row.xe, source, of.inside, [&](int x, int length, std::uint8_t* shares) {
+            sharesOfRow(dab, hard, of, BrushDab::Box{x, y, x + length - 1, y}, y, shares);
+        });
     }
 }
 

@@ -63,9 +63,9 @@ struct Shares {
 
 // The shares of the rows of `rows` only (a part of the dab's box) marked in the
 // stroke's mask with the dab's source (0..2), to be blended at the mask's
-// flush (StrokeMask::mark): laying a record again. `scratch` is reused.
+// flush (StrokeMask::mark): laying a record again.
 void markRows(const BrushDab::Dab& dab, const Shares& shares, const BrushDab::Box& rows, int source,
-              StrokeMask& mask, std::vector<std::uint8_t>& scratch);
+              StrokeMask& mask);
 
 // The strength in percent (10 .. 100) as an alpha: percent x 255 / 100 rounded
 // to nearest (50 % is 128).

@@ -141,7 +141,6 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
     mask.reset();
     mask.limitRows(first, end - 1);
     std::optional<BlendedDab::Shares> shares;
-    std::vector<std::uint8_t> scratch;
     const auto bandSources = [&] {
         return std::array<const std::uint8_t*, 3>{band.sources[0], band.sources[1], band.sources[2]};
     }();
@@ -169,7 +168,7 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
             // Strokes keep their hardness and alpha: their shares are made once.
             if (!shares || shares->reveal.hardness != d.hardness || shares->reveal.alpha != d.alpha)
                 shares.emplace(BlendedDab::Reveal{d.hardness, d.alpha});
-            BlendedDab::markRows(dab, *shares, box, sourceIndex, mask, scratch);
+            BlendedDab::markRows(dab, *shares, box, sourceIndex, mask);
             continue;
         }
         rowSpans(dab, box, left.data(), right.data());

@@ -135,7 +135,7 @@ namespace {
 
 // Where the share is larger than the one kept, or full, it is kept with its
 // source; 16 pixels at a time, with masks instead of branches.
-void markStretch(int length, const std::uint8_t* shares, std::uint8_t* kept, std::uint8_t* sources,
+void markShares(int length, const std::uint8_t* shares, std::uint8_t* kept, std::uint8_t* sources,
                  std::uint8_t from)
 {
     int i = 0;
@@ -166,16 +166,36 @@ void markStretch(int length, const std::uint8_t* shares, std::uint8_t* kept, std
 
 }  // namespace
 
-void StrokeMask::mark(int y, int x0, int x1, const std::uint8_t* alphas, int source)
+bool StrokeMask::reached(const Tile& tile, std::size_t at, int length, std::uint8_t ceiling)
 {
-    const std::uint8_t from = std::uint8_t(source);
-    forEachStretch(y, x0, x1, alphas, nullptr,
-                   [&](Tile& tile, std::size_t at, int, int length, const std::uint8_t* shares) {
-                       if (tile.source.empty())
-                           tile.source.resize(kTileSide * kTileSide);
-                       // As reveal() takes a share: larger than the one kept, or full.
-                       markStretch(length, shares, tile.alpha.data() + at, tile.source.data() + at, from);
-                   });
+    const std::uint8_t* kept = tile.alpha.data() + at;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i top = _mm_set1_epi8(char(ceiling));
+    for (; i + 16 <= length; i += 16) {
+        const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(k, top), k)) != 0xffff)
+            return false;
+    }
+#endif
+    for (; i < length; ++i)
+        if (kept[i] < ceiling)
+            return false;
+    return true;
+}
+
+void StrokeMask::markStretch(int tx, int ty, std::size_t at, int length, const std::uint8_t* shares, int source)
+{
+    unsigned any = 0;
+    for (int i = 0; i < length; ++i)
+        any |= shares[i];
+    if (any == 0)
+        return;
+    Tile& tile = tileAt(tx, ty, nullptr);
+    if (tile.source.empty())
+        tile.source.resize(kTileSide * kTileSide);
+    // As reveal() takes a share: larger than the one kept, or full.
+    markShares(length, shares, tile.alpha.data() + at, tile.source.data() + at, std::uint8_t(source));
 }
 
 namespace {
@@ -227,6 +247,46 @@ void blendRow(int length, const std::uint8_t* alpha, const std::uint8_t* source,
 
 }  // namespace
 
+namespace {
+
+enum class RowSources { None, One, Several };
+
+// Whether a tile's row of shares holds none, and whether the pixels with one
+// share all have the same source. The tile's whole row is looked at: shares
+// past the picture's edge stay 0.
+RowSources rowSources(const std::uint8_t* alpha, const std::uint8_t* marks)
+{
+    static_assert(StrokeMask::kTileSide == 32);
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + 16));
+    const unsigned none = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(a0, zero))) |
+                          unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(a1, zero))) << 16;
+    if (none == 0xffffffffu)
+        return RowSources::None;
+    const int first = __builtin_ctz(~none);
+    const __m128i source = _mm_set1_epi8(char(marks[first]));
+    const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(marks));
+    const __m128i m1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + 16));
+    const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(m0, source))) |
+                          unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(m1, source))) << 16;
+    return (same | none) == 0xffffffffu ? RowSources::One : RowSources::Several;
+#else
+    int first = 0;
+    while (first < StrokeMask::kTileSide && alpha[first] == 0)
+        ++first;
+    if (first == StrokeMask::kTileSide)
+        return RowSources::None;
+    for (int i = first + 1; i < StrokeMask::kTileSide; ++i)
+        if (alpha[i] != 0 && marks[i] != marks[first])
+            return RowSources::Several;
+    return RowSources::One;
+#endif
+}
+
+}  // namespace
+
 void StrokeMask::flush(const std::uint8_t* const sources[3], int sourceFirstRow, std::uint8_t* working)
 {
     const std::size_t stride = std::size_t(mWidth) * 4;
@@ -247,15 +307,13 @@ void StrokeMask::flush(const std::uint8_t* const sources[3], int sourceFirstRow,
             const std::size_t sourceRow = std::size_t(y - sourceFirstRow) * stride + std::size_t(x0) * 4;
             // Mostly one source a row: then every pixel at once, a share of 0
             // leaving the pixel as it is; otherwise pixel by pixel.
-            int first = 0;
-            while (first < columns && alpha[first] == 0)
-                ++first;
-            if (first == columns)
+            const RowSources row = rowSources(alpha, marks);
+            if (row == RowSources::None)
                 continue;
-            bool oneSource = true;
-            for (int i = first + 1; i < columns; ++i)
-                oneSource &= alpha[i] == 0 || marks[i] == marks[first];
-            if (oneSource) {
+            if (row == RowSources::One) {
+                int first = 0;
+                while (alpha[first] == 0)
+                    ++first;
                 blendRow(columns, alpha, sources[marks[first]] + sourceRow, w);
                 continue;
             }

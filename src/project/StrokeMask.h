@@ -51,7 +51,15 @@ public:
     // every marked pixel once from the picture as it still is, which is the
     // stroke's base as nothing else changes it meanwhile. Pixel for pixel the
     // same as reveal() dab by dab. Use one way or the other for a stroke.
-    void mark(int y, int x0, int x1, const std::uint8_t* alphas, int source);
+    //
+    // Pixels x0..x1 of row y: their shares are made a tile's stretch at a time,
+    // `makeShares(x, length, shares)` filling shares[0 .. length) for pixels x ..
+    // x + length - 1 (length at most kTileSide). `ceiling` is the largest share
+    // the dab can give: where it is below 255 and every share kept in a stretch
+    // has reached it, nothing there can change, and the stretch's shares are not
+    // made at all.
+    template <typename MakeShares>
+    void mark(int y, int x0, int x1, int source, int ceiling, MakeShares makeShares);
     // `sources[k]` holds buffer rows from sourceFirstRow on; then forgets the
     // marks, as reset() does.
     void flush(const std::uint8_t* const sources[3], int sourceFirstRow, std::uint8_t* working);
@@ -68,6 +76,19 @@ private:
     };
     // The tile, taken on first touch: its base copied from `working` when given.
     Tile& tileAt(int tx, int ty, const std::uint8_t* working);
+    // The tile if the stroke has taken it, else null.
+    Tile* takenTile(int tx, int ty)
+    {
+        const int index = mIndex[std::size_t(ty) * std::size_t(mTileColumns) + std::size_t(tx)];
+        return index >= 0 ? &mTiles[std::size_t(index)] : nullptr;
+    }
+    // Whether every share kept at pixels at .. at + length - 1 of the tile is at
+    // least `ceiling`.
+    static bool reached(const Tile& tile, std::size_t at, int length, std::uint8_t ceiling);
+    // The shares of pixels at .. at + length - 1 of the tile marked with `source`
+    // where they are larger than the one kept, or full; the tile taken on the
+    // first share that is not 0.
+    void markStretch(int tx, int ty, std::size_t at, int length, const std::uint8_t* shares, int source);
     // Pixels x0..x1 of row y (within the buffers and the rows allowed) tile by
     // tile: for each stretch of one tile's row holding a share, `apply(tile, at,
     // x, length, shares)`, `at` the stretch's first pixel in the tile. A stretch
@@ -86,3 +107,28 @@ private:
     std::vector<int> mTouched;     // the positions in mIndex set since the reset
     std::vector<Tile> mTiles;      // the first mTouched.size() are in use
 };
+
+template <typename MakeShares>
+void StrokeMask::mark(int y, int x0, int x1, int source, int ceiling, MakeShares makeShares)
+{
+    if (y < mFirstRow || y > mLastRow)
+        return;
+    const int first = x0 > 0 ? x0 : 0;
+    const int last = x1 < mWidth - 1 ? x1 : mWidth - 1;
+    const int ty = y / kTileSide;
+    const std::size_t tileRow = std::size_t(y % kTileSide) * kTileSide;
+    std::uint8_t shares[kTileSide];
+    for (int x = first; x <= last;) {
+        const int tx = x / kTileSide;
+        const int end = last < tx * kTileSide + kTileSide - 1 ? last : tx * kTileSide + kTileSide - 1;
+        const int length = end - x + 1;
+        const std::size_t at = tileRow + std::size_t(x % kTileSide);
+        const Tile* tile = takenTile(tx, ty);
+        if (!(ceiling < 255 && tile && reached(*tile, at, length, std::uint8_t(ceiling)))) {
+            makeShares(x, length, shares);
+            markStretch(tx, ty, at, length, shares, source);
+        }
+        x = end + 1;
+    }
+}
+
