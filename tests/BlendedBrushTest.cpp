@@ -263,6 +263,36 @@ TEST(BlendedBrush, TheRecordLaidAgainInBandsGivesTheCanvasPicture)
     }
 }
 
+// Shares are made a stretch of a row at a time: every stretch of up to a tile's
+// width, wherever it starts, against the model's coverage of each pixel.
+TEST(BlendedBrush, EveryStretchOfARowGetsTheModelsShares)
+{
+    const FloatSize picsize{160, 160};
+    const struct {
+        int shape;
+        float x, y, r;
+        int hardness, alpha;
+    } dabs[] = {{BrushDab::Round, 60.3f, 70.6f, 45.0f, 50, 128}, {BrushDab::Round, 80, 80, 70.5f, 0, 255},
+                {BrushDab::Round, 70.5f, 65.25f, 38.0f, 75, 77},  {BrushDab::Square, 66.6f, 60, 40.0f, 25, 200},
+                {BrushDab::Square, 80, 80, 52.0f, 50, 255},       {BrushDab::Round, 50, 50, 3.3f, 0, 26}};
+    for (const auto& c : dabs) {
+        SCOPED_TRACE(testing::Message() << c.shape << " r " << c.r << " hardness " << c.hardness);
+        const StrokeHistory::Dab model = dab(c.x, c.y, c.r, c.shape, 0, c.hardness, c.alpha);
+        const BrushDab::Dab d{{c.x, c.y}, c.r, c.shape, picsize, 160, 160};
+        const BrushDab::Box box = BrushDab::boundingBox(d.centre, d.radius, picsize, 160, 160);
+        std::uint8_t shares[32];
+        for (int y = box.ys; y <= box.ye; y += 3)
+            for (int length : {1, 5, 16, 27, 32})
+                for (int x = box.xs; x + length - 1 <= box.xe; ++x) {
+                    BlendedDab::rowShares(d, BlendedDab::Reveal{c.hardness, c.alpha},
+                                          BrushDab::Box{x, y, x + length - 1, y}, y, shares);
+                    for (int i = 0; i < length; ++i)
+                        ASSERT_EQ(shares[i], (modelCoverage(model, x + i, y) * c.alpha + 127) / 255)
+                            << "pixel " << x + i << ", " << y << " of a stretch of " << length;
+                }
+    }
+}
+
 TEST(BlendedBrush, AtFullHardnessAndStrengthTheBlendCopiesTheHardDabsPixels)
 {
     const int w = 72, h = 60;

@@ -74,9 +74,30 @@ Shares::Shares(const Reveal& r) : reveal(r)
     const std::uint8_t* table = falloffTable(reveal.hardness);
     for (int q = 0; q < kFalloffSteps; ++q)
         ofStep[q] = share(table[q]);
+    while (flatSteps < kFalloffSteps && ofStep[flatSteps] == inside)
+        ++flatSteps;
 }
 
 namespace {
+
+// The shares of m steps: looked up one by one, unless all lie within the inner
+// radius or past the radius.
+inline __attribute__((always_inline)) void sharesOfSteps(const int* steps, int m, const Shares& of,
+                                                         std::uint8_t* shares)
+{
+    int least = kFalloffSteps, most = 0;
+    for (int i = 0; i < m; ++i) {
+        least = std::min(least, steps[i]);
+        most = std::max(most, steps[i]);
+    }
+    if (most < of.flatSteps)
+        std::fill(shares, shares + m, of.inside);
+    else if (least == kFalloffSteps)
+        std::fill(shares, shares + m, std::uint8_t(0));
+    else
+        for (int i = 0; i < m; ++i)
+            shares[i] = of.ofStep[steps[i]];
+}
 
 // Made twice, for processors with AVX2 (eight floats a step) and for any other,
 // the one to run chosen when the program loads; both the same IEEE operations.
@@ -92,7 +113,6 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const Shares& of, const Br
     const float scale = float(kFalloffSteps) / r2;
     const float cx = dab.centre.x;
     const int xs = box.xs;
-    const std::uint8_t* ofStep = of.ofStep;
     if (dab.shape == BrushDab::Square) {
         if (hard) {
             std::fill(shares, shares + n, of.inside);
@@ -108,8 +128,7 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const Shares& of, const Br
                 const int q = falloffStep(d * d, scale);
                 steps[i] = d < r ? q : kFalloffSteps;
             }
-            for (int i = 0; i < m; ++i)
-                shares[first + i] = ofStep[steps[i]];
+            sharesOfSteps(steps, m, of, shares + first);
         }
         return;
     }
@@ -137,8 +156,7 @@ void sharesOfRow(const BrushDab::Dab& dab, bool hard, const Shares& of, const Br
             const int q = falloffStep(d2, scale);
             steps[i] = d2 < r2 ? q : kFalloffSteps;
         }
-        for (int i = 0; i < m; ++i)
-            shares[first + i] = ofStep[steps[i]];
+        sharesOfSteps(steps, m, of, shares + first);
     }
 }
 

@@ -59,6 +59,7 @@ struct Shares {
     Reveal reveal;
     std::uint8_t inside = 0;
     std::uint8_t ofStep[1025] = {};
+    int flatSteps = 0;  // the steps from the first whose share is `inside`
 };
 
 // The shares of the rows of `rows` only (a part of the dab's box) marked in the

@@ -166,36 +166,41 @@ void markShares(int length, const std::uint8_t* shares, std::uint8_t* kept, std:
 
 }  // namespace
 
-bool StrokeMask::reached(const Tile& tile, std::size_t at, int length, std::uint8_t ceiling)
+bool StrokeMask::reached(const Tile& tile, std::size_t row, int column, int length, std::uint8_t ceiling)
 {
-    const std::uint8_t* kept = tile.alpha.data() + at;
-    int i = 0;
+    static_assert(kTileSide == 32);
+    const std::uint8_t* kept = tile.alpha.data() + row;
+    const std::uint64_t lanes = ((std::uint64_t(1) << length) - 1) << column;
 #if defined(__SSE2__)
     const __m128i top = _mm_set1_epi8(char(ceiling));
-    for (; i + 16 <= length; i += 16) {
-        const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(k, top), k)) != 0xffff)
-            return false;
-    }
-#endif
-    for (; i < length; ++i)
+    const __m128i k0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept));
+    const __m128i k1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + 16));
+    const std::uint64_t at = std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(k0, top), k0)))) |
+                             std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(k1, top), k1)))) << 16;
+    return (at & lanes) == lanes;
+#else
+    for (int i = column; i < column + length; ++i)
         if (kept[i] < ceiling)
             return false;
     return true;
+#endif
 }
 
-void StrokeMask::markStretch(int tx, int ty, std::size_t at, int length, const std::uint8_t* shares, int source)
+void StrokeMask::markRow(Tile* tile, int tx, int ty, std::size_t row, const std::uint8_t* shares, int source)
 {
-    unsigned any = 0;
-    for (int i = 0; i < length; ++i)
-        any |= shares[i];
-    if (any == 0)
-        return;
-    Tile& tile = tileAt(tx, ty, nullptr);
-    if (tile.source.empty())
-        tile.source.resize(kTileSide * kTileSide);
-    // As reveal() takes a share: larger than the one kept, or full.
-    markShares(length, shares, tile.alpha.data() + at, tile.source.data() + at, std::uint8_t(source));
+    if (!tile) {
+        unsigned any = 0;
+        for (int i = 0; i < kTileSide; ++i)
+            any |= shares[i];
+        if (any == 0)
+            return;
+        tile = &tileAt(tx, ty, nullptr);
+    }
+    if (tile->source.empty())
+        tile->source.resize(kTileSide * kTileSide);
+    // As reveal() takes a share: larger than the one kept, or full. A share of
+    // 0 is neither.
+    markShares(kTileSide, shares, tile->alpha.data() + row, tile->source.data() + row, std::uint8_t(source));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // What one stroke of a partial or soft brush has revealed so far, so that the
@@ -82,13 +83,13 @@ private:
         const int index = mIndex[std::size_t(ty) * std::size_t(mTileColumns) + std::size_t(tx)];
         return index >= 0 ? &mTiles[std::size_t(index)] : nullptr;
     }
-    // Whether every share kept at pixels at .. at + length - 1 of the tile is at
-    // least `ceiling`.
-    static bool reached(const Tile& tile, std::size_t at, int length, std::uint8_t ceiling);
-    // The shares of pixels at .. at + length - 1 of the tile marked with `source`
-    // where they are larger than the one kept, or full; the tile taken on the
-    // first share that is not 0.
-    void markStretch(int tx, int ty, std::size_t at, int length, const std::uint8_t* shares, int source);
+    // Whether every share kept in columns column .. column + length - 1 of the
+    // tile's row starting at `row` is at least `ceiling`.
+    static bool reached(const Tile& tile, std::size_t row, int column, int length, std::uint8_t ceiling);
+    // A tile's row of shares (starting at `row` in the tile) marked with `source`
+    // where they are larger than the one kept, or full; the tile (null: not
+    // taken yet) taken when a share is not 0.
+    void markRow(Tile* tile, int tx, int ty, std::size_t row, const std::uint8_t* shares, int source);
     // Pixels x0..x1 of row y (within the buffers and the rows allowed) tile by
     // tile: for each stretch of one tile's row holding a share, `apply(tile, at,
     // x, length, shares)`, `at` the stretch's first pixel in the tile. A stretch
@@ -117,18 +118,18 @@ void StrokeMask::mark(int y, int x0, int x1, int source, int ceiling, MakeShares
     const int last = x1 < mWidth - 1 ? x1 : mWidth - 1;
     const int ty = y / kTileSide;
     const std::size_t tileRow = std::size_t(y % kTileSide) * kTileSide;
-    std::uint8_t shares[kTileSide];
+    // A tile's row of shares, 0 outside the stretch: the row is marked whole.
+    alignas(16) std::uint8_t shares[kTileSide];
     for (int x = first; x <= last;) {
         const int tx = x / kTileSide;
-        const int end = last < tx * kTileSide + kTileSide - 1 ? last : tx * kTileSide + kTileSide - 1;
-        const int length = end - x + 1;
-        const std::size_t at = tileRow + std::size_t(x % kTileSide);
-        const Tile* tile = takenTile(tx, ty);
-        if (!(ceiling < 255 && tile && reached(*tile, at, length, std::uint8_t(ceiling)))) {
-            makeShares(x, length, shares);
-            markStretch(tx, ty, at, length, shares, source);
+        const int column = x % kTileSide;
+        const int length = (last - x + 1) < (kTileSide - column) ? (last - x + 1) : (kTileSide - column);
+        Tile* tile = takenTile(tx, ty);
+        if (!(ceiling < 255 && tile && reached(*tile, tileRow, column, length, std::uint8_t(ceiling)))) {
+            std::memset(shares, 0, sizeof shares);
+            makeShares(x, length, shares + column);
+            markRow(tile, tx, ty, tileRow, shares, source);
         }
-        x = end + 1;
+        x += length;
     }
 }
-
