@@ -202,6 +202,62 @@ void layRows(const BrushDab::Dab& dab, const Reveal& reveal, const BrushDab::Box
 
 }  // namespace
 
+namespace {
+
+// One row of a dab: the share of each of its pixels, by the same float
+// operations as sharesOfRow, and the largest share of a stretch of it.
+class DabRow {
+public:
+    DabRow(const BrushDab::Dab& dab, bool hard, const Shares& of, int y)
+        : mOf(of), mShape(dab.shape), mHard(hard), mCx(dab.centre.x), mR(dab.radius)
+    {
+        const float dy = float(y) - dab.centre.y;
+        mDy2 = dy * dy;
+        mAdy = std::fabs(dy);
+        mR2 = mR * mR;
+        mScale = float(kFalloffSteps) / mR2;
+        mBelow = int(std::floor(double(mCx)));
+    }
+
+    std::uint8_t share(int x) const
+    {
+        const float dx = float(x) - mCx;
+        if (mShape == BrushDab::Square) {
+            if (mHard)
+                return mOf.inside;
+            const float adx = std::fabs(dx);
+            const float d = adx > mAdy ? adx : mAdy;
+            return d < mR ? mOf.ofStep[falloffStep(d * d, mScale)] : 0;
+        }
+        if (mShape != BrushDab::Round)
+            return 0;
+        const float d2 = mDy2 + dx * dx;
+        if (!(d2 < mR2))
+            return 0;
+        return mHard ? mOf.inside : mOf.ofStep[falloffStep(d2, mScale)];
+    }
+
+    // The share falls with the distance from the centre column: the largest of
+    // pixels x0..x1 is at the end nearer the centre, or at a neighbour of it.
+    int most(int x0, int x1) const
+    {
+        if (x1 <= mBelow)
+            return share(x1);
+        if (x0 > mBelow)
+            return share(x0);
+        return std::max<int>(share(mBelow), x1 > mBelow ? share(mBelow + 1) : 0);
+    }
+
+private:
+    const Shares& mOf;
+    int mShape;
+    bool mHard;
+    float mCx, mR, mDy2 = 0, mAdy = 0, mR2 = 0, mScale = 0;
+    int mBelow = 0;
+};
+
+}  // namespace
+
 void markRows(const BrushDab::Dab& dab, const Shares& of, const BrushDab::Box& rows, int source,
               StrokeMask& mask)
 {
@@ -212,9 +268,12 @@ void markRows(const BrushDab::Dab& dab, const Shares& of, const BrushDab::Box& r
         const BrushDab::Box row = rowReach(dab, rows, y);
         if (row.empty())
             continue;
-        mask.mark(y, row.xs, row.xe, source, of.inside, [&](int x, int length, std::uint8_t* shares) {
-            sharesOfRow(dab, hard, of, BrushDab::Box{x, y, x + length - 1, y}, y, shares);
-        });
+        const DabRow dabRow(dab, hard, of, y);
+        mask.mark(
+            y, row.xs, row.xe, source, [&](int x, int length) { return dabRow.most(x, x + length - 1); },
+            [&](int x, int length, std::uint8_t* shares) {
+                sharesOfRow(dab, hard, of, BrushDab::Box{x, y, x + length - 1, y}, y, shares);
+            });
     }
 }
 

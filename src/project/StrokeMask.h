@@ -55,12 +55,12 @@ public:
     //
     // Pixels x0..x1 of row y: their shares are made a tile's stretch at a time,
     // `makeShares(x, length, shares)` filling shares[0 .. length) for pixels x ..
-    // x + length - 1 (length at most kTileSide). `ceiling` is the largest share
-    // the dab can give: where it is below 255 and every share kept in a stretch
-    // has reached it, nothing there can change, and the stretch's shares are not
-    // made at all.
-    template <typename MakeShares>
-    void mark(int y, int x0, int x1, int source, int ceiling, MakeShares makeShares);
+    // x + length - 1 (length at most kTileSide). `most(x, length)` is the
+    // largest of those shares, or more: a stretch where it is 0, or below 255
+    // and reached by every share kept there, cannot change, and its shares are
+    // not made at all.
+    template <typename Most, typename MakeShares>
+    void mark(int y, int x0, int x1, int source, Most most, MakeShares makeShares);
     // `sources[k]` holds buffer rows from sourceFirstRow on; then forgets the
     // marks, as reset() does.
     void flush(const std::uint8_t* const sources[3], int sourceFirstRow, std::uint8_t* working);
@@ -109,8 +109,8 @@ private:
     std::vector<Tile> mTiles;      // the first mTouched.size() are in use
 };
 
-template <typename MakeShares>
-void StrokeMask::mark(int y, int x0, int x1, int source, int ceiling, MakeShares makeShares)
+template <typename Most, typename MakeShares>
+void StrokeMask::mark(int y, int x0, int x1, int source, Most most, MakeShares makeShares)
 {
     if (y < mFirstRow || y > mLastRow)
         return;
@@ -124,8 +124,9 @@ void StrokeMask::mark(int y, int x0, int x1, int source, int ceiling, MakeShares
         const int tx = x / kTileSide;
         const int column = x % kTileSide;
         const int length = (last - x + 1) < (kTileSide - column) ? (last - x + 1) : (kTileSide - column);
+        const int ceiling = most(x, length);
         Tile* tile = takenTile(tx, ty);
-        if (!(ceiling < 255 && tile && reached(*tile, tileRow, column, length, std::uint8_t(ceiling)))) {
+        if (ceiling > 0 && !(ceiling < 255 && tile && reached(*tile, tileRow, column, length, std::uint8_t(ceiling)))) {
             std::memset(shares, 0, sizeof shares);
             makeShares(x, length, shares + column);
             markRow(tile, tx, ty, tileRow, shares, source);
