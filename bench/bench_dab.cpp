@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "project/BrushDab.h"
+#include "project/ShareLookup.h"
 #include "BenchProjectCanvas.h"
 #include "canvas/CanvasView.h"
 #include "widgets/SegmentedControl.h"
@@ -222,6 +223,26 @@ void dabArguments(benchmark::internal::Benchmark* b)
     b->Unit(benchmark::kMicrosecond);
 }
 
+// A soft dab's shares looked up from its falloff steps, a tile's stretch (32) at
+// a time: the fastest loops this processor has (arg 0) beside one by one (arg 1).
+void BM_ShareLookup(benchmark::State& state)
+{
+    std::vector<std::uint8_t> table(1025), out(32);
+    for (int q = 0; q < 1025; ++q)
+        table[std::size_t(q)] = std::uint8_t(128 - q / 8);
+    std::vector<int> steps(32 * 1024);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        steps[i] = int((i * 37) % 1025);
+    ShareLookup::setLoops(state.range(0) == 1 ? ShareLookup::Loops::Plain : ShareLookup::Loops::Fastest);
+    for (auto _ : state)
+        for (std::size_t r = 0; r < steps.size(); r += 32) {
+            ShareLookup::lookUp(table.data(), steps.data() + r, 32, out.data());
+            benchmark::DoNotOptimize(out.data());
+        }
+    ShareLookup::setLoops(ShareLookup::Loops::Fastest);
+    state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(steps.size()));
+}
+
 }  // namespace
 
 BENCHMARK(BM_Dab)->Apply(dabArguments);
@@ -231,6 +252,7 @@ BENCHMARK(BM_ColumnRuns)->Apply(dabArguments);
 BENCHMARK(BM_ColumnRunsScan)->Apply(dabArguments);
 BENCHMARK(BM_RowSpans)->Apply(dabArguments);
 BENCHMARK(BM_RowSpansArea)->Apply(dabArguments);
+BENCHMARK(BM_ShareLookup)->Arg(0)->Arg(1);
 BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReloadAndFullRedraw)
     ->Args({0, 100000})

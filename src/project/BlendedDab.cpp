@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "project/ShareLookup.h"
+
 namespace BlendedDab {
 
 const std::uint8_t* falloffTable(int hardness)
@@ -95,8 +97,7 @@ inline __attribute__((always_inline)) void sharesOfSteps(const int* steps, int m
     else if (least == kFalloffSteps)
         std::fill(shares, shares + m, std::uint8_t(0));
     else
-        for (int i = 0; i < m; ++i)
-            shares[i] = of.ofStep[steps[i]];
+        ShareLookup::lookUp(of.ofStep, steps, m, shares);
 }
 
 // Made twice, for processors with AVX2 (eight floats a step) and for any other,
