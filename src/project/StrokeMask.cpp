@@ -225,7 +225,8 @@ __attribute__((target("avx2"), always_inline)) inline __m256i blendSixteens(__m2
     __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(w16, _mm256_sub_epi16(_mm256_set1_epi16(255), a16)),
                                  _mm256_mullo_epi16(s16, a16));
     x = _mm256_add_epi16(x, _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_srli_epi16(x, 8)), 8);
+    // x / 255 rounded down is (x x 0x8081) >> 23 for every 16-bit x.
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
 }
 
 // Eight pixels at a time with AVX2, the same arithmetic in 16-bit lanes; answers
@@ -239,8 +240,10 @@ __attribute__((target("avx2"))) int blendEights(int length, const std::uint8_t* 
                                             8, 8, 8, 8, 12, 12, 12, 12);
     int i = 0;
     for (; i + 8 <= length; i += 8) {
-        const __m256i a = _mm256_shuffle_epi8(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + i))), spread);
+        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + i));
+        if (_mm_cvtsi128_si64(eight) == 0)
+            continue;  // no share: the pixels stay
+        const __m256i a = _mm256_shuffle_epi8(_mm256_cvtepu8_epi32(eight), spread);
         const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(working + std::size_t(i) * 4));
         const __m256i src = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + std::size_t(i) * 4));
         const __m256i low = blendSixteens(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(w, zero),
