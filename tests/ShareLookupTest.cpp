@@ -2,6 +2,7 @@
 // against the table read one entry at a time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -43,5 +44,45 @@ TEST(ShareLookup, EveryStepOfEveryRunGetsItsTablesEntry)
                 for (std::size_t i = std::size_t(n); i < out.size(); ++i)
                     ASSERT_EQ(out[i], 0xab) << "written past the run of " << n;
             }
+    }
+}
+
+// A soft round dab's tile row made at once against each pixel's step worked out
+// on its own: every stretch of a row, wherever it starts in the tile.
+TEST(ShareLookup, RoundRowsGiveEachPixelItsStepsEntryAndNothingBeside)
+{
+    PlainLoopsAfter restore;
+    std::vector<std::uint8_t> table(1025);
+    for (int q = 0; q < 1024; ++q)
+        table[std::size_t(q)] = std::uint8_t(255 - q / 5 + (q & 1));
+    table[1024] = 0;
+    const struct {
+        float cx, cy, r;
+    } dabs[] = {{40.3f, 20.6f, 30.0f}, {100.0f, 100.0f, 70.5f}, {7.75f, -3.5f, 12.0f}, {1000.2f, 500.9f, 300.0f}};
+    for (ShareLookup::Loops loops : {ShareLookup::Loops::Fastest, ShareLookup::Loops::Plain}) {
+        ShareLookup::setLoops(loops);
+        for (const auto& d : dabs) {
+            const float r2 = d.r * d.r;
+            for (int y = int(d.cy - d.r) - 1; y <= int(d.cy + d.r) + 1; y += 7) {
+                const float dy = float(y) - d.cy;
+                const ShareLookup::RoundRow row{d.cx, dy * dy, r2, 1024.0f / r2};
+                for (int column = 0; column < 32; column += 5)
+                    for (int length : {1, 9, 32 - column}) {
+                        const int first = int(d.cx) - 20 + column;
+                        std::uint8_t out[32];
+                        ShareLookup::roundRow(row, table.data(), first, column, length, out);
+                        for (int i = 0; i < 32; ++i) {
+                            int want = 0;
+                            if (i >= column && i < column + length) {
+                                const float dx = float(first - column + i) - d.cx;
+                                const float d2 = dy * dy + dx * dx;
+                                want = d2 < r2 ? table[std::size_t(std::min(int(d2 * (1024.0f / r2)), 1023))] : 0;
+                            }
+                            ASSERT_EQ(out[i], want) << "column " << i << " of a stretch from " << column << ", "
+                                                    << length << " long, row " << y;
+                        }
+                    }
+            }
+        }
     }
 }

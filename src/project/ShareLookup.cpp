@@ -65,6 +65,43 @@ SHARE_LOOKUP_VBMI void lookUpVbmi(const std::uint8_t* table, const int* steps, i
     }
 }
 
+SHARE_LOOKUP_VBMI void roundRowVbmi(const RoundRow& dab, const std::uint8_t* table, int first, int column,
+                                    int length, std::uint8_t* row)
+{
+    const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m512 cx = _mm512_set1_ps(dab.cx);
+    const __m512 dy2 = _mm512_set1_ps(dab.dy2);
+    const __m512 r2 = _mm512_set1_ps(dab.r2);
+    const __m512 scale = _mm512_set1_ps(dab.scale);
+    const __m512i last = _mm512_set1_epi32(1023);
+    const std::uint32_t stretch = (length >= 32 ? ~0u : ((1u << length) - 1)) << column;
+    __m128i low[2], high[2];
+    // The zero-masking forms throughout: the plain ones start from an undefined
+    // register, which the compiler warns of.
+    const __mmask16 all = 0xffff;
+    for (int k = 0; k < 2; ++k) {
+        // Lane i is the tile row's column 16k + i, pixel first - column + 16k + i.
+        const __m512i x = _mm512_add_epi32(_mm512_set1_epi32(first - column + 16 * k), lane);
+        const __m512 dx = _mm512_sub_ps(_mm512_maskz_cvtepi32_ps(all, x), cx);
+        const __m512 d2 = _mm512_add_ps(dy2, _mm512_mul_ps(dx, dx));
+        const __m512i q = _mm512_maskz_min_epi32(all, _mm512_maskz_cvttps_epi32(all, _mm512_mul_ps(d2, scale)), last);
+        const __mmask16 inside = __mmask16(_mm512_cmp_ps_mask(d2, r2, _CMP_LT_OQ) & (stretch >> (16 * k)));
+        const __m512i s = _mm512_mask_mov_epi32(_mm512_set1_epi32(1024), inside, q);
+        low[k] = _mm512_maskz_cvtepi32_epi8(all, _mm512_and_si512(s, _mm512_set1_epi32(127)));
+        high[k] = _mm512_maskz_cvtepi32_epi8(all, _mm512_maskz_srli_epi32(all, s, 7));
+    }
+    const __m512i index = _mm512_inserti32x4(_mm512_zextsi128_si512(low[0]), low[1], 1);
+    const __m512i piece = _mm512_inserti32x4(_mm512_zextsi128_si512(high[0]), high[1], 1);
+    __m512i shares = _mm512_set1_epi8(char(table[1024]));
+    for (int p = 0; p < 8; ++p) {
+        const __m512i a = _mm512_loadu_si512(table + 128 * p);
+        const __m512i b = _mm512_loadu_si512(table + 128 * p + 64);
+        const __mmask64 at = _mm512_cmpeq_epi8_mask(piece, _mm512_set1_epi8(char(p))) & 0xffffffffu;
+        shares = _mm512_mask_mov_epi8(shares, at, _mm512_permutex2var_epi8(a, index, b));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(row), _mm512_maskz_extracti64x4_epi64(0xff, shares, 0));
+}
+
 bool hasVbmi()
 {
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
@@ -79,6 +116,39 @@ std::atomic<bool> plainOnly{false};
 void setLoops(Loops loops)
 {
     plainOnly = loops == Loops::Plain;
+}
+
+bool hasRoundRows()
+{
+#if defined(__x86_64__)
+    static const bool vbmi = hasVbmi();
+    return vbmi && !plainOnly.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
+
+void roundRow(const RoundRow& dab, const std::uint8_t* table, int first, int column, int length, std::uint8_t* row)
+{
+#if defined(__x86_64__)
+    if (hasRoundRows()) {
+        roundRowVbmi(dab, table, first, column, length, row);
+        return;
+    }
+#endif
+    // One at a time, the same operations.
+    for (int i = 0; i < 32; ++i) {
+        int step = 1024;
+        if (i >= column && i < column + length) {
+            const float dx = float(first - column + i) - dab.cx;
+            const float d2 = dab.dy2 + dx * dx;
+            if (d2 < dab.r2) {
+                const int q = int(d2 * dab.scale);
+                step = q < 1023 ? q : 1023;
+            }
+        }
+        row[i] = table[step];
+    }
 }
 
 void lookUp(const std::uint8_t* table, const int* steps, int n, std::uint8_t* out)

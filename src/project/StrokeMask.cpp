@@ -341,6 +341,7 @@ RowSources rowSources(const std::uint8_t* alpha, const std::uint8_t* marks)
 
 void StrokeMask::flush(const std::uint8_t* const sources[3], int sourceFirstRow, std::uint8_t* working)
 {
+    constexpr int kAhead = 4;
     const std::size_t stride = std::size_t(mWidth) * 4;
     for (int t = 0; t < int(mTouched.size()); ++t) {
         const Tile& tile = mTiles[std::size_t(t)];
@@ -366,7 +367,18 @@ void StrokeMask::flush(const std::uint8_t* const sources[3], int sourceFirstRow,
                 int first = 0;
                 while (alpha[first] == 0)
                     ++first;
-                blendRow(columns, alpha, sources[marks[first]] + sourceRow, w);
+                const std::uint8_t* source = sources[marks[first]] + sourceRow;
+#if defined(__SSE2__)
+                // The rows a few further down, likely of the same source, are
+                // asked for from memory while this one is blended.
+                if (y + kAhead <= to)
+                    for (int line = 0; line < kTileSide * 4; line += 64) {
+                        _mm_prefetch(reinterpret_cast<const char*>(w + std::size_t(kAhead) * stride + std::size_t(line)), _MM_HINT_T0);
+                        _mm_prefetch(reinterpret_cast<const char*>(source + std::size_t(kAhead) * stride + std::size_t(line)),
+                                     _MM_HINT_T0);
+                    }
+#endif
+                blendRow(columns, alpha, source, w);
                 continue;
             }
             for (int i = 0; i < columns; ++i)

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 // What one stroke of a partial or soft brush has revealed so far, so that the
@@ -54,11 +53,12 @@ public:
     // same as reveal() dab by dab. Use one way or the other for a stroke.
     //
     // Pixels x0..x1 of row y: their shares are made a tile's stretch at a time,
-    // `makeShares(x, length, shares)` filling shares[0 .. length) for pixels x ..
-    // x + length - 1 (length at most kTileSide). `most(x, length)` is the
-    // largest of those shares, or more: a stretch where it is 0, or below 255
-    // and reached by every share kept there, cannot change, and its shares are
-    // not made at all.
+    // `makeShares(x, length, row)` filling the tile's row of shares, row[0 ..
+    // kTileSide): pixels x .. x + length - 1 at row[x % kTileSide ..], 0 on
+    // either side (length at most kTileSide). `most(x, length)` is the largest
+    // of those shares, or more: a stretch where it is 0, or below 255 and
+    // reached by every share kept there, cannot change, and its shares are not
+    // made at all.
     template <typename Most, typename MakeShares>
     void mark(int y, int x0, int x1, int source, Most most, MakeShares makeShares);
     // `sources[k]` holds buffer rows from sourceFirstRow on; then forgets the
@@ -119,7 +119,7 @@ void StrokeMask::mark(int y, int x0, int x1, int source, Most most, MakeShares m
     const int ty = y / kTileSide;
     const std::size_t tileRow = std::size_t(y % kTileSide) * kTileSide;
     // A tile's row of shares, 0 outside the stretch: the row is marked whole.
-    alignas(16) std::uint8_t shares[kTileSide];
+    alignas(32) std::uint8_t shares[kTileSide];
     for (int x = first; x <= last;) {
         const int tx = x / kTileSide;
         const int column = x % kTileSide;
@@ -127,8 +127,7 @@ void StrokeMask::mark(int y, int x0, int x1, int source, Most most, MakeShares m
         const int ceiling = most(x, length);
         Tile* tile = takenTile(tx, ty);
         if (ceiling > 0 && !(ceiling < 255 && tile && reached(*tile, tileRow, column, length, std::uint8_t(ceiling)))) {
-            std::memset(shares, 0, sizeof shares);
-            makeShares(x, length, shares + column);
+            makeShares(x, length, shares);
             markRow(tile, tx, ty, tileRow, shares, source);
         }
         x += length;
