@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "project/BrushDab.h"
 #include "project/FullResolutionRecord.h"
 #include "project/FullResolutionRender.h"
+#include "project/ShareLookup.h"
 #include "project/StrokeHistory.h"
 #include "project/StrokeMask.h"
 
@@ -239,8 +241,11 @@ TEST(BlendedBrush, TheRecordLaidAgainInBandsGivesTheCanvasPicture)
         FullResolutionRecord read;
         ASSERT_TRUE(FullResolutionRecord::decode(file.encode(), &read));
         ASSERT_EQ(read.dabs, record);
-        for (int bandRows : {1, 7, 32, 256}) {
+        // Every band height, with the processor's widest loops and with the plain ones.
+        for (int bandRows : {1, 7, 32, 256, -1, -256}) {
             SCOPED_TRACE(bandRows);
+            ShareLookup::setLoops(bandRows < 0 ? ShareLookup::Loops::Plain : ShareLookup::Loops::Fastest);
+            bandRows = std::abs(bandRows);
             Bytes replay = src.original;
             FullResolutionJob job;
             job.pixels = replay.data();
@@ -259,6 +264,7 @@ TEST(BlendedBrush, TheRecordLaidAgainInBandsGivesTheCanvasPicture)
                           0)
                     << "row " << y;
         }
+        ShareLookup::setLoops(ShareLookup::Loops::Fastest);
         EXPECT_TRUE(replayGivesWorking(src.original.data(), working.data(), c.w, c.h, c.picsize, c.start, record));
     }
 }
