@@ -118,6 +118,11 @@ void setLoops(Loops loops)
     plainOnly = loops == Loops::Plain;
 }
 
+bool fastestLoops()
+{
+    return !plainOnly.load(std::memory_order_relaxed);
+}
+
 bool hasRoundRows()
 {
 #if defined(__x86_64__)

@@ -26,9 +26,11 @@ bool hasRoundRows();
 // 32-byte store, so the row is read back at once.
 void roundRow(const RoundRow& dab, const std::uint8_t* table, int first, int column, int length, std::uint8_t* row);
 
-// Which loops lookUp and roundRow run: the fastest this processor has (the default), or the
-// one-by-one loop everywhere (for tests and benchmarks).
+// Which loops lookUp and roundRow run, and the stroke mask's marks and blends:
+// the fastest this processor has (the default), or the plain ones everywhere
+// (for tests and benchmarks).
 enum class Loops { Fastest, Plain };
 void setLoops(Loops loops);
+bool fastestLoops();
 
 }  // namespace ShareLookup

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "project/ShareLookup.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#define STROKE_MASK_AVX2 1
 #endif
 
 void StrokeMask::reset(int bufferWidth, int bufferHeight)
@@ -189,8 +192,51 @@ bool StrokeMask::reached(const Tile& tile, std::size_t row, int column, int leng
 #endif
 }
 
+namespace {
+
+#if defined(STROKE_MASK_AVX2)
+// Whether a tile's row (32 shares) holds none, read in one load as it was written.
+__attribute__((target("avx2"))) bool noSharesAvx2(const std::uint8_t* shares)
+{
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shares));
+    return _mm256_testz_si256(a, a);
+}
+
+// A tile's row of shares marked at once with AVX2, as markShares does it.
+__attribute__((target("avx2"))) void markTileRowAvx2(const std::uint8_t* shares, std::uint8_t* kept,
+                                                     std::uint8_t* sources, std::uint8_t from)
+{
+    static_assert(StrokeMask::kTileSide == 32);
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shares));
+    const __m256i k = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kept));
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sources));
+    const __m256i full = _mm256_set1_epi8(char(0xff));
+    // a > k exactly when max(a, k) is not k.
+    const __m256i notLarger = _mm256_cmpeq_epi8(_mm256_max_epu8(a, k), k);
+    const __m256i take = _mm256_or_si256(_mm256_andnot_si256(notLarger, full), _mm256_cmpeq_epi8(a, full));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept), _mm256_blendv_epi8(k, a, take));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sources), _mm256_blendv_epi8(s, _mm256_set1_epi8(char(from)), take));
+}
+#endif
+
+}  // namespace
+
 void StrokeMask::markRow(Tile* tile, int tx, int ty, std::size_t row, const std::uint8_t* shares, int source)
 {
+#if defined(STROKE_MASK_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && ShareLookup::fastestLoops()) {
+        if (!tile) {
+            if (noSharesAvx2(shares))
+                return;
+            tile = &tileAt(tx, ty, nullptr);
+        }
+        if (tile->source.empty())
+            tile->source.resize(kTileSide * kTileSide);
+        markTileRowAvx2(shares, tile->alpha.data() + row, tile->source.data() + row, std::uint8_t(source));
+        return;
+    }
+#endif
     if (!tile) {
         unsigned any = 0;
         for (int i = 0; i < kTileSide; ++i)
@@ -217,8 +263,7 @@ inline std::uint8_t blendByte(unsigned pixel, unsigned source, unsigned a)
     return std::uint8_t((x + 1u + (x >> 8)) >> 8);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define STROKE_MASK_AVX2 1
+#if defined(STROKE_MASK_AVX2)
 // (w x (255 - a) + s x a) / 255 rounded, in 16-bit lanes, as below.
 __attribute__((target("avx2"), always_inline)) inline __m256i blendSixteens(__m256i a16, __m256i w16, __m256i s16)
 {
@@ -261,7 +306,7 @@ void blendRow(int length, const std::uint8_t* alpha, const std::uint8_t* source,
     int i = 0;
 #if defined(STROKE_MASK_AVX2)
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2 && length >= 8)
+    if (avx2 && length >= 8 && ShareLookup::fastestLoops())
         i = blendEights(length, alpha, source, working);
 #endif
 #if defined(__SSE2__)
