@@ -191,6 +191,12 @@ std::vector<StrokesCase> strokeCases()
            dab(65, 60.25f, 40, B::Round, 0, 50, 128), dab(77.5f, 66, 40, B::Round, 2, 50, 128),
            dab(90, 70, 40, B::Square, 2, 50, 128), dab(150, 70, 45, B::Round, 2, 100, 200),
            dab(160, 70, 45, B::Round, 1, 100, 200)}}},
+        {"strokes across the pieces a wide picture is laid again in, hard ones between soft ones", 1100, 70,
+         {1100, 70}, 1,
+         {{dab(500, 30, 30, B::Round, 2, 50, 128), dab(530, 34, 30, B::Round, 2, 50, 128)},
+          {dab(512, 40, 20, B::Square, 0, 100, 255), dab(1020, 40, 25, B::Round, 0, 100, 255)},
+          {dab(1000, 30, 40, B::Round, 2, 0, 200), dab(1040, 35, 40, B::Square, 2, 25, 200),
+           dab(515, 35, 28, B::Round, 1, 100, 128)}}},
     };
 }
 

@@ -121,18 +121,20 @@ struct Band {
     const std::uint8_t* sources[3] = {};  // black sketch, colour sketch, photo
 };
 
-// Rows [first, end) of the band: every pixel's drawing depends on that pixel
-// alone, so the rows can be drawn in pieces, each with a mask of its own.
-void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, int first, int end,
-              std::vector<int>& left, std::vector<int>& right, StrokeMask& mask)
+// Rows [first, end), columns [from, to) of the band: every pixel's drawing
+// depends on that pixel alone, so the band can be drawn in pieces, each with a
+// mask of its own. A piece small enough to stay in the processor's cache while
+// every stroke is laid over it.
+void drawPiece(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band, int first, int end,
+               int from, int to, std::vector<int>& left, std::vector<int>& right, StrokeMask& mask)
 {
     const std::size_t stride = std::size_t(job.bufferWidth) * 4;
-    const std::size_t rowBytes = std::size_t(pictureExtent(job.picsize.width, job.bufferWidth)) * 4;
     const auto bandRow = [&](const std::uint8_t* source, int y) {
         return source + stride * std::size_t(y - band.inFirst);
     };
     for (int y = first; y < end; ++y)
-        std::memcpy(job.pixels + stride * std::size_t(y), bandRow(band.sources[job.startSource], y), rowBytes);
+        std::memcpy(job.pixels + stride * std::size_t(y) + std::size_t(from) * 4,
+                    bandRow(band.sources[job.startSource], y) + std::size_t(from) * 4, std::size_t(to - from) * 4);
 
     // Every piece lays the strokes from their start: the mask follows each
     // stroke's start and first soft or partial dab, wherever they fall.
@@ -151,10 +153,12 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
         if (!d.plain())
             mask.activate();
         BrushDab::Box box = placed.boxes[i];
-        if (box.ye < first || box.ys >= end)
+        if (box.ye < first || box.ys >= end || box.xe < from || box.xs >= to)
             continue;
         box.ys = std::max(box.ys, first);
         box.ye = std::min(box.ye, end - 1);
+        box.xs = std::max(box.xs, from);
+        box.xe = std::min(box.xe, to - 1);
         BrushDab::Dab dab;
         dab.centre = d.centre;
         dab.radius = d.radius;
@@ -184,21 +188,28 @@ void drawRows(const FullResolutionJob& job, const PlacedDabs& placed, const Band
     mask.flush(bandSources.data(), band.inFirst, job.pixels);
 }
 
-// The band in pieces of whole mask tiles' rows, shared out between this thread
-// and the processor's others.
+// The band in pieces of whole mask tiles' rows and columns, shared out between
+// this thread and the processor's others.
 void drawBand(const FullResolutionJob& job, const PlacedDabs& placed, const Band& band)
 {
     constexpr int kPiece = StrokeMask::kTileSide;
+    // 32 rows of 512 pixels: 64 KB of the drawing and of each source.
+    constexpr int kPieceColumns = 16 * StrokeMask::kTileSide;
+    const int columns = pictureExtent(job.picsize.width, job.bufferWidth);
+    const int across = (columns + kPieceColumns - 1) / kPieceColumns;
     const int start = band.first / kPiece * kPiece;
-    const int pieces = (band.end - start + kPiece - 1) / kPiece;
+    const int pieces = (band.end - start + kPiece - 1) / kPiece * across;
     std::atomic<int> next{0};
     const auto work = [&] {
         std::vector<int> left(kPiece), right(kPiece);
         StrokeMask mask;
         mask.reset(job.bufferWidth, job.bufferHeight);
-        for (int k = next++; k < pieces; k = next++)
-            drawRows(job, placed, band, std::max(band.first, start + k * kPiece),
-                     std::min(band.end, start + (k + 1) * kPiece), left, right, mask);
+        for (int k = next++; k < pieces; k = next++) {
+            const int down = k / across, side = k % across;
+            drawPiece(job, placed, band, std::max(band.first, start + down * kPiece),
+                      std::min(band.end, start + (down + 1) * kPiece), side * kPieceColumns,
+                      std::min(columns, (side + 1) * kPieceColumns), left, right, mask);
+        }
     };
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     runOnNewThreads(std::min(int(cores) - 1, pieces - 1), work);
