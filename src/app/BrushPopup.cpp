@@ -29,19 +29,19 @@ BrushPopup::BrushPopup(QWidget* parent) : QFrame(parent, Qt::Popup)
     setObjectName(QStringLiteral("brushPopup"));
     setFrameShape(QFrame::StyledPanel);
     mSize = slider(0, BrushSizes::kSliderSteps, QStringLiteral("brushSizeSlider"),
-                   QStringLiteral("Brush size (%1 smaller, %2 larger)")
+                   tr("Brush size (%1 smaller, %2 larger)")
                        .arg(T::keyText(T::SmallerRadius), T::keyText(T::LargerRadius)));
     mHardness = slider(0, 4, QStringLiteral("brushHardnessSlider"),
-                       QStringLiteral("Edge hardness (%1 softer, %2 harder)")
+                       tr("Edge hardness (%1 softer, %2 harder)")
                            .arg(T::keyText(T::SofterBrush), T::keyText(T::HarderBrush)));
     mHardness->setTickPosition(QSlider::TicksBelow);
     mHardness->setPageStep(1);
     mStrength = slider(1, 10, QStringLiteral("brushStrengthSlider"),
-                       QStringLiteral("Strength of a stroke (%1 lower, %2 higher)")
+                       tr("Strength of a stroke (%1 lower, %2 higher)")
                            .arg(T::keyText(T::WeakerStroke), T::keyText(T::StrongerStroke)));
     mStrength->setTickPosition(QSlider::TicksBelow);
     mStrength->setPageStep(1);
-    mPressure = new QCheckBox(QStringLiteral("Pen pressure sets strength"));
+    mPressure = new QCheckBox(tr("Pen pressure sets strength"));
     mPressure->setObjectName(QStringLiteral("brushPressureBox"));
     mSizeValue = new QLabel;
     mHardnessValue = new QLabel;
@@ -58,9 +58,9 @@ BrushPopup::BrushPopup(QWidget* parent) : QFrame(parent, Qt::Popup)
         grid->addWidget(s, r, 1);
         grid->addWidget(value, r, 2);
     };
-    row(0, QStringLiteral("Size"), mSize, mSizeValue);
-    row(1, QStringLiteral("Hardness"), mHardness, mHardnessValue);
-    row(2, QStringLiteral("Strength"), mStrength, mStrengthValue);
+    row(0, tr("Size"), mSize, mSizeValue);
+    row(1, tr("Hardness"), mHardness, mHardnessValue);
+    row(2, tr("Strength"), mStrength, mStrengthValue);
     grid->addWidget(mPressure, 3, 0, 1, 3);
 
     for (QSlider* s : {mSize, mHardness, mStrength})

@@ -1,5 +1,6 @@
 #include "app/CanvasAccessible.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 #include "canvas/CanvasView.h"
@@ -20,7 +21,7 @@ CanvasAccessible::CanvasAccessible(CanvasView* canvas) : QAccessibleWidget(canva
 QString CanvasAccessible::text(QAccessible::Text t) const
 {
     if (t == QAccessible::Name)
-        return QStringLiteral("Picture");
+        return QCoreApplication::translate("CanvasAccessible", "Picture");
     if (t == QAccessible::Description) {
         const auto* canvas = static_cast<const CanvasView*>(object());
         const SegmentedControl* toolbar = canvas->toolbar();
@@ -32,11 +33,16 @@ QString CanvasAccessible::text(QAccessible::Text t) const
 QString CanvasAccessible::describe(int tool, float zoom, bool loaded)
 {
     if (!loaded)
-        return QStringLiteral("No picture.");
-    static const char* const kTools[] = {"Paints from the black pencil sketch.", "Paints from the colour pencil sketch.",
-                                         "Paints from the photo.", "Moves and zooms the picture."};
-    const QString what = tool >= 0 && tool < 4 ? QString::fromLatin1(kTools[tool]) : QStringLiteral("No tool.");
-    return QStringLiteral("%1 Zoom %2 %.").arg(what).arg(std::lround(double(zoom) * 100.0));
+        return QCoreApplication::translate("CanvasAccessible", "No picture.");
+    static const char* const kTools[] = {QT_TRANSLATE_NOOP("CanvasAccessible", "Paints from the black pencil sketch."),
+                                         QT_TRANSLATE_NOOP("CanvasAccessible", "Paints from the colour pencil sketch."),
+                                         QT_TRANSLATE_NOOP("CanvasAccessible", "Paints from the photo."),
+                                         QT_TRANSLATE_NOOP("CanvasAccessible", "Moves and zooms the picture.")};
+    const QString what = tool >= 0 && tool < 4 ? QCoreApplication::translate("CanvasAccessible", kTools[tool])
+                                               : QCoreApplication::translate("CanvasAccessible", "No tool.");
+    return QCoreApplication::translate("CanvasAccessible", "%1 Zoom %2 %.")
+        .arg(what)
+        .arg(std::lround(double(zoom) * 100.0));
 }
 
 void CanvasAccessible::install()

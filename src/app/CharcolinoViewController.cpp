@@ -20,14 +20,14 @@
 
 // The menu buttons, at their places in the phone-sized view.
 const CharcolinoViewController::MenuEntry CharcolinoViewController::kMenuEntries[4] = {
-    {&CharcolinoViewController::NewButton, "New Project", QRectF(50, 120, 220, 40), "NewButton"},
-    {&CharcolinoViewController::SaveButton, "Save Project", QRectF(50, 180, 220, 40), "SaveButton"},
-    {&CharcolinoViewController::LoadButton, "Load Project", QRectF(50, 240, 220, 40), "LoadButton"},
-    {&CharcolinoViewController::ExportButton, "Export to Photo Album", QRectF(50, 340, 220, 40), "ExportButton"},
+    {&CharcolinoViewController::NewButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "New Project"), QRectF(50, 120, 220, 40), "NewButton"},
+    {&CharcolinoViewController::SaveButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "Save Project"), QRectF(50, 180, 220, 40), "SaveButton"},
+    {&CharcolinoViewController::LoadButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "Load Project"), QRectF(50, 240, 220, 40), "LoadButton"},
+    {&CharcolinoViewController::ExportButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "Export to Photo Album"), QRectF(50, 340, 220, 40), "ExportButton"},
 };
 
-const char* const CharcolinoViewController::kSaveFailedMessage = "Failed! No data in the current project.";
-const char* const CharcolinoViewController::kLoadFailedMessage = "Failed! Cannot load the project.";
+const char* const CharcolinoViewController::kSaveFailedMessage = QT_TRANSLATE_NOOP("CharcolinoViewController", "Failed! No data in the current project.");
+const char* const CharcolinoViewController::kLoadFailedMessage = QT_TRANSLATE_NOOP("CharcolinoViewController", "Failed! Cannot load the project.");
 
 namespace {
 
@@ -85,6 +85,10 @@ QWidget* CharcolinoViewController::view()
         mView->setObjectName(QStringLiteral("mainScreen"));
         mUi = std::make_unique<Ui::CharcolinoViewController>();
         mUi->setupUi(mView);
+        // The segments' titles in the user's language (the form keeps its own
+        // untranslated, so that its selections find their segments).
+        mUi->toolbar->setTitles({tr("Black"), tr("Color"), tr("Photo"), tr("Move")});
+        mUi->brushshape->setTitles({tr("Round"), tr("Square")});
         mView->setMinimumSize(kApplicationFrame.size().toSize());
         mView->resize(kApplicationFrame.size().toSize());
         connect(mUi->toolbar, &SegmentedControl::valueChanged, this, &CharcolinoViewController::ToolbarChange);
@@ -112,7 +116,7 @@ void CharcolinoViewController::viewDidLoad()
     // of its own meanwhile, so everything made before it costs the start nothing.
     // The menu, hidden; its pictures come with its style, before it is first shown.
     for (const MenuEntry& entry : kMenuEntries) {
-        QPushButton* button = buttonWithTitle(QString::fromLatin1(entry.title), this, &CharcolinoViewController::action,
+        QPushButton* button = buttonWithTitle(tr(entry.title), this, &CharcolinoViewController::action,
                                               entry.frame, QString(), QString(), true);
         button->setObjectName(QString::fromLatin1(entry.name));
         button->setParent(mView);
@@ -247,8 +251,8 @@ QString CharcolinoViewController::saveFailedMessage(const QString& file, const Q
     // No reason: there was nothing to save (a missing canvas answers as one without
     // a project). Otherwise the slot file's folder and the system's reason.
     if (reason.isEmpty())
-        return QString::fromLatin1(kSaveFailedMessage);
-    return QStringLiteral("Failed! Cannot save the project in the folder %1: %2.")
+        return tr(kSaveFailedMessage);
+    return tr("Failed! Cannot save the project in the folder %1: %2.")
         .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath()), reason);
 }
 
@@ -260,9 +264,9 @@ void CharcolinoViewController::SaveProject(int slot)
         saveIntoSlot(slot);
         return;
     }
-    askBeforeProceeding(mView, QStringLiteral("Replace Project"),
-                        QStringLiteral("Slot %1 holds a project saved on %2. Replace it?").arg(slot).arg(savedAt),
-                        QStringLiteral("Replace"), [this, slot] { saveIntoSlot(slot); });
+    askBeforeProceeding(mView, tr("Replace Project"),
+                        tr("Slot %1 holds a project saved on %2. Replace it?").arg(slot).arg(savedAt),
+                        tr("Replace"), [this, slot] { saveIntoSlot(slot); });
 }
 
 void CharcolinoViewController::saveIntoSlot(int slot)
@@ -274,13 +278,13 @@ void CharcolinoViewController::saveIntoSlot(int slot)
     }
     setUnsaved(false);
     if (mFeedback)
-        mFeedback->showMessage(QStringLiteral("Saved to slot %1").arg(slot));
+        mFeedback->showMessage(tr("Saved to slot %1").arg(slot));
 }
 
 void CharcolinoViewController::LoadProject(int slot)
 {
     if (!myview || !myview->LoadProject(slot)) {
-        showErrorAlert(mView, QString::fromLatin1(kLoadFailedMessage));
+        showErrorAlert(mView, tr(kLoadFailedMessage));
         return;
     }
     setUnsaved(false);

@@ -13,12 +13,12 @@
 void CharcolinoViewController::installAccessibility()
 {
     CanvasAccessible::install();
-    mUi->toolbar->setAccessibleName(QStringLiteral("Tool"));
-    mUi->brushsize->setAccessibleName(QStringLiteral("Brush size"));
-    mUi->brushshape->setAccessibleName(QStringLiteral("Brush shape"));
-    mUi->menuButton->setAccessibleName(QStringLiteral("Menu"));
-    mUi->menuButton->setAccessibleDescription(QStringLiteral("New, save, load and export the project"));
-    mView->setAccessibleName(QStringLiteral("Main screen"));
+    mUi->toolbar->setAccessibleName(tr("Tool"));
+    mUi->brushsize->setAccessibleName(tr("Brush size"));
+    mUi->brushshape->setAccessibleName(tr("Brush shape"));
+    mUi->menuButton->setAccessibleName(tr("Menu"));
+    mUi->menuButton->setAccessibleDescription(tr("New, save, load and export the project"));
+    mView->setAccessibleName(tr("Main screen"));
 }
 
 void CharcolinoViewController::attachCanvasAccessibility()

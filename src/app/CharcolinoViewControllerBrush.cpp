@@ -49,7 +49,7 @@ void CharcolinoViewController::installBrushControls()
     mBrushButton->setFocusPolicy(Qt::NoFocus);
     mBrushButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     mBrushButton->setGeometry(kMenuButtonX, 37, 60, 30);
-    mBrushButton->setAccessibleName(QStringLiteral("Brush settings"));
+    mBrushButton->setAccessibleName(tr("Brush settings"));
     mBrushButton->show();
     mBrushPopup = new BrushPopup(mView);
     connect(mBrushButton, &QToolButton::clicked, this, &CharcolinoViewController::showBrushPopup);
@@ -107,7 +107,7 @@ void CharcolinoViewController::updateBrushButton()
     mBrushButton->setText(QStringLiteral("%1%").arg(mBrushStyle.strength));
     mBrushButton->setIcon(dabIcon(mBrushStyle, mBrushButton->devicePixelRatioF()));
     mBrushButton->setIconSize(QSize(14, 14));
-    const QString tip = QStringLiteral("Brush: %1 pt, hardness %2 %, strength %3 %")
+    const QString tip = tr("Brush: %1 pt, hardness %2 %, strength %3 %")
                             .arg(brushRadius(), 0, 'f', 1)
                             .arg(mBrushStyle.hardness)
                             .arg(mBrushStyle.strength);

@@ -57,25 +57,25 @@ void CharcolinoViewController::installDesktopLayer()
         mActions.append({command, action});
     }
 
-    mUi->toolbar->setSegmentToolTips({T::withKeys(QStringLiteral("Black"), T::Black),
-                                      T::withKeys(QStringLiteral("Color"), T::Color),
-                                      T::withKeys(QStringLiteral("Photo"), T::Photo),
-                                      T::withKeys(QStringLiteral("Move"), T::Move)});
-    const QString size = QStringLiteral("Brush size (%1 smaller, %2 larger)")
+    mUi->toolbar->setSegmentToolTips({T::withKeys(tr("Black"), T::Black),
+                                      T::withKeys(tr("Color"), T::Color),
+                                      T::withKeys(tr("Photo"), T::Photo),
+                                      T::withKeys(tr("Move"), T::Move)});
+    const QString size = tr("Brush size (%1 smaller, %2 larger)")
                              .arg(T::keyText(T::SmallerBrush), T::keyText(T::LargerBrush));
     mUi->brushsize->setSegmentToolTips(QStringList(mUi->brushsize->numberOfSegments(), size));
-    mUi->brushshape->setSegmentToolTips({T::withKeys(QStringLiteral("Round"), T::ToggleShape),
-                                         T::withKeys(QStringLiteral("Square"), T::ToggleShape)});
-    mUi->menuButton->setToolTip(QStringLiteral("Menu (%1 closes it)").arg(T::keyText(T::CloseMenu)));
+    mUi->brushshape->setSegmentToolTips({T::withKeys(tr("Round"), T::ToggleShape),
+                                         T::withKeys(tr("Square"), T::ToggleShape)});
+    mUi->menuButton->setToolTip(tr("Menu (%1 closes it)").arg(T::keyText(T::CloseMenu)));
     const QPair<QPushButton*, T::Command> buttons[] = {
         {NewButton, T::NewProject}, {SaveButton, T::SaveProject}, {LoadButton, T::LoadProject}, {ExportButton, T::Export}};
     for (const auto& [button, command] : buttons)
         button->setToolTip(T::withKeys(button->text(), command));
 
     mHistoryRow = new MenuHistoryRow(mView, NewButton);
-    mHistoryRow->undoButton()->setToolTip(T::withKeys(QStringLiteral("Undo the last stroke"), T::Undo));
-    mHistoryRow->redoButton()->setToolTip(T::withKeys(QStringLiteral("Redo"), T::Redo));
-    mHistoryRow->keysButton()->setToolTip(T::withKeys(QStringLiteral("The list of keys"), T::ShowKeys));
+    mHistoryRow->undoButton()->setToolTip(T::withKeys(tr("Undo the last stroke"), T::Undo));
+    mHistoryRow->redoButton()->setToolTip(T::withKeys(tr("Redo"), T::Redo));
+    mHistoryRow->keysButton()->setToolTip(T::withKeys(tr("The list of keys"), T::ShowKeys));
     connect(mHistoryRow, &MenuHistoryRow::undoClicked, this, [this] { runCommand(T::Undo); });
     connect(mHistoryRow, &MenuHistoryRow::redoClicked, this, [this] { runCommand(T::Redo); });
     connect(mHistoryRow, &MenuHistoryRow::keysClicked, this, [this] {
@@ -107,7 +107,7 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
     connect(myview, &CanvasView::startImageChosen, this, [this] {
         if (std::exchange(mPaintHintShown, true))
             return;
-        mFeedback->showMessage(QString::fromLatin1(kPaintHint));
+        mFeedback->showMessage(tr(kPaintHint));
     });
     mZoomIndicator = new ZoomIndicator(mView);
     mShowInFolder = new ShowInFolderButton(mView);
@@ -116,14 +116,14 @@ void CharcolinoViewController::attachCanvasToDesktopLayer()
     connect(myview, &CanvasView::historyChanged, this,
             [this] { mHistoryRow->setAvailable(myview->canUndo(), myview->canRedo()); });
     connect(myview, &CanvasView::exportProgress, this, [this](int percent) {
-        const QString line = mExportingLine.isEmpty() ? QStringLiteral("Exporting …") : mExportingLine;
+        const QString line = mExportingLine.isEmpty() ? tr("Exporting …") : mExportingLine;
         mFeedback->showMessage(QStringLiteral("%1 %2 %").arg(line).arg(percent));
     });
     connect(myview, &CanvasView::exported, this, [this](const QString& path, const QString& fallback) {
         mExportingLine.clear();
-        const QString shown = QStringLiteral("Exported to %1").arg(shownPath(path));
+        const QString shown = tr("Exported to %1").arg(shownPath(path));
         mFeedback->showMessage(fallback.isEmpty() ? shown
-                                                  : QStringLiteral("%1 at its own size: %2").arg(shown, fallback));
+                                                  : tr("%1 at its own size: %2").arg(shown, fallback));
         mShowInFolder->showFor(path, myview->geometry(), mFeedback->y());
     });
     attachCanvasAccessibility();
@@ -286,9 +286,9 @@ void CharcolinoViewController::proceedDiscarding(std::function<void()> then)
         then();
         return;
     }
-    askBeforeProceeding(mView, QStringLiteral("Unsaved Strokes"),
-                        QStringLiteral("The picture has strokes that are in no project slot. Discard them?"),
-                        QStringLiteral("Discard"), std::move(then));
+    askBeforeProceeding(mView, tr("Unsaved Strokes"),
+                        tr("The picture has strokes that are in no project slot. Discard them?"),
+                        tr("Discard"), std::move(then));
 }
 
 void CharcolinoViewController::rememberControls()

@@ -17,7 +17,7 @@
 void CharcolinoViewController::exportAs()
 {
     if (!myview || !myview->isLoaded()) {
-        showErrorAlert(mView, QString::fromLatin1(CanvasView::kNoDataMessage));
+        showErrorAlert(mView, QCoreApplication::translate("CanvasView", CanvasView::kNoDataMessage));
         return;
     }
     if (mExportDialog) {
@@ -38,7 +38,7 @@ void CharcolinoViewController::exportAs()
 void CharcolinoViewController::exportWith(const ExportOptions& options)
 {
     if (!myview || !myview->isLoaded()) {
-        showErrorAlert(mView, QString::fromLatin1(CanvasView::kNoDataMessage));
+        showErrorAlert(mView, QCoreApplication::translate("CanvasView", CanvasView::kNoDataMessage));
         return;
     }
     // The drawing at the photo's size is made on the worker too; the project's size
@@ -50,18 +50,18 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
     if (!full) {
         picture = makePictureImage(myview->workingBuffer(), myview->bufferWidth(), myview->pictureSize());
         if (picture.isNull()) {
-            showErrorAlert(mView, QString::fromLatin1(CanvasView::kLowMemoryMessage));
+            showErrorAlert(mView, QCoreApplication::translate("CanvasView", CanvasView::kLowMemoryMessage));
             return;
         }
         if (!options.fullSize)
             fallback->clear();
     }
-    mExportingLine = QStringLiteral("Exporting to %1 …").arg(options.path());
+    mExportingLine = tr("Exporting to %1 …").arg(options.path());
     mFeedback->showMessage(mExportingLine);
     QPointer<CharcolinoViewController> self(this);
     QThreadPool::globalInstance()->start([self, options, full, picture, fallback] {
         const QImage image = full ? full() : picture;
-        const QString error = image.isNull() ? QStringLiteral("out of memory") : options.write(image);
+        const QString error = image.isNull() ? tr("out of memory") : options.write(image);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, path = options.path(), error, fallback, ownSize = !options.fullSize] {
@@ -69,7 +69,7 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
                     return;
                 self->mExportingLine.clear();
                 if (!error.isEmpty())
-                    showErrorAlert(self->mView, QStringLiteral("Cannot export to %1: %2").arg(path, error));
+                    showErrorAlert(self->mView, tr("Cannot export to %1: %2").arg(path, error));
                 else if (self->myview)
                     emit self->myview->exported(path, ownSize ? QString() : *fallback);
                 emit self->exportAsFinished(path, error);

@@ -39,19 +39,19 @@ QString CharcolinoViewController::imageNameFilter()
     QStringList patterns;
     for (const QString& suffix : ImageFile::readableSuffixes())
         patterns << QStringLiteral("*.") + suffix << QStringLiteral("*.") + suffix.toUpper();
-    return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+    return tr("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 QString CharcolinoViewController::importFailedMessage(const QString& path, const QString& reason)
 {
     const QString name = QFileInfo(path).fileName();
-    return QString::fromLatin1(CanvasView::kUnsupportedImageMessage) + QLatin1Char('\n') +
+    return QCoreApplication::translate("CanvasView", CanvasView::kUnsupportedImageMessage) + QLatin1Char('\n') +
            (reason.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, reason));
 }
 
 QString CharcolinoViewController::importIncompleteMessage(const QString& path, const QString& reason)
 {
-    return QStringLiteral("Only part of the photo could be read; the rest is left grey.\n%1: %2")
+    return tr("Only part of the photo could be read; the rest is left grey.\n%1: %2")
         .arg(QFileInfo(path).fileName(), reason);
 }
 
@@ -82,7 +82,7 @@ bool CharcolinoViewController::startCameraPickerFromViewController(CharcolinoVie
     if (!isSourceTypeAvailable(sourceType) || !delegate || !presenter)
         return false;
     QWidget* over = presenter->view();
-    auto* picker = new PhotoPicker(over, QStringLiteral("Choose a Photo"), picturesFolder());
+    auto* picker = new PhotoPicker(over, tr("Choose a Photo"), picturesFolder());
     picker->setObjectName(QStringLiteral("photoPicker"));
     picker->setFileMode(QFileDialog::ExistingFile);
     picker->setAcceptMode(QFileDialog::AcceptOpen);
@@ -160,7 +160,7 @@ void CharcolinoViewController::useImageFile(const QString& path, std::function<v
 {
     const std::uint64_t serial = ++mOpenSerial;
     mOpeningPath = path;
-    const QString line = QStringLiteral("Opening %1 …").arg(QFileInfo(path).fileName());
+    const QString line = tr("Opening %1 …").arg(QFileInfo(path).fileName());
     mFeedback->showMessage(line);
     QPointer<CharcolinoViewController> self(this);
     QThreadPool::globalInstance()->start([self, path, serial, line, afterUse = std::move(afterUse)] {

@@ -14,34 +14,34 @@
 ExportDialog::ExportDialog(QWidget* parent, const ExportOptions& initial, bool fullSizeAvailable) : QDialog(parent)
 {
     setObjectName(QStringLiteral("exportDialog"));
-    setWindowTitle(QStringLiteral("Export As"));
+    setWindowTitle(tr("Export As"));
     setWindowModality(Qt::WindowModal);
 
     mFolder = new QLineEdit(initial.folder, this);
-    mFolder->setAccessibleName(QStringLiteral("Folder"));
-    auto* browseButton = new QPushButton(QStringLiteral("Browse…"), this);
+    mFolder->setAccessibleName(tr("Folder"));
+    auto* browseButton = new QPushButton(tr("Browse…"), this);
     connect(browseButton, &QPushButton::clicked, this, &ExportDialog::browse);
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(mFolder, 1);
     folderRow->addWidget(browseButton);
 
     mName = new QLineEdit(initial.name, this);
-    mName->setAccessibleName(QStringLiteral("Name"));
+    mName->setAccessibleName(tr("Name"));
     mFormat = new QComboBox(this);
-    mFormat->setAccessibleName(QStringLiteral("Format"));
+    mFormat->setAccessibleName(tr("Format"));
     mFormat->addItem(QStringLiteral("PNG"), int(ExportOptions::Png));
     mFormat->addItem(QStringLiteral("JPEG"), int(ExportOptions::Jpeg));
     mFormat->addItem(QStringLiteral("WebP"), int(ExportOptions::Webp));
     mFormat->setCurrentIndex(mFormat->findData(int(initial.format)));
     mQuality = new QSpinBox(this);
-    mQuality->setAccessibleName(QStringLiteral("Quality"));
+    mQuality->setAccessibleName(tr("Quality"));
     mQuality->setRange(1, 100);
     mQuality->setValue(initial.quality);
     mQuality->setSuffix(QStringLiteral(" %"));
     connect(mFormat, &QComboBox::currentIndexChanged, this, &ExportDialog::formatChanged);
 
-    mFullSize = new QRadioButton(QStringLiteral("The photo's full size"), this);
-    mProjectSize = new QRadioButton(QStringLiteral("The project's size"), this);
+    mFullSize = new QRadioButton(tr("The photo's full size"), this);
+    mProjectSize = new QRadioButton(tr("The project's size"), this);
     mFullSize->setEnabled(fullSizeAvailable);
     (initial.fullSize && fullSizeAvailable ? mFullSize : mProjectSize)->setChecked(true);
     auto* sizes = new QVBoxLayout;
@@ -49,14 +49,16 @@ ExportDialog::ExportDialog(QWidget* parent, const ExportOptions& initial, bool f
     sizes->addWidget(mProjectSize);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Folder:"), folderRow);
-    form->addRow(QStringLiteral("Name:"), mName);
-    form->addRow(QStringLiteral("Format:"), mFormat);
-    form->addRow(QStringLiteral("Quality:"), mQuality);
-    form->addRow(QStringLiteral("Size:"), sizes);
+    form->addRow(tr("Folder:"), folderRow);
+    form->addRow(tr("Name:"), mName);
+    form->addRow(tr("Format:"), mFormat);
+    form->addRow(tr("Quality:"), mQuality);
+    form->addRow(tr("Size:"), sizes);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    QPushButton* exportButton = buttons->addButton(QStringLiteral("Export"), QDialogButtonBox::AcceptRole);
+    // Named here too, for systems without Qt's own translations.
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    QPushButton* exportButton = buttons->addButton(tr("Export"), QDialogButtonBox::AcceptRole);
     exportButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (!mFolder->text().trimmed().isEmpty() && !mName->text().trimmed().isEmpty())
@@ -89,7 +91,7 @@ void ExportDialog::formatChanged()
 
 void ExportDialog::browse()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Export To"), mFolder->text());
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Export To"), mFolder->text());
     if (!folder.isEmpty())
         mFolder->setText(folder);
 }

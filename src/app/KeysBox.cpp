@@ -1,5 +1,6 @@
 #include "app/KeysBox.h"
 
+#include <QAbstractButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
@@ -11,8 +12,10 @@ constexpr int kGap = 8;  // between the window's frame and the box's
 }  // namespace
 
 KeysBox::KeysBox(const QString& text, QWidget* parent)
-    : QMessageBox(QMessageBox::NoIcon, QStringLiteral("Keys"), text, QMessageBox::Close, parent)
+    : QMessageBox(QMessageBox::NoIcon, tr("Keys"), text, QMessageBox::Close, parent)
 {
+    // Named here too, for systems without Qt's own translations.
+    button(QMessageBox::Close)->setText(tr("Close"));
 }
 
 QPoint KeysBox::placeBeside(const QRect& window, const QSize& box, const QRect& available)

@@ -44,7 +44,7 @@ QString MainWindow::droppedImagePath(const QMimeData* mime)
 void MainWindow::setUnsaved(bool unsaved)
 {
     // The desktop adds " - Charcolino" to any title other than the program's name.
-    setWindowTitle(unsaved ? QStringLiteral("* Unsaved strokes") : QStringLiteral("Charcolino"));
+    setWindowTitle(unsaved ? tr("* Unsaved strokes") : QStringLiteral("Charcolino"));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)

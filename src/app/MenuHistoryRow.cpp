@@ -19,10 +19,10 @@ MenuHistoryRow::MenuHistoryRow(QWidget* parent, QWidget* anchor) : QWidget(paren
         layout->addWidget(button);
         return button;
     };
-    mUndo = make(QStringLiteral("Undo"), "UndoButton", &MenuHistoryRow::undoClicked);
-    mRedo = make(QStringLiteral("Redo"), "RedoButton", &MenuHistoryRow::redoClicked);
-    mKeys = make(QStringLiteral("Keys"), "KeysButton", &MenuHistoryRow::keysClicked);
-    mKeys->setAccessibleName(QStringLiteral("List of keys"));
+    mUndo = make(tr("Undo"), "UndoButton", &MenuHistoryRow::undoClicked);
+    mRedo = make(tr("Redo"), "RedoButton", &MenuHistoryRow::redoClicked);
+    mKeys = make(tr("Keys"), "KeysButton", &MenuHistoryRow::keysClicked);
+    mKeys->setAccessibleName(tr("List of keys"));
     setAvailable(false, false);
     if (mAnchor)
         mAnchor->installEventFilter(this);

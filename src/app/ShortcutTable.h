@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QList>
 #include <QString>
@@ -9,6 +10,8 @@
 // from the platform's bindings, with the keys this program documents added where
 // the platform names others, so every documented key works everywhere.
 class ShortcutTable {
+    Q_DECLARE_TR_FUNCTIONS(ShortcutTable)
+
 public:
     enum Command {
         Black,

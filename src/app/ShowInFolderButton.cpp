@@ -13,7 +13,7 @@ ShowInFolderButton::Opener& opener()
 
 }  // namespace
 
-ShowInFolderButton::ShowInFolderButton(QWidget* parent) : QPushButton(QStringLiteral("Show in folder"), parent)
+ShowInFolderButton::ShowInFolderButton(QWidget* parent) : QPushButton(tr("Show in folder"), parent)
 {
     setObjectName(QStringLiteral("showInFolder"));
     setFocusPolicy(Qt::TabFocus);

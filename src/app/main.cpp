@@ -8,6 +8,7 @@
 #include <string_view>
 #include <thread>
 
+#include "app/AppTranslations.h"
 #include "app/ApplicationShell.h"
 #include "app/ControlSettings.h"
 #include "canvas/CanvasView.h"
@@ -160,6 +161,9 @@ int main(int argc, char** argv)
     QString photo;
     if (!readArguments(app, &photo))
         return 2;
+    // The window in the user's language, from before its first widget; the
+    // console's lines (above and later) stay English.
+    const AppTranslations translations;
 
     // The GL driver is loaded and set up, and the canvas's context made, on a
     // thread of its own while the guard, the icon and the window are made; the

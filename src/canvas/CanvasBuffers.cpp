@@ -4,15 +4,16 @@
 #include "widgets/ErrorAlert.h"
 
 const char* const CanvasView::kLowMemoryMessage =
-    "Memory is running too low. Please turn off your iPhone by holding power button; "
-    "then turn it on to free memory.";
+    QT_TRANSLATE_NOOP("CanvasView",
+                      "Memory is running too low. Please turn off your iPhone by holding power button; "
+                      "then turn it on to free memory.");
 
 bool CanvasView::PrepareBuff(bool withOriginal)
 {
     finishLoading();  // no worker may write the buffers replaced here
     if (mDocument.allocateBuffers(withOriginal))
         return true;
-    showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
+    showErrorAlert(this, tr(kLowMemoryMessage));
     return false;
 }
 

@@ -10,12 +10,12 @@
 #include "widgets/ErrorAlert.h"
 #include "imageio/PhotoAlbum.h"
 
-const char* const CanvasView::kNoDataMessage = "No data in the working space.";
+const char* const CanvasView::kNoDataMessage = QT_TRANSLATE_NOOP("CanvasView", "No data in the working space.");
 
 void CanvasView::ExportToPhotoAlbum()
 {
     if (!isLoaded()) {
-        showErrorAlert(this, QString::fromLatin1(kNoDataMessage));
+        showErrorAlert(this, tr(kNoDataMessage));
         return;
     }
     // Why the album gets the working picture instead of the drawing at the photo's
@@ -43,7 +43,7 @@ void CanvasView::ExportToPhotoAlbum()
     // image may be painted on or replaced while the album writes.
     QImage picture = makePictureImage(workingBuffer(), bufferWidth(), pictureSize());
     if (picture.isNull()) {
-        showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
+        showErrorAlert(this, tr(kLowMemoryMessage));
         return;
     }
     PhotoAlbum::save(std::move(picture), this, finished);

@@ -7,7 +7,7 @@
 #include "widgets/ErrorAlert.h"
 #include "system/RegularFile.h"
 
-const char* const CanvasView::kUnsupportedImageMessage = "Unsupported image format or image file.";
+const char* const CanvasView::kUnsupportedImageMessage = QT_TRANSLATE_NOOP("CanvasView", "Unsupported image format or image file.");
 
 namespace {
 
@@ -37,7 +37,7 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
     PixelBlock imported;
     std::unique_ptr<Texture2D> texture = Texture2D::initWithImage(upright, &imported);
     if (!texture || texture->pixelFormat() != Texture2D::RGBA8888) {
-        showErrorAlert(this, QString::fromLatin1(kUnsupportedImageMessage));
+        showErrorAlert(this, tr(kUnsupportedImageMessage));
         return;
     }
 
@@ -67,12 +67,12 @@ void CanvasView::NewProject(const Image& image, const QString& photoPath)
     UpdateScreen();
 
     // The sheet keeps itself alive while shown and deletes itself after the choice.
-    auto* sheet = new ActionSheet(QStringLiteral("Start New Project With"), this, this);
-    sheet->addButtonWithTitle(QStringLiteral("Black Pencil Sketch"));
-    sheet->addButtonWithTitle(QStringLiteral("Color Pencil Sketch"));
-    sheet->addButtonWithTitle(QStringLiteral("Original Picture"));
+    auto* sheet = new ActionSheet(tr("Start New Project With"), this, this);
+    sheet->addButtonWithTitle(tr("Black Pencil Sketch"));
+    sheet->addButtonWithTitle(tr("Color Pencil Sketch"));
+    sheet->addButtonWithTitle(tr("Original Picture"));
     if (mDocument.hasReplacedProject())
-        sheet->addCancelButtonWithTitle(QStringLiteral("Cancel"));
+        sheet->addCancelButtonWithTitle(tr("Cancel"));
     sheet->setActionSheetStyle(0);
     sheet->showInView(this);
 }

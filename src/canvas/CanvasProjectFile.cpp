@@ -37,7 +37,7 @@ bool CanvasView::loadProject(int slot, bool leaveSketches)
     case ProjectDocument::LoadCheck::Refused:
         return false;
     case ProjectDocument::LoadCheck::LowMemory:
-        showErrorAlert(this, QString::fromLatin1(kLowMemoryMessage));
+        showErrorAlert(this, tr(kLowMemoryMessage));
         return false;
     case ProjectDocument::LoadCheck::Ready:
         break;

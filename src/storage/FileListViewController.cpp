@@ -18,8 +18,8 @@
 #include "storage/FileListViewControllerDelegate.h"
 #include "storage/SlotListModel.h"
 
-const char* const FileListViewController::kSelectSlotMessage = "Please select a project slot.";
-const char* const FileListViewController::kEmptySlotMessage = "No data in the selected project slot.";
+const char* const FileListViewController::kSelectSlotMessage = QT_TRANSLATE_NOOP("FileListViewController", "Please select a project slot.");
+const char* const FileListViewController::kEmptySlotMessage = QT_TRANSLATE_NOOP("FileListViewController", "No data in the selected project slot.");
 
 FileListViewController::FileListViewController(QWidget* parent, QSize frameSize) : QDialog(parent)
 {
@@ -50,11 +50,11 @@ void FileListViewController::loadView(QSize frameSize)
     myTableView->setIconSize(QSize(SlotListModel::kRowHeight, SlotListModel::kRowHeight));
     myTableView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    SaveLoadButton = new QPushButton(QStringLiteral("Save"), this);
+    SaveLoadButton = new QPushButton(tr("Save"), this);
     SaveLoadButton->setObjectName(QStringLiteral("SaveLoadButton"));
     SaveLoadButton->setAutoDefault(false);
     SaveLoadButton->setDefault(true);  // Enter presses it, while it is enabled
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton = new QPushButton(tr("Cancel"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setAutoDefault(false);
     connect(SaveLoadButton, &QPushButton::clicked, this, [this] { action(SaveLoadButton); });
@@ -93,8 +93,8 @@ void FileListViewController::fitInto(const QWidget* window)
 void FileListViewController::SetSaveLoad(bool save)
 {
     isSave = save;
-    SaveLoadButton->setText(isSave ? QStringLiteral("Save") : QStringLiteral("Load"));
-    setWindowTitle(isSave ? QStringLiteral("Save Project") : QStringLiteral("Load Project"));
+    SaveLoadButton->setText(isSave ? tr("Save") : tr("Load"));
+    setWindowTitle(isSave ? tr("Save Project") : tr("Load Project"));
 }
 
 QString FileListViewController::TimeOfProject(int slot)
@@ -135,7 +135,7 @@ void FileListViewController::action(QObject* sender)
     if (sender == SaveLoadButton) {
         const int row = selectedRow();
         if (row < 0) {
-            showErrorAlert(this, QString::fromLatin1(kSelectSlotMessage));
+            showErrorAlert(this, tr(kSelectSlotMessage));
             return;
         }
         const int slot = SlotListModel::slotOfRow(row);
@@ -146,7 +146,7 @@ void FileListViewController::action(QObject* sender)
             dismiss();
         } else {
             if (TimeOfProject(slot).isNull()) {
-                showErrorAlert(this, QString::fromLatin1(kEmptySlotMessage));
+                showErrorAlert(this, tr(kEmptySlotMessage));
                 return;
             }
             if (mDelegate)

@@ -46,9 +46,9 @@ QVariant SlotListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         // The number the messages name ("Saved to slot 3") before the time.
-        return QStringLiteral("Slot %1: %2")
+        return tr("Slot %1: %2")
             .arg(slotOfRow(index.row()))
-            .arg(occupied ? r.time : QStringLiteral("Empty"));
+            .arg(occupied ? r.time : tr("Empty"));
     case Qt::ForegroundRole:
         return QBrush(occupied ? QColor::fromRgbF(0, 0, 0, 1.0) : QColor::fromRgbF(0, 0, 0, 0.5));
     case Qt::DecorationRole:

@@ -1,5 +1,6 @@
 #include "widgets/Question.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -11,7 +12,7 @@ QMessageBox* askBeforeProceeding(QWidget* parent, const QString& title, const QS
     auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     box->setObjectName(QStringLiteral("question"));
     QPushButton* go = box->addButton(proceedText, QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* cancel = box->addButton(QCoreApplication::translate("Question", "Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
