@@ -1,5 +1,6 @@
 // Test entry: every test process runs headless (Qt's offscreen platform) with its
-// own temporary HOME, so Documents and Pictures never reach the user's folders.
+// own temporary HOME, so Documents and Pictures never reach the user's folders,
+// and in English.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -27,6 +28,13 @@ int main(int argc, char** argv)
     QFile::setPermissions(home.path() + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                         QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+    // English, the texts the tests read, whatever the developer's language; the
+    // programs they start inherit it. A test that wants another language sets it
+    // for its own process.
+    for (const char* name : {"LC_MESSAGES", "LANG"})
+        qunsetenv(name);
+    qputenv("LANGUAGE", "en");
+    qputenv("LC_ALL", "C.UTF-8");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

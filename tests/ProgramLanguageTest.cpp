@@ -1,0 +1,169 @@
+// The built program follows the system's language: started on a virtual X display
+// (Xvfb) with German, French or Spanish asked for the ways a desktop asks (LANG,
+// LANGUAGE, LC_ALL), its start sheet, the menu's Save Project and the list of keys
+// open in that language, judged by their window titles as the display has them,
+// while its console lines stay English.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+#include "support/ImportTestFiles.h"
+
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+class ProgramLanguage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "xdotool"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+                if (qEnvironmentVariableIntValue("CHARCOLINO_REQUIRE_GL") == 1)
+                    FAIL() << tool << " is missing, and CHARCOLINO_REQUIRE_GL=1 requires the X test to run";
+                GTEST_SKIP() << tool << " is missing (scripts/setup installs it)";
+            }
+        xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        ASSERT_TRUE(xvfb.waitForStarted(kWaitMs));
+        QElapsedTimer waited;
+        waited.start();
+        while (!xvfb.canReadLine() && xvfb.state() == QProcess::Running && waited.elapsed() < kWaitMs)
+            xvfb.waitForReadyRead(1000);
+        ASSERT_TRUE(xvfb.canReadLine()) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
+        display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
+    }
+    void TearDown() override
+    {
+        for (QProcess* p : {&app, &xvfb})
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(kWaitMs);
+            }
+    }
+
+    // A fresh HOME on the display, with the language variables of `language` only.
+    QProcessEnvironment environment(const QTemporaryDir& home, const QStringList& language) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR", "WAYLAND_DISPLAY", "XAUTHORITY", "LANG",
+                                 "LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            env.remove(QString::fromLatin1(name));
+        env.insert("DISPLAY", display);
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("XDG_CACHE_HOME", home.filePath(".cache"));
+        env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+        QDir().mkpath(home.filePath("runtime"));
+        QFile::setPermissions(home.filePath("runtime"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        for (const QString& assignment : language)
+            env.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
+        return env;
+    }
+
+    // Runs xdotool on the display; its standard output.
+    QByteArray xdotool(const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("xdotool"), args);
+        if (!p.waitForFinished(kWaitMs) || p.exitCode() != 0)
+            ADD_FAILURE() << "xdotool " << args.join(' ').toStdString() << ": "
+                          << p.readAllStandardError().toStdString();
+        return p.readAllStandardOutput();
+    }
+    // The first visible window titled exactly `title`, or empty.
+    QString findWindow(const QString& title)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + title + "$"});
+        p.waitForFinished(kWaitMs);
+        return QString::fromLatin1(p.readAllStandardOutput().split('\n').first().trimmed());
+    }
+    // The same once there is one (empty when none comes).
+    QString windowTitled(const QString& title)
+    {
+        QString id;
+        (void)QTest::qWaitFor([&] { return !(id = findWindow(title)).isEmpty(); }, kWaitMs);
+        return id;
+    }
+
+    QProcess xvfb;
+    QProcess app;
+    QString display;
+};
+
+}  // namespace
+
+TEST_F(ProgramLanguage, TheStartSheetTheMenusSaveAndTheKeysInTheSystemsLanguage)
+{
+    const struct {
+        QStringList language;
+        QString sheetTitle;
+        QString saveTitle;
+        QString keysTitle;
+    } cases[] = {
+        {{"LANG=de_DE.UTF-8"}, "Neues Projekt beginnen mit", "Projekt speichern", "Tasten"},
+        {{"LANGUAGE=fr_FR:en", "LANG=C.UTF-8"}, "Commencer un nouveau projet avec", "Enregistrer le projet", "Touches"},
+        {{"LC_ALL=es_ES.UTF-8", "LANG=en_US.UTF-8"}, "Empezar un nuevo proyecto con", "Guardar proyecto", "Teclas"},
+        {{"LANGUAGE=en_GB:de", "LANG=de_DE.UTF-8"}, "Start New Project With", "Save Project", "Keys"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language.join(' ').toStdString());
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        const QString photo = home.filePath("photo.png");
+        ASSERT_TRUE(ImportTestFiles::quadrantPicture(400, 300).save(photo, "PNG"));
+        QProcessEnvironment env = environment(home, c.language);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("CHARCOLINO_READY_LINE", "1");
+        app.setProcessEnvironment(env);
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.start(QStringLiteral(CHARCOLINO_APP), {photo});
+        ASSERT_TRUE(app.waitForStarted(kWaitMs));
+
+        // A first start with a photo: its sheet, chosen by keys (Original Picture).
+        const QString sheet = windowTitled(c.sheetTitle);
+        ASSERT_FALSE(sheet.isEmpty());
+        xdotool({"key", "Down", "Down", "Return"});
+        const QString window = windowTitled("Charcolino");
+        ASSERT_FALSE(window.isEmpty());
+        xdotool({"windowfocus", window});
+
+        // The menu's Save Project: the slot browser, titled as the menu entry.
+        xdotool({"key", "ctrl+s"});
+        const QString browser = windowTitled(c.saveTitle);
+        ASSERT_FALSE(browser.isEmpty());
+        xdotool({"key", "Escape"});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return findWindow(c.saveTitle).isEmpty(); }, kWaitMs));
+
+        // The list of keys.
+        xdotool({"windowfocus", window});
+        xdotool({"key", "F1"});
+        EXPECT_FALSE(windowTitled(c.keysTitle).isEmpty());
+
+        // The console's lines stay English: the album's, after an export.
+        xdotool({"windowfocus", window});
+        xdotool({"key", "ctrl+e"});
+        QByteArray console;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (console += app.readAll()).contains("Save finished"); }, kWaitMs))
+            << console.toStdString();
+        ASSERT_EQ(::kill(pid_t(app.processId()), SIGTERM), 0);
+        ASSERT_TRUE(app.waitForFinished(kWaitMs));
+        EXPECT_EQ(app.exitCode(), 0);
+        EXPECT_TRUE(console.startsWith("ready\n")) << console.toStdString();
+    }
+}
