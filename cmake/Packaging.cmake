@@ -96,6 +96,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libgl1-mesa-dri")
 # Wayland's platform plugin; the program runs through XWayland without it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
+# Qt's own texts (standard buttons, the file dialogs) in the user's language.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
 
