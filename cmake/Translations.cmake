@@ -13,7 +13,8 @@ endforeach()
 # command-line tool stay English.
 file(GLOB CHARCOLINO_TRANSLATED_SOURCES CONFIGURE_DEPENDS
   src/app/*.cpp src/app/*.h src/app/*.ui src/canvas/*.cpp src/canvas/*.h
-  src/storage/*.cpp src/storage/*.h src/widgets/*.cpp src/widgets/*.h)
+  src/storage/*.cpp src/storage/*.h src/widgets/*.cpp src/widgets/*.h
+  src/system/SingleInstance.cpp)
 set(CHARCOLINO_LUPDATE_OPTIONS -no-obsolete -locations none)
 
 qt_add_lupdate(charcolino_app TS_FILES ${CHARCOLINO_TS_FILES} SOURCES ${CHARCOLINO_TRANSLATED_SOURCES}

@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include "app/AppTranslations.h"
 #include "app/ApplicationShell.h"
 #include "canvas/CanvasView.h"
+#include "system/SingleInstance.h"
 #include "widgets/ActionSheet.h"
 #include "widgets/SegmentedControl.h"
 #include "support/ImportTestFiles.h"
@@ -196,4 +199,28 @@ TEST(Translations, TheMainScreenAndItsStartSheetShowTheUsersLanguage)
         CanvasView::setSkipStartPicture(false);
         QApplication::processEvents();
     }
+}
+
+// A start whose data folder is held by a program that does not answer: its line
+// on the console in English, its alert in the user's language.
+TEST(Translations, AFolderHeldByASilentProgramIsToldInEnglishAndShownInTheUsersLanguage)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QLockFile held(SingleInstance::lockFilePath(folder.path()));
+    ASSERT_TRUE(held.tryLock(0));
+    const AppTranslations german{QLocale(QStringLiteral("de"))};
+    SingleInstance instance(folder.path());
+    ASSERT_EQ(instance.start(QString()), SingleInstance::Outcome::Unreachable);
+    const QString place = QDir::toNativeSeparators(folder.path());
+    const QString process = QString::number(QCoreApplication::applicationPid());
+    EXPECT_TRUE(instance.errorString().startsWith("Charcolino is already running on " + place + " (process " + process +
+                                                  " on "))
+        << instance.errorString().toStdString();
+    EXPECT_TRUE(instance.errorString().contains(") but does not answer: ")) << instance.errorString().toStdString();
+    EXPECT_TRUE(instance.shownErrorString().startsWith("Charcolino läuft bereits auf " + place + " (Prozess " + process +
+                                                       " auf "))
+        << instance.shownErrorString().toStdString();
+    EXPECT_TRUE(instance.shownErrorString().contains("), antwortet aber nicht: "))
+        << instance.shownErrorString().toStdString();
 }

@@ -551,6 +551,17 @@
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source> (process %1 on %2)</source>
+        <translation> (Prozess %1 auf %2)</translation>
+    </message>
+    <message>
+        <source>Charcolino is already running on %1%2 but does not answer: %3</source>
+        <translation>Charcolino läuft bereits auf %1%2, antwortet aber nicht: %3</translation>
+    </message>
+</context>
+<context>
     <name>SlotListModel</name>
     <message>
         <source>Slot %1: %2</source>

@@ -551,6 +551,17 @@
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source> (process %1 on %2)</source>
+        <translation> (processus %1 sur %2)</translation>
+    </message>
+    <message>
+        <source>Charcolino is already running on %1%2 but does not answer: %3</source>
+        <translation>Charcolino est déjà lancé sur %1%2 mais ne répond pas : %3</translation>
+    </message>
+</context>
+<context>
     <name>SlotListModel</name>
     <message>
         <source>Slot %1: %2</source>

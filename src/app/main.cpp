@@ -20,13 +20,14 @@
 
 namespace {
 
-// One line on standard error; a dialog as well when there is a screen to show it on.
-void reportFailure(const QString& line)
+// One line on standard error, in English; a dialog as well, in the user's
+// language, when there is a screen to show it on.
+void reportFailure(const QString& line, const QString& shown)
 {
     std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(line));
     const QString platform = QGuiApplication::platformName();
     if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
-        QMessageBox::critical(nullptr, QStringLiteral("Charcolino"), line);
+        QMessageBox::critical(nullptr, QStringLiteral("Charcolino"), shown);
 }
 
 // The photo named on the command line as an absolute path (a file: URL is taken
@@ -91,7 +92,7 @@ std::optional<int> takeDataFolder(SingleInstance& instance, const QString& photo
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::Unreachable:
-        reportFailure(instance.errorString());
+        reportFailure(instance.errorString(), instance.shownErrorString());
         return 1;
     case SingleInstance::Outcome::Unguarded:
         std::fprintf(stderr, "charcolino: %s\n", qUtf8Printable(instance.errorString()));

@@ -1,5 +1,6 @@
 #include "system/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDeadlineTimer>
@@ -56,6 +57,7 @@ QString SingleInstance::lockFilePath(const QString& dataFolder)
 SingleInstance::Outcome SingleInstance::start(const QString& message)
 {
     mError.clear();
+    mShownError.clear();
     if (mFolder.isEmpty()) {
         mError = QStringLiteral("There is no data folder to guard.");
         return Outcome::Unguarded;
@@ -78,11 +80,19 @@ SingleInstance::Outcome SingleInstance::start(const QString& message)
         qint64 pid = 0;
         QString host;
         QString application;
-        const QString holder = mLock.getLockInfo(&pid, &host, &application)
-                                   ? QStringLiteral(" (process %1 on %2)").arg(pid).arg(host)
-                                   : QString();
-        mError = QStringLiteral("Charcolino is already running on %1%2 but does not answer: %3")
-                     .arg(QDir::toNativeSeparators(mFolder), holder, reason);
+        const bool known = mLock.getLockInfo(&pid, &host, &application);
+        // In English for the console, and in the user's language for a window.
+        static const char* const kHolder = QT_TRANSLATE_NOOP("SingleInstance", " (process %1 on %2)");
+        static const char* const kNoAnswer =
+            QT_TRANSLATE_NOOP("SingleInstance", "Charcolino is already running on %1%2 but does not answer: %3");
+        const QString folder = QDir::toNativeSeparators(mFolder);
+        mError = QString::fromLatin1(kNoAnswer).arg(
+            folder, known ? QString::fromLatin1(kHolder).arg(pid).arg(host) : QString(), reason);
+        mShownError = QCoreApplication::translate("SingleInstance", kNoAnswer)
+                          .arg(folder,
+                               known ? QCoreApplication::translate("SingleInstance", kHolder).arg(pid).arg(host)
+                                     : QString(),
+                               reason);
         return Outcome::Unreachable;
     }
 

@@ -51,6 +51,9 @@ public:
     // process holds the folder.
     Outcome start(const QString& message);
     QString errorString() const { return mError; }
+    // The same in the user's language, for a window, where it differs (Unreachable);
+    // else the same text.
+    QString shownErrorString() const { return mShownError.isEmpty() ? mError : mShownError; }
 
     // Closes the connections of later starts and takes no more until the object
     // goes (they wait in the socket's queue, then find the lock free): for the quit
@@ -78,4 +81,5 @@ private:
     QLockFile mLock;
     LocalSocketChannel* mServer = nullptr;
     QString mError;
+    QString mShownError;
 };
