@@ -164,7 +164,8 @@ TEST(Translations, TheMainScreenAndItsStartSheetShowTheUsersLanguage)
          {"Boceto a lápiz negro", "Boceto a lápices de colores", "Imagen original"},
          "* Trazos sin guardar"},
     };
-    const QString photo = QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)).filePath("start.png");
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString photo = QDir(pictures).filePath("start.png");
     QDir().mkpath(QFileInfo(photo).absolutePath());
     ASSERT_TRUE(ImportTestFiles::quadrantPicture(300, 200).save(photo, "PNG"));
     for (const auto& c : cases) {
@@ -214,13 +215,12 @@ TEST(Translations, AFolderHeldByASilentProgramIsToldInEnglishAndShownInTheUsersL
     ASSERT_EQ(instance.start(QString()), SingleInstance::Outcome::Unreachable);
     const QString place = QDir::toNativeSeparators(folder.path());
     const QString process = QString::number(QCoreApplication::applicationPid());
-    EXPECT_TRUE(instance.errorString().startsWith("Charcolino is already running on " + place + " (process " + process +
-                                                  " on "))
-        << instance.errorString().toStdString();
-    EXPECT_TRUE(instance.errorString().contains(") but does not answer: ")) << instance.errorString().toStdString();
-    EXPECT_TRUE(instance.shownErrorString().startsWith("Charcolino läuft bereits auf " + place + " (Prozess " + process +
-                                                       " auf "))
-        << instance.shownErrorString().toStdString();
-    EXPECT_TRUE(instance.shownErrorString().contains("), antwortet aber nicht: "))
-        << instance.shownErrorString().toStdString();
+    const QString logged = instance.errorString();
+    const QString shown = instance.shownErrorString();
+    EXPECT_TRUE(logged.startsWith("Charcolino is already running on " + place + " (process " + process + " on "))
+        << logged.toStdString();
+    EXPECT_TRUE(logged.contains(") but does not answer: ")) << logged.toStdString();
+    EXPECT_TRUE(shown.startsWith("Charcolino läuft bereits auf " + place + " (Prozess " + process + " auf "))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains("), antwortet aber nicht: ")) << shown.toStdString();
 }

@@ -20,14 +20,15 @@
 
 // The menu buttons, at their places in the phone-sized view.
 const CharcolinoViewController::MenuEntry CharcolinoViewController::kMenuEntries[4] = {
-    {&CharcolinoViewController::NewButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "New Project"), QRectF(50, 120, 220, 40), "NewButton"},
-    {&CharcolinoViewController::SaveButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "Save Project"), QRectF(50, 180, 220, 40), "SaveButton"},
-    {&CharcolinoViewController::LoadButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "Load Project"), QRectF(50, 240, 220, 40), "LoadButton"},
-    {&CharcolinoViewController::ExportButton, QT_TRANSLATE_NOOP("CharcolinoViewController", "Export to Photo Album"), QRectF(50, 340, 220, 40), "ExportButton"},
+    {&CharcolinoViewController::NewButton, QT_TR_NOOP("New Project"), QRectF(50, 120, 220, 40), "NewButton"},
+    {&CharcolinoViewController::SaveButton, QT_TR_NOOP("Save Project"), QRectF(50, 180, 220, 40), "SaveButton"},
+    {&CharcolinoViewController::LoadButton, QT_TR_NOOP("Load Project"), QRectF(50, 240, 220, 40), "LoadButton"},
+    {&CharcolinoViewController::ExportButton, QT_TR_NOOP("Export to Photo Album"), QRectF(50, 340, 220, 40),
+     "ExportButton"},
 };
 
-const char* const CharcolinoViewController::kSaveFailedMessage = QT_TRANSLATE_NOOP("CharcolinoViewController", "Failed! No data in the current project.");
-const char* const CharcolinoViewController::kLoadFailedMessage = QT_TRANSLATE_NOOP("CharcolinoViewController", "Failed! Cannot load the project.");
+const char* const CharcolinoViewController::kSaveFailedMessage = QT_TR_NOOP("Failed! No data in the current project.");
+const char* const CharcolinoViewController::kLoadFailedMessage = QT_TR_NOOP("Failed! Cannot load the project.");
 
 namespace {
 

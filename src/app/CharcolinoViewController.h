@@ -58,7 +58,7 @@ public:
     static const char* const kSaveFailedMessage;
     static const char* const kLoadFailedMessage;
     // Shown after the first start image of a run.
-    static constexpr const char* kPaintHint = QT_TRANSLATE_NOOP("CharcolinoViewController", "To paint, choose Black, Color or Photo (B, C, P)");
+    static constexpr const char* kPaintHint = QT_TR_NOOP("To paint, choose Black, Color or Photo (B, C, P)");
 
     using Action = void (CharcolinoViewController::*)(QObject* sender);
 

@@ -4,9 +4,8 @@
 #include "widgets/ErrorAlert.h"
 
 const char* const CanvasView::kLowMemoryMessage =
-    QT_TRANSLATE_NOOP("CanvasView",
-                      "Memory is running too low. Please turn off your iPhone by holding power button; "
-                      "then turn it on to free memory.");
+    QT_TR_NOOP("Memory is running too low. Please turn off your iPhone by holding power button; "
+               "then turn it on to free memory.");
 
 bool CanvasView::PrepareBuff(bool withOriginal)
 {

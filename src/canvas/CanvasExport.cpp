@@ -10,7 +10,7 @@
 #include "widgets/ErrorAlert.h"
 #include "imageio/PhotoAlbum.h"
 
-const char* const CanvasView::kNoDataMessage = QT_TRANSLATE_NOOP("CanvasView", "No data in the working space.");
+const char* const CanvasView::kNoDataMessage = QT_TR_NOOP("No data in the working space.");
 
 void CanvasView::ExportToPhotoAlbum()
 {

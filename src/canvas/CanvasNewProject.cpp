@@ -7,7 +7,7 @@
 #include "widgets/ErrorAlert.h"
 #include "system/RegularFile.h"
 
-const char* const CanvasView::kUnsupportedImageMessage = QT_TRANSLATE_NOOP("CanvasView", "Unsupported image format or image file.");
+const char* const CanvasView::kUnsupportedImageMessage = QT_TR_NOOP("Unsupported image format or image file.");
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "storage/FileListViewControllerDelegate.h"
 #include "storage/SlotListModel.h"
 
-const char* const FileListViewController::kSelectSlotMessage = QT_TRANSLATE_NOOP("FileListViewController", "Please select a project slot.");
-const char* const FileListViewController::kEmptySlotMessage = QT_TRANSLATE_NOOP("FileListViewController", "No data in the selected project slot.");
+const char* const FileListViewController::kSelectSlotMessage = QT_TR_NOOP("Please select a project slot.");
+const char* const FileListViewController::kEmptySlotMessage = QT_TR_NOOP("No data in the selected project slot.");
 
 FileListViewController::FileListViewController(QWidget* parent, QSize frameSize) : QDialog(parent)
 {
