@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <ostream>
+#include <string>
 
 #include "support/ImportTestFiles.h"
 
@@ -20,7 +22,19 @@ namespace {
 
 constexpr int kWaitMs = 30000;
 
-class ProgramLanguage : public ::testing::Test {
+struct Language {
+    const char* name;
+    QStringList variables;  // the language as the system asks for it
+    QString sheetTitle;
+    QString saveTitle;
+    QString keysTitle;
+};
+
+// Named in the test's name and messages.
+void PrintTo(const Language& language, std::ostream* out) { *out << language.name; }
+
+// Each on a display of its own.
+class ProgramLanguage : public ::testing::TestWithParam<Language> {
 protected:
     void SetUp() override
     {
@@ -101,6 +115,27 @@ protected:
         return id;
     }
 
+    // What went wrong, when a window does not come: the program's state and output,
+    // and the titles of the windows on the display.
+    std::string diagnosis()
+    {
+        QByteArray titles;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "."});
+        p.waitForFinished(kWaitMs);
+        for (const QByteArray& id : p.readAllStandardOutput().split('\n'))
+            if (!id.trimmed().isEmpty())
+                titles += xdotool({"getwindowname", QString::fromLatin1(id.trimmed())});
+        return QStringLiteral("program %1, output:\n%2\nwindows:\n%3")
+            .arg(app.state() == QProcess::Running ? QStringLiteral("running")
+                                                  : QStringLiteral("ended with %1").arg(app.exitCode()),
+                 QString::fromUtf8(app.readAll()), QString::fromUtf8(titles))
+            .toStdString();
+    }
+
     QProcess xvfb;
     QProcess app;
     QString display;
@@ -108,62 +143,61 @@ protected:
 
 }  // namespace
 
-TEST_F(ProgramLanguage, TheStartSheetTheMenusSaveAndTheKeysInTheSystemsLanguage)
+TEST_P(ProgramLanguage, TheStartSheetTheMenusSaveAndTheKeysInTheSystemsLanguage)
 {
-    const struct {
-        QStringList language;
-        QString sheetTitle;
-        QString saveTitle;
-        QString keysTitle;
-    } cases[] = {
-        {{"LANG=de_DE.UTF-8"}, "Neues Projekt beginnen mit", "Projekt speichern", "Tasten"},
-        {{"LANGUAGE=fr_FR:en", "LANG=C.UTF-8"}, "Commencer un nouveau projet avec", "Enregistrer le projet", "Touches"},
-        {{"LC_ALL=es_ES.UTF-8", "LANG=en_US.UTF-8"}, "Empezar un nuevo proyecto con", "Guardar proyecto", "Teclas"},
-        {{"LANGUAGE=en_GB:de", "LANG=de_DE.UTF-8"}, "Start New Project With", "Save Project", "Keys"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.language.join(' ').toStdString());
-        QTemporaryDir home;
-        ASSERT_TRUE(home.isValid());
-        const QString photo = home.filePath("photo.png");
-        ASSERT_TRUE(ImportTestFiles::quadrantPicture(400, 300).save(photo, "PNG"));
-        QProcessEnvironment env = environment(home, c.language);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("CHARCOLINO_READY_LINE", "1");
-        app.setProcessEnvironment(env);
-        app.setProcessChannelMode(QProcess::MergedChannels);
-        app.start(QStringLiteral(CHARCOLINO_APP), {photo});
-        ASSERT_TRUE(app.waitForStarted(kWaitMs));
+    const Language& c = GetParam();
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString photo = home.filePath("photo.png");
+    ASSERT_TRUE(ImportTestFiles::quadrantPicture(400, 300).save(photo, "PNG"));
+    QProcessEnvironment env = environment(home, c.variables);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("CHARCOLINO_READY_LINE", "1");
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::MergedChannels);
+    app.start(QStringLiteral(CHARCOLINO_APP), {photo});
+    ASSERT_TRUE(app.waitForStarted(kWaitMs));
 
-        // A first start with a photo: its sheet, chosen by keys (Original Picture).
-        const QString sheet = windowTitled(c.sheetTitle);
-        ASSERT_FALSE(sheet.isEmpty());
-        xdotool({"key", "Down", "Down", "Return"});
-        const QString window = windowTitled("Charcolino");
-        ASSERT_FALSE(window.isEmpty());
-        xdotool({"windowfocus", window});
+    // A first start with a photo: its sheet, chosen by keys (Original Picture).
+    const QString sheet = windowTitled(c.sheetTitle);
+    ASSERT_FALSE(sheet.isEmpty()) << diagnosis();
+    xdotool({"key", "Down", "Down", "Return"});
+    const QString window = windowTitled("Charcolino");
+    ASSERT_FALSE(window.isEmpty()) << diagnosis();
+    xdotool({"windowfocus", window});
 
-        // The menu's Save Project: the slot browser, titled as the menu entry.
-        xdotool({"key", "ctrl+s"});
-        const QString browser = windowTitled(c.saveTitle);
-        ASSERT_FALSE(browser.isEmpty());
-        xdotool({"key", "Escape"});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return findWindow(c.saveTitle).isEmpty(); }, kWaitMs));
+    // The menu's Save Project: the slot browser, titled as the menu entry.
+    xdotool({"key", "ctrl+s"});
+    const QString browser = windowTitled(c.saveTitle);
+    ASSERT_FALSE(browser.isEmpty()) << diagnosis();
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return findWindow(c.saveTitle).isEmpty(); }, kWaitMs));
 
-        // The list of keys.
-        xdotool({"windowfocus", window});
-        xdotool({"key", "F1"});
-        EXPECT_FALSE(windowTitled(c.keysTitle).isEmpty());
+    // The list of keys.
+    xdotool({"windowfocus", window});
+    xdotool({"key", "F1"});
+    EXPECT_FALSE(windowTitled(c.keysTitle).isEmpty()) << diagnosis();
 
-        // The console's lines stay English: the album's, after an export.
-        xdotool({"windowfocus", window});
-        xdotool({"key", "ctrl+e"});
-        QByteArray console;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return (console += app.readAll()).contains("Save finished"); }, kWaitMs))
-            << console.toStdString();
-        ASSERT_EQ(::kill(pid_t(app.processId()), SIGTERM), 0);
-        ASSERT_TRUE(app.waitForFinished(kWaitMs));
-        EXPECT_EQ(app.exitCode(), 0);
-        EXPECT_TRUE(console.startsWith("ready\n")) << console.toStdString();
-    }
+    // The console's lines stay English: the album's, after an export.
+    xdotool({"windowfocus", window});
+    xdotool({"key", "ctrl+e"});
+    QByteArray console;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (console += app.readAll()).contains("Save finished"); }, kWaitMs))
+        << console.toStdString();
+    ASSERT_EQ(::kill(pid_t(app.processId()), SIGTERM), 0);
+    ASSERT_TRUE(app.waitForFinished(kWaitMs));
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(console.contains("ready\n")) << console.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, ProgramLanguage,
+    ::testing::Values(Language{"GermanFromLang", {"LANG=de_DE.UTF-8"}, "Neues Projekt beginnen mit", "Projekt speichern",
+                               "Tasten"},
+                      Language{"FrenchFromLanguage", {"LANGUAGE=fr_FR:en", "LANG=C.UTF-8"},
+                               "Commencer un nouveau projet avec", "Enregistrer le projet", "Touches"},
+                      Language{"SpanishFromLcAll", {"LC_ALL=es_ES.UTF-8", "LANG=en_US.UTF-8"},
+                               "Empezar un nuevo proyecto con", "Guardar proyecto", "Teclas"},
+                      Language{"EnglishBeforeGerman", {"LANGUAGE=en_GB:de", "LANG=de_DE.UTF-8"},
+                               "Start New Project With", "Save Project", "Keys"}),
+    [](const ::testing::TestParamInfo<Language>& info) { return std::string(info.param.name); });
