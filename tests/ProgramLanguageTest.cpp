@@ -55,11 +55,20 @@ protected:
     }
     void TearDown() override
     {
-        for (QProcess* p : {&app, &xvfb})
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(kWaitMs);
+        if (app.state() != QProcess::NotRunning) {
+            app.kill();
+            app.waitForFinished(kWaitMs);
+        }
+        // Ended so that it removes its lock and socket: a display number left
+        // locked by a killed server is one that two servers starting at once
+        // (other tests) may both take.
+        if (xvfb.state() != QProcess::NotRunning) {
+            xvfb.terminate();
+            if (!xvfb.waitForFinished(kWaitMs)) {
+                xvfb.kill();
+                xvfb.waitForFinished(kWaitMs);
             }
+        }
     }
 
     // A fresh HOME on the display, with the language variables of `language` only.
