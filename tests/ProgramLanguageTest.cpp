@@ -5,6 +5,7 @@
 // while its console lines stay English.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,14 +45,31 @@ protected:
                     FAIL() << tool << " is missing, and CHARCOLINO_REQUIRE_GL=1 requires the X test to run";
                 GTEST_SKIP() << tool << " is missing (scripts/setup installs it)";
             }
-        xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(xvfb.waitForStarted(kWaitMs));
+        // A display number of this process's own rather than the first free one:
+        // X servers that look for a free number at the same moment (other tests
+        // running beside this one) may end up on the same one.
+        const int first = 100 + int(QCoreApplication::applicationPid() % 800);
+        for (int number = first; number < first + 50 && display.isEmpty(); ++number)
+            display = startDisplay(number);
+        ASSERT_FALSE(display.isEmpty()) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
+    }
+    // ":<number>" once an X server answers there, or empty when the number is taken.
+    QString startDisplay(int number)
+    {
+        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(number), "-displayfd", "1", "-screen", "0",
+                                            "800x600x24", "-nolisten", "tcp"});
+        if (!xvfb.waitForStarted(kWaitMs))
+            return QString();
         QElapsedTimer waited;
         waited.start();
         while (!xvfb.canReadLine() && xvfb.state() == QProcess::Running && waited.elapsed() < kWaitMs)
             xvfb.waitForReadyRead(1000);
-        ASSERT_TRUE(xvfb.canReadLine()) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
-        display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
+        if (!xvfb.canReadLine() || xvfb.readLine().trimmed().toInt() != number) {
+            xvfb.kill();
+            xvfb.waitForFinished(kWaitMs);
+            return QString();
+        }
+        return QStringLiteral(":%1").arg(number);
     }
     void TearDown() override
     {
