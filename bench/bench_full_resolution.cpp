@@ -43,6 +43,7 @@
 #include "imageio/PictureUnpack.h"
 #include "system/ReplaceFile.h"
 #include "tools/FullSizeSketches.h"
+#include "tools/StreamedFiles.h"
 #include "tools/PngFiles.h"
 
 namespace {
@@ -184,13 +185,14 @@ void BM_ExportFullResolution(benchmark::State& state)
 
 // The tool's drawing (its --project full.png): the same drawing handed to the PNG
 // writer band by band as it is drawn (fullResolutionPng), the JPEG photo decoded
-// in strips, so that neither the photo nor the drawing is held whole; args and
-// peakMB as above.
+// in strips, the file written as its strips are compressed, so that neither the
+// photo, the drawing nor the file is held whole; args and peakMB as above.
 void BM_FullResolutionPng(benchmark::State& state)
 {
     const PaintedProject& painted = project(state.range(0) == 1);
     const QString photo = photoOf(state.range(1));
-    if (!painted.ok || photo.isEmpty()) {
+    QTemporaryDir out(QDir::current().filePath(QStringLiteral("bench-full-XXXXXX")));  // on the disk of the build
+    if (!painted.ok || photo.isEmpty() || !out.isValid()) {
         state.SkipWithError("photo not readable");
         return;
     }
@@ -201,19 +203,27 @@ void BM_FullResolutionPng(benchmark::State& state)
         memory.start();
         state.ResumeTiming();
         QString error;
-        const QByteArray png = fullResolutionPng(photo, painted.record, &error);
-        if (png.isEmpty()) {
+        bool written = false;
+        {
+            StreamedFiles files(out.path(), {"full.png"});
+            const auto start = [&files]() -> PngStripEncoder::Out {
+                std::vector<PngStripEncoder::Out> outs;
+                return files.start(&outs) ? outs[0] : PngStripEncoder::Out();
+            };
+            written = fullResolutionPng(photo, painted.record, start, &error) && files.commit();
+        }
+        if (!written) {
             state.SkipWithError(qPrintable(error));
             return;
         }
-        benchmark::DoNotOptimize(png.constData());
         peak = std::max(peak, memory.addedMB());
     }
     state.counters["peakMB"] = peak;
 }
 
 // The tool's --full-size work for one photo (arg: 12 or 48 megapixels): the
-// photo read, both sketches at its size, their PNG files written; peakMB as above.
+// photo read, both sketches at its size, their PNG files written as they are
+// made; peakMB as above.
 void BM_FullSizeSketches(benchmark::State& state)
 {
     const QString photo = photoOf(state.range(0));
@@ -228,13 +238,23 @@ void BM_FullSizeSketches(benchmark::State& state)
         state.PauseTiming();
         memory.start();
         state.ResumeTiming();
-        QString error, subject;
+        QString error;
         bool written = false;
         {
+            StreamedFiles files(out.path(), {"black.png", "color.png"});
             FullSizeSketches sketches;
-            written = sketches.make(photo, &error) &&
-                      writeFiles(out.path(), {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}},
-                                 &subject, &error);
+            written = sketches.make(
+                          photo,
+                          [&files](PngStripEncoder::Out* black, PngStripEncoder::Out* color) {
+                              std::vector<PngStripEncoder::Out> outs;
+                              if (!files.start(&outs))
+                                  return false;
+                              *black = outs[0];
+                              *color = outs[1];
+                              return true;
+                          },
+                          &error) &&
+                      files.commit();
         }
         if (!written) {
             state.SkipWithError(qPrintable(error));

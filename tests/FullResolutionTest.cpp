@@ -371,6 +371,16 @@ TEST_F(FullResolution, SavedLoadedAndExportedAtThePhotosSizeMatchingTheWorkingPi
     ASSERT_TRUE(tool.waitForFinished(60000));
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     EXPECT_EQ(QImage(temp.filePath("out/full.png")).size(), QSize(1600, 1200));
+    // full.png is written as it is drawn: one that cannot be made has its line,
+    // the four pictures are still written and no temporary file is left.
+    ASSERT_TRUE(QDir().mkpath(temp.filePath("blocked/full.png")));
+    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {"--project", project, "-o", temp.filePath("blocked")});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(tool.readAllStandardError()),
+              QStringLiteral("charcolino-sketch: %1: Is a directory\n").arg(temp.filePath("blocked/full.png")));
+    EXPECT_EQ(QDir(temp.filePath("blocked")).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"black.png", "color.png", "original.png", "working.png"}));
 
     // A new start: another project, then the slot.
     startFromPhoto(0);

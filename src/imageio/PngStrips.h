@@ -24,7 +24,7 @@ struct PngSource {
     int firstRow = 0;
     int width = 0;
     PngLayout layout = PngLayout::Rgb;
-    int inBytes = 3;  // bytes a pixel in the rows: 4 for RGBX8888 read as RGB
+    int inBytes = 3;  // bytes a pixel in the rows: 4 for RGBX8888 read as RGB; 1 for grey bytes
 
     int outBytes() const { return layout == PngLayout::Rgba ? 4 : layout == PngLayout::GreyChannel ? 1 : 3; }
 
@@ -33,7 +33,7 @@ struct PngSource {
     bool row(int y, std::uint8_t* out) const
     {
         const std::uint8_t* p = bits + stride * std::ptrdiff_t(y - firstRow);
-        if (layout == PngLayout::GreyChannel) {
+        if (layout == PngLayout::GreyChannel && inBytes != 1) {
             bool grey = true;
             for (int x = 0; x < width; ++x, p += inBytes) {
                 out[x] = p[0];
