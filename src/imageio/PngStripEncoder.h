@@ -22,6 +22,13 @@
 // few strips under way. The file is byte for byte the one fastPngBytes
 // (fastGreyPngBytes) makes of the whole picture, for RGB: an opaque picture of
 // 4-byte pixels (R, G, B, unused) whose pixels are not all grey.
+class PngStripEncoder;
+
+// Starts a PNG file anew (any file begun before by the same start is dropped) and
+// gives where its bytes go, in order (see PngStripEncoder::Out); empty when it
+// cannot be started.
+using PngFileStart = std::function<std::function<bool(const char* bytes, qint64 size)>()>;
+
 class PngStripEncoder {
 public:
     enum class Pixels {

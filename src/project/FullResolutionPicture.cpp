@@ -101,7 +101,8 @@ enum class Streamed {
 // mirrored left to right (its rows are the upright picture's rows, top to
 // bottom), of the project's size. Not when the photo is not one of those or the
 // drawing fails: the whole decode then makes the picture, or says what is wrong.
-Streamed streamedPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start)
+Streamed streamedPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start,
+                     const RowsDone& bandsDone)
 {
     UprightJpegRows photo;
     if (!photo.open(photoPath))
@@ -133,7 +134,13 @@ Streamed streamedPng(const QString& photoPath, const FullResolutionRecord& recor
     const bool drawn = renderFullResolutionStreamed(
         job,
         [&](std::uint8_t* rows, int count) { return photo.read(rows, stride, count); },
-        [&](const std::uint8_t* rows, int first, int end) { return png.add(rows, stride, end - first); });
+        [&](const std::uint8_t* rows, int first, int end) {
+            if (!png.add(rows, stride, end - first))
+                return false;
+            if (bandsDone)
+                bandsDone(end, h);
+            return true;
+        });
     const bool ended = drawn && png.end();
     return ended ? Streamed::Done : outFailed ? Streamed::Failed : Streamed::Not;
 }
@@ -141,13 +148,13 @@ Streamed streamedPng(const QString& photoPath, const FullResolutionRecord& recor
 }  // namespace
 
 bool fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start,
-                       QString* error)
+                       QString* error, const RowsDone& bandsDone)
 {
     const auto cannotWrite = [error] {
         failed(error, QStringLiteral("the file cannot be written"));
         return false;
     };
-    switch (streamedPng(photoPath, record, start)) {
+    switch (streamedPng(photoPath, record, start, bandsDone)) {
     case Streamed::Done:
         return true;
     case Streamed::Failed:
@@ -170,8 +177,12 @@ bool fullResolutionPng(const QString& photoPath, const FullResolutionRecord& rec
                         });
     const FullResolutionJob job = jobOf(photo.upright, record);
     const std::uint8_t* pixels = job.pixels;
-    const bool drawn = renderFullResolution(job, [&png, pixels, w](int first, int end) {
-        return png.add(pixels + std::size_t(first) * std::size_t(w) * 4, std::ptrdiff_t(w) * 4, end - first);
+    const bool drawn = renderFullResolution(job, [&](int first, int end) {
+        if (!png.add(pixels + std::size_t(first) * std::size_t(w) * 4, std::ptrdiff_t(w) * 4, end - first))
+            return false;
+        if (bandsDone)
+            bandsDone(end, h);
+        return true;
     });
     photo.upright = QImage();  // let go before the last strips are written
     if (drawn && png.end())

@@ -24,10 +24,6 @@ using RowsDone = std::function<void(int rows, int height)>;
 QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error,
                              const RowsDone& bandsDone = {});
 
-// Starts the PNG file anew (any file begun before is dropped) and gives where its
-// bytes go, in order; empty when it cannot be started.
-using PngFileStart = std::function<PngStripEncoder::Out()>;
-
 // The same drawing as a PNG file (RGB) whose bytes go out as they are made: each
 // band of rows compressed as soon as it is drawn (on other threads while the next
 // is drawn) and put out, so that neither the picture nor its file is held whole.
@@ -36,8 +32,9 @@ using PngFileStart = std::function<PngStripEncoder::Out()>;
 // fullResolutionPicture's, and the bytes fastPngBytes makes of it unless every
 // pixel is grey. False, with a short reason, where that is null or the file's
 // bytes could not go out.
+// `bandsDone` as for fullResolutionPicture.
 bool fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start,
-                       QString* error);
+                       QString* error, const RowsDone& bandsDone = {});
 
 // The same file in memory; empty, with the reason, on failure.
 QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error);
