@@ -110,8 +110,8 @@ void PngStripEncoder::submit()
     mFill = {};
     {
         std::unique_lock lock(mMutex);
-        // A few strips under way at most: one for each thread and one waiting.
-        mSpace.wait(lock, [this] { return !mOk || mSubmitted - mPut <= std::size_t(mThreads); });
+        // A few strips under way at most: one for each thread.
+        mSpace.wait(lock, [this] { return !mOk || mSubmitted - mPut < std::size_t(mThreads); });
         if (!mOk)
             return;
         mQueue.push_back(std::move(job));

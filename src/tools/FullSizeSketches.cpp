@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kBandRows = 256;   // two of the PNG writer's strips
+constexpr int kBandRows = 128;   // one of the PNG writer's strips
 constexpr int kEncodeThreads = 4;
 
 }  // namespace
