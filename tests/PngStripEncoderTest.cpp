@@ -131,3 +131,23 @@ TEST(PngStripEncoder, TheFileGoesOutStripByStripAndStopsWhereItIsNotTaken)
         EXPECT_EQ(calls, takes + 1) << "nothing more after the out that failed";
     }
 }
+
+// Coded without matching: other bytes, the same pixels, grey or colour.
+TEST(PngStripEncoder, LiteralsOnlyGiveOtherBytesOfTheSamePixels)
+{
+    for (const bool grey : {false, true}) {
+        SCOPED_TRACE(grey ? "grey" : "colour");
+        QImage image = picture(90, 300, grey);
+        for (int y = 0; y < 300; ++y)  // runs to match on the left
+            for (int x = 0; x < 40; ++x)
+                image.setPixel(x, y, qRgb(200, 200, 200));
+        const auto pixels = grey ? PngStripEncoder::Pixels::Grey : PngStripEncoder::Pixels::Rgb;
+        PngStripEncoder literals(image.width(), image.height(), pixels, 2, {}, PngMatching::LiteralsOnly);
+        ASSERT_TRUE(literals.add(image.constBits(), image.bytesPerLine(), image.height()));
+        const QByteArray file = literals.finish();
+        EXPECT_NE(file, encodedInBands(image, pixels, {300}, 2));
+        const QImage back = QImage::fromData(file, "PNG");
+        EXPECT_EQ(back.format(), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+        EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image.convertToFormat(QImage::Format_RGB32));
+    }
+}

@@ -13,12 +13,13 @@ PngLayout layoutOf(PngStripEncoder::Pixels pixels)
 
 }  // namespace
 
-PngStripEncoder::PngStripEncoder(int width, int height, Pixels pixels, int threads, Out out)
+PngStripEncoder::PngStripEncoder(int width, int height, Pixels pixels, int threads, Out out, PngMatching matching)
     : mWidth(width),
       mHeight(height),
       mPixels(pixels),
       mThreads(std::max(1, std::min(threads, int(std::max(1u, std::thread::hardware_concurrency()))))),
-      mOut(std::move(out))
+      mOut(std::move(out)),
+      mMatching(matching)
 {
     mOk = width > 0 && height > 0;
     if (!mOut)
@@ -110,8 +111,8 @@ void PngStripEncoder::submit()
     mFill = {};
     {
         std::unique_lock lock(mMutex);
-        // A few strips under way at most: one for each thread.
-        mSpace.wait(lock, [this] { return !mOk || mSubmitted - mPut < std::size_t(mThreads); });
+        // A few strips under way at most: one for each thread and one waiting.
+        mSpace.wait(lock, [this] { return !mOk || mSubmitted - mPut <= std::size_t(mThreads); });
         if (!mOk)
             return;
         mQueue.push_back(std::move(job));
@@ -158,7 +159,7 @@ void PngStripEncoder::compressNext(std::unique_lock<std::mutex>& lock)
         source.stride = std::ptrdiff_t(mWidth) * source.inBytes;
         source.firstRow = job.first;
         source.width = mWidth;
-        compressPngStrip(source, job.first, job.end, job.end == mHeight, &strip);
+        compressPngStrip(source, job.first, job.end, job.end == mHeight, &strip, mMatching);
     }
     job.pixels = {};
     lock.lock();

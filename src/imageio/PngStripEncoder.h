@@ -42,7 +42,9 @@ public:
 
     // Strips are compressed on up to `threads` threads at once (at most the
     // processor's cores). Without `out` the file is kept in memory for finish().
-    PngStripEncoder(int width, int height, Pixels pixels, int threads = 4, Out out = {});
+    // `matching` other than the usual gives other bytes, for the same pixels.
+    PngStripEncoder(int width, int height, Pixels pixels, int threads = 4, Out out = {},
+                    PngMatching matching = PngMatching::Usual);
     ~PngStripEncoder();  // a file not ended is given up: no more of it goes out
     PngStripEncoder(const PngStripEncoder&) = delete;
     PngStripEncoder& operator=(const PngStripEncoder&) = delete;
@@ -81,6 +83,7 @@ private:
     const Pixels mPixels;
     const int mThreads;
     Out mOut;
+    const PngMatching mMatching;
     QByteArray mFile;  // without `out`
 
     // The caller's side.
