@@ -1,6 +1,7 @@
 // The drawing at the photo's full resolution: export of a painted project made
 // from a 12-megapixel JPEG (the picture drawn again at 4000 x 3000 and written as
-// PNG, as the album writes it), of hard dabs and of soft ones at half strength,
+// PNG to the album's file as it is drawn, and drawn whole then encoded, as
+// Export As does for JPEG and WebP), of hard dabs and of soft ones at half strength,
 // and from the same photo at 48 megapixels (8000 x 6000, made at the start by
 // scaling it up), with the memory each adds at its peak (counter peakMB); the
 // tool's drawing of both (the photo decoded in strips, the bands handed to the PNG
@@ -19,6 +20,7 @@
 #include "PeakMemory.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
@@ -40,9 +42,11 @@
 #include "project/StrokeMask.h"
 #include "project/UprightImage.h"
 #include "imageio/FastPng.h"
+#include "imageio/PhotoAlbum.h"
 #include "imageio/PictureUnpack.h"
 #include "system/ReplaceFile.h"
 #include "tools/FullSizeSketches.h"
+#include "tools/StreamedFiles.h"
 #include "tools/PngFiles.h"
 
 namespace {
@@ -150,11 +154,47 @@ void BM_ProjectOnly(benchmark::State& state)
         benchmark::DoNotOptimize(project().ok);
 }
 
-// The picture drawn at the photo's size from the photo file, then its PNG bytes:
-// of the hard dabs (arg soft 0) and of the same dabs soft and at half strength
+// The program's export of the drawing at the photo's size into the album: drawn
+// from the photo file and written to a new file in the album's way as it is
+// drawn (ProjectDocument::fullResolutionPngExport, PhotoAlbum::saveStreamed), of
+// the hard dabs (arg soft 0) and of the same dabs soft and at half strength
 // (soft 1), over the photo at 12 or 48 megapixels (arg MP); peakMB: the most
 // memory it added.
 void BM_ExportFullResolution(benchmark::State& state)
+{
+    const PaintedProject& painted = project(state.range(0) == 1);
+    const QString photo = photoOf(state.range(1));
+    QTemporaryDir album(QDir::current().filePath(QStringLiteral("bench-album-XXXXXX")));  // on the disk of the build
+    if (!painted.ok || photo.isEmpty() || !album.isValid()) {
+        state.SkipWithError("photo not readable");
+        return;
+    }
+    PeakMemory memory;
+    double peak = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        memory.start();
+        state.ResumeTiming();
+        QString error, drawError, path;
+        error = PhotoAlbum::writeStreamedPng(
+            [&](const PngFileStart& start) { return fullResolutionPng(photo, painted.record, start, &drawError); },
+            album.path(), QDateTime::currentDateTime(), &path);
+        if (!error.isEmpty()) {
+            state.SkipWithError(qPrintable(error + drawError));
+            return;
+        }
+        peak = std::max(peak, memory.addedMB());
+        state.PauseTiming();
+        QFile::remove(path);
+        state.ResumeTiming();
+    }
+    state.counters["dabs"] = double(painted.record.dabs.size());
+    state.counters["peakMB"] = peak;
+}
+
+// The same drawn whole and encoded afterwards (the program's export before it was
+// written as drawn, and still Export As in JPEG or WebP); args and peakMB as above.
+void BM_ExportWholePicture(benchmark::State& state)
 {
     const PaintedProject& painted = project(state.range(0) == 1);
     const QString photo = photoOf(state.range(1));
@@ -178,19 +218,19 @@ void BM_ExportFullResolution(benchmark::State& state)
         benchmark::DoNotOptimize(png.constData());
         peak = std::max(peak, memory.addedMB());
     }
-    state.counters["dabs"] = double(painted.record.dabs.size());
     state.counters["peakMB"] = peak;
 }
 
 // The tool's drawing (its --project full.png): the same drawing handed to the PNG
 // writer band by band as it is drawn (fullResolutionPng), the JPEG photo decoded
-// in strips, so that neither the photo nor the drawing is held whole; args and
-// peakMB as above.
+// in strips, the file written as its strips are compressed, so that neither the
+// photo, the drawing nor the file is held whole; args and peakMB as above.
 void BM_FullResolutionPng(benchmark::State& state)
 {
     const PaintedProject& painted = project(state.range(0) == 1);
     const QString photo = photoOf(state.range(1));
-    if (!painted.ok || photo.isEmpty()) {
+    QTemporaryDir out(QDir::current().filePath(QStringLiteral("bench-full-XXXXXX")));  // on the disk of the build
+    if (!painted.ok || photo.isEmpty() || !out.isValid()) {
         state.SkipWithError("photo not readable");
         return;
     }
@@ -201,19 +241,27 @@ void BM_FullResolutionPng(benchmark::State& state)
         memory.start();
         state.ResumeTiming();
         QString error;
-        const QByteArray png = fullResolutionPng(photo, painted.record, &error);
-        if (png.isEmpty()) {
+        bool written = false;
+        {
+            StreamedFiles files(out.path(), {"full.png"});
+            const auto start = [&files]() -> PngStripEncoder::Out {
+                std::vector<PngStripEncoder::Out> outs;
+                return files.start(&outs) ? outs[0] : PngStripEncoder::Out();
+            };
+            written = fullResolutionPng(photo, painted.record, start, &error) && files.commit();
+        }
+        if (!written) {
             state.SkipWithError(qPrintable(error));
             return;
         }
-        benchmark::DoNotOptimize(png.constData());
         peak = std::max(peak, memory.addedMB());
     }
     state.counters["peakMB"] = peak;
 }
 
 // The tool's --full-size work for one photo (arg: 12 or 48 megapixels): the
-// photo read, both sketches at its size, their PNG files written; peakMB as above.
+// photo read, both sketches at its size, their PNG files written as they are
+// made; peakMB as above.
 void BM_FullSizeSketches(benchmark::State& state)
 {
     const QString photo = photoOf(state.range(0));
@@ -228,13 +276,23 @@ void BM_FullSizeSketches(benchmark::State& state)
         state.PauseTiming();
         memory.start();
         state.ResumeTiming();
-        QString error, subject;
+        QString error;
         bool written = false;
         {
+            StreamedFiles files(out.path(), {"black.png", "color.png"});
             FullSizeSketches sketches;
-            written = sketches.make(photo, &error) &&
-                      writeFiles(out.path(), {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}},
-                                 &subject, &error);
+            written = sketches.make(
+                          photo,
+                          [&files](PngStripEncoder::Out* black, PngStripEncoder::Out* color) {
+                              std::vector<PngStripEncoder::Out> outs;
+                              if (!files.start(&outs))
+                                  return false;
+                              *black = outs[0];
+                              *color = outs[1];
+                              return true;
+                          },
+                          &error) &&
+                      files.commit();
         }
         if (!written) {
             state.SkipWithError(qPrintable(error));
@@ -401,6 +459,12 @@ BENCHMARK(BM_ExportFullResolution)
     ->Args({1, 12})
     ->Args({0, 48})
     ->Args({1, 48})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ExportWholePicture)
+    ->ArgNames({"soft", "MP"})
+    ->Args({0, 12})
+    ->Args({0, 48})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_FullResolutionPng)

@@ -65,6 +65,33 @@ TEST(ExportOptions, WritesEachFormatUnderItsSuffixWithItsQuality)
     EXPECT_FALSE(nowhere.write(picture).isEmpty()) << "the reason it cannot";
 }
 
+// A PNG written as it is made: the file there is replaced only by a complete one,
+// which holds what came after the last start; a failure leaves the earlier file.
+TEST(ExportOptions, AStreamedPngReplacesTheFileOnlyWhenCompleteWithWhatCameAfterItsLastStart)
+{
+    QTemporaryDir dir;
+    const ExportOptions o{dir.path(), QStringLiteral("a"), ExportOptions::Png, 90, true};
+    const auto contents = [&o] {
+        QFile file(o.path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+    };
+    ASSERT_TRUE(ImportTestFiles::writeFile(o.path(), "earlier"));
+    const auto put = [](const PngFileStart& start, const QByteArray& bytes) {
+        const PngStripEncoder::Out out = start();
+        return out && out(bytes.constData(), bytes.size());
+    };
+    EXPECT_EQ(o.writeStreamed([&](const PngFileStart& start) { return put(start, "begun") && false; }),
+              QStringLiteral("the picture could not be made"));
+    EXPECT_EQ(contents(), "earlier");
+    EXPECT_EQ(o.writeStreamed([&](const PngFileStart& start) { return put(start, "first") && put(start, "second"); }),
+              QString());
+    EXPECT_EQ(contents(), "second");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.png"});
+
+    const ExportOptions nowhere{dir.filePath("missing/folder"), QStringLiteral("a"), ExportOptions::Png, 90, true};
+    EXPECT_FALSE(nowhere.writeStreamed([&](const PngFileStart& start) { return put(start, "x"); }).isEmpty());
+}
+
 TEST(ExportDialog, OffersQualityForLossyFormatsAndFullSizeOnlyWithAPhoto)
 {
     const ExportOptions initial{QStringLiteral("/pictures"), QStringLiteral("name"), ExportOptions::Png, 80, true};

@@ -371,6 +371,16 @@ TEST_F(FullResolution, SavedLoadedAndExportedAtThePhotosSizeMatchingTheWorkingPi
     ASSERT_TRUE(tool.waitForFinished(60000));
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     EXPECT_EQ(QImage(temp.filePath("out/full.png")).size(), QSize(1600, 1200));
+    // full.png is written as it is drawn: one that cannot be made has its line,
+    // the four pictures are still written and no temporary file is left.
+    ASSERT_TRUE(QDir().mkpath(temp.filePath("blocked/full.png")));
+    tool.start(QStringLiteral(CHARCOLINO_SKETCH_TOOL), {"--project", project, "-o", temp.filePath("blocked")});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(tool.readAllStandardError()),
+              QStringLiteral("charcolino-sketch: %1: Is a directory\n").arg(temp.filePath("blocked/full.png")));
+    EXPECT_EQ(QDir(temp.filePath("blocked")).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"black.png", "color.png", "original.png", "working.png"}));
 
     // A new start: another project, then the slot.
     startFromPhoto(0);
@@ -414,6 +424,46 @@ TEST_F(FullResolution, SavedLoadedAndExportedAtThePhotosSizeMatchingTheWorkingPi
         }
     ASSERT_GT(inside, 20000u);
     EXPECT_GT(psnr(small, working, photoInside), 35.0);
+}
+
+// The album's file is written while the drawing is made (the photo read in
+// strips where it is an upright JPEG, else whole): its pixels are those of the
+// drawing made whole and encoded afterwards, and it is an RGB PNG.
+TEST_F(FullResolution, TheAlbumsFileWrittenWhileDrawnHoldsThePixelsOfTheWholeDrawing)
+{
+    // A grey photo gives an all-grey drawing: still RGB, as the album's pictures
+    // are, though the picture writer would have matched its rows another way.
+    enum Photo { Png, Jpeg, GreyJpeg };
+    for (const Photo kind : {Png, Jpeg, GreyJpeg}) {
+        SCOPED_TRACE(kind);
+        const QImage source(temp.filePath("photo.png"));
+        if (kind != Png) {
+            photoPath = temp.filePath("photo.jpg");
+            ASSERT_TRUE(ImportTestFiles::writeFile(
+                photoPath, ImportTestFiles::jpegBytes(kind == Jpeg ? source : source.convertToFormat(QImage::Format_Grayscale8)
+                                                                             .convertToFormat(QImage::Format_RGB32))));
+        }
+        startFromPhoto(1);
+        paintSome();
+        auto fallback = std::make_shared<QString>();
+        const auto whole = canvas->document().fullResolutionExport(fallback);
+        ASSERT_TRUE(whole);
+        const QImage drawn = whole().convertToFormat(QImage::Format_RGB888);
+        ASSERT_EQ(drawn.size(), QSize(1600, 1200));
+
+        QSignalSpy done(canvas, &CanvasView::exported);
+        canvas->ExportToPhotoAlbum();
+        ASSERT_TRUE(done.wait(20000));
+        const QList<QVariant> told = done.takeFirst();
+        EXPECT_EQ(told.at(1).toString(), QString()) << "no fallback";
+        QFile file(told.at(0).toString());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray png = file.readAll();
+        ASSERT_GT(png.size(), 26);
+        EXPECT_EQ(int(png[25]), 2) << "PNG colour type: truecolour without alpha";
+        EXPECT_EQ(QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB888), drawn);
+        file.remove();
+    }
 }
 
 TEST_F(FullResolution, AnExportAtThePhotosSizeToldInRisingPercentsBeforeItIsDone)

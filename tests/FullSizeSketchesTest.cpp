@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "project/FullResolutionPicture.h"
 #include "project/FullResolutionRecord.h"
@@ -139,6 +141,44 @@ TEST(FullSizeSketches, ColoursTakenAsSrgbAreSaidInOneLineAndTheSketchesStillMade
                                       "cannot be converted: they are taken as sRGB\n")
                            .arg(photo));
     EXPECT_EQ(QImage(dir.filePath("out/color.png")).size(), QSize(1200, 900));
+}
+
+// The files are written as the sketches are made, under temporary names: a write
+// cut short (here by a file size limit the tool inherits) names the file and the
+// system's reason, and leaves nothing behind, the files there before as they were.
+TEST(FullSizeSketches, WriteCutShortLeavesNoFileAndTheEarlierFilesAsTheyWere)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        int width, height, orientation;  // read in strips, or whole
+    } cases[] = {{"upright.jpg", 1500, 1100, 1}, {"turned.jpg", 1500, 1100, 6}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString photo = dir.filePath(c.name);
+        ASSERT_TRUE(writeFile(photo, withExifOrientation(jpegBytes(photoLikePicture(c.width, c.height), 90),
+                                                         c.orientation)));
+        const QString out = dir.filePath(QStringLiteral("out-%1").arg(c.name));
+        ASSERT_TRUE(QDir().mkpath(out));
+        ASSERT_TRUE(writeFile(out + "/black.png", "earlier"));
+        rlimit previous {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit small = previous;
+        small.rlim_cur = 65536;  // below either PNG, above its first strips
+        const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const ToolRun cut = runTool({"--full-size", photo, "-o", out});
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousSignal);
+        EXPECT_EQ(cut.exitCode, 1);
+        EXPECT_TRUE(cut.err == QStringLiteral("charcolino-sketch: %1/black.png: File too large\n").arg(out) ||
+                    cut.err == QStringLiteral("charcolino-sketch: %1/color.png: File too large\n").arg(out))
+            << cut.err.toStdString();
+        EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"black.png"});
+        QFile earlier(out + "/black.png");
+        ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+        EXPECT_EQ(earlier.readAll(), "earlier");
+    }
 }
 
 TEST(FullSizeSketches, HelpAndUsage)

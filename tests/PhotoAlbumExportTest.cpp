@@ -283,6 +283,61 @@ TEST(PhotoAlbumFile, AFailedWriteNamesTheSystemsReasonAndLeavesNothing)
     EXPECT_TRUE(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
+// A file written as it is made: started again, it holds only what came after;
+// one that cannot be made or written leaves nothing and names the reason.
+TEST(PhotoAlbumFile, AStreamedFileHoldsWhatCameAfterItsLastStartAndAFailureLeavesNothing)
+{
+    QImage noise(256, 256, QImage::Format_RGBX8888);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            noise.setPixel(x, y, qRgb((x * 131 + y * 71) & 255, (x * y) & 255, (x ^ (y * 3)) & 255));
+    const QByteArray png = fastPngBytes(noise);
+    const QDateTime when(QDate(2009, 6, 30), QTime(17, 5, 42));
+    QTemporaryDir temp;
+    QString saved;
+    const QString written = PhotoAlbum::writeStreamedPng(
+        [&png](const PngFileStart& start) {
+            const PngStripEncoder::Out first = start();
+            if (!first || !first(png.constData(), png.size() / 2))
+                return false;
+            const PngStripEncoder::Out again = start();  // a drawing given up: the file anew
+            return again && again(png.constData(), 100) && again(png.constData() + 100, png.size() - 100);
+        },
+        temp.path(), when, &saved);
+    EXPECT_EQ(written, QString());
+    EXPECT_EQ(saved, temp.filePath("Charcolino 2009-06-30 17-05-42.png"));
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), png);
+    file.remove();
+
+    const QString notMade =
+        PhotoAlbum::writeStreamedPng([](const PngFileStart& start) { return bool(start()) && false; }, temp.path(), when);
+    EXPECT_EQ(notMade, QStringLiteral("The picture could not be saved in the folder \"%1\": the picture could not be made.")
+                           .arg(temp.path()));
+
+    rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool tookAll = true;
+    const QString cut = PhotoAlbum::writeStreamedPng(
+        [&](const PngFileStart& start) {
+            const PngStripEncoder::Out out = start();
+            for (qsizetype at = 0; out && tookAll && at < png.size(); at += 1000)
+                tookAll = out(png.constData() + at, std::min<qsizetype>(1000, png.size() - at));
+            return tookAll;
+        },
+        temp.path(), when);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_FALSE(tookAll);
+    EXPECT_EQ(cut, QStringLiteral("The picture could not be saved in the folder \"%1\": File too large.").arg(temp.path()));
+    EXPECT_TRUE(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 }  // namespace
 
 TEST(PhotoAlbumFile, PngStripsMadeOnSeveralCoresJoinIntoOneValidStreamOfTheSamePixels)

@@ -44,10 +44,15 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
     // The drawing at the photo's size is made on the worker too; the project's size
     // is a packed copy, so the working image may be painted on meanwhile.
     auto fallback = std::make_shared<QString>();
-    std::function<QImage()> full = options.fullSize ? myview->document().fullResolutionExport(fallback, myview->exportProgressReporter())
+    // A PNG at the photo's size is written to its file band by band as it is drawn.
+    const bool png = options.format == ExportOptions::Png;
+    std::function<bool(const PngFileStart&)> streamed =
+        options.fullSize && png ? myview->document().fullResolutionPngExport(fallback, myview->exportProgressReporter())
+                                : nullptr;
+    std::function<QImage()> full = options.fullSize && !png ? myview->document().fullResolutionExport(fallback, myview->exportProgressReporter())
                                                      : nullptr;
     QImage picture;
-    if (!full) {
+    if (!full && !streamed) {
         picture = makePictureImage(myview->workingBuffer(), myview->bufferWidth(), myview->pictureSize());
         if (picture.isNull()) {
             showErrorAlert(mView, QCoreApplication::translate("CanvasView", CanvasView::kLowMemoryMessage));
@@ -59,9 +64,14 @@ void CharcolinoViewController::exportWith(const ExportOptions& options)
     mExportingLine = tr("Exporting to %1 …").arg(options.path());
     mFeedback->showMessage(mExportingLine);
     QPointer<CharcolinoViewController> self(this);
-    QThreadPool::globalInstance()->start([self, options, full, picture, fallback] {
-        const QImage image = full ? full() : picture;
-        const QString error = image.isNull() ? tr("out of memory") : options.write(image);
+    QThreadPool::globalInstance()->start([self, options, streamed, full, picture, fallback] {
+        QString error;
+        if (streamed) {
+            error = options.writeStreamed(streamed);
+        } else {
+            const QImage image = full ? full() : picture;
+            error = image.isNull() ? tr("out of memory") : options.write(image);
+        }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, path = options.path(), error, fallback, ownSize = !options.fullSize] {

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QImage>
 #include <QImageWriter>
+#include <optional>
+
+#include "system/PendingFile.h"
 
 QString ExportOptions::path() const
 {
@@ -37,4 +40,24 @@ QString ExportOptions::write(const QImage& image) const
     if (writer.write(out))
         return QString();
     return writer.errorString();
+}
+
+QString ExportOptions::writeStreamed(const std::function<bool(const PngFileStart& start)>& write) const
+{
+    std::optional<PendingFile> file;
+    QString why;
+    const PngFileStart start = [this, &file, &why]() -> PngStripEncoder::Out {
+        file.emplace(path());  // a file begun before is removed
+        if (!file->open(&why))
+            return {};
+        return [&file](const char* bytes, qint64 size) { return file->write(bytes, size); };
+    };
+    if (!write(start)) {
+        if (why.isEmpty() && file)
+            why = file->reason();
+        return why.isEmpty() ? QStringLiteral("the picture could not be made") : why;
+    }
+    if (!file->commit(&why))
+        return why;
+    return QString();
 }

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <functional>
+
+#include "imageio/PngStripEncoder.h"
 
 // What Export As writes: where, in which format (with a quality for the lossy
 // ones) and at which size.
@@ -23,4 +26,9 @@ struct ExportOptions {
     static QString suffix(Format format);        // "png", "jpg", "webp"
     // Writes `image` there; the system's reason when it cannot, else empty.
     QString write(const QImage& image) const;
+    // Writes there a PNG file made as it is written (`write` starts it and puts
+    // out its bytes: see ProjectDocument::fullResolutionPngExport), under a
+    // temporary name until it is complete; the system's reason when it cannot,
+    // else empty.
+    QString writeStreamed(const std::function<bool(const PngFileStart& start)>& write) const;
 };

@@ -28,12 +28,13 @@ void CanvasView::ExportToPhotoAlbum()
             emit exported(path, *fallback);
     };
     // The drawing at the photo's full resolution when the project has its photo;
-    // it is made on the album's worker, the window going on meanwhile with a busy
-    // cursor.
-    std::function<QImage()> full = mDocument.fullResolutionExport(fallback, exportProgressReporter());
+    // it is made on the album's worker and written to the file band by band as it
+    // is drawn, the window going on meanwhile with a busy cursor.
+    auto full = mDocument.fullResolutionPngExport(fallback, exportProgressReporter());
     if (full) {
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        PhotoAlbum::save(std::move(full), this, [finished](QImage image, const QString& error, const QString& path) {
+        PhotoAlbum::saveStreamed(std::move(full), this, [finished](QImage image, const QString& error,
+                                                                   const QString& path) {
             QGuiApplication::restoreOverrideCursor();
             finished(std::move(image), error, path);
         });

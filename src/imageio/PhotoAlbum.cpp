@@ -95,28 +95,30 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, QString
     return writePng(image, folder, QDateTime::currentDateTime(), savedPath);
 }
 
-QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const QDateTime& when, QString* savedPath)
+namespace {
+
+// Makes `folder` if it is missing; the failure's message, else empty.
+QString prepareFolder(const QString& folder)
 {
     if (folder.isEmpty())
         return QStringLiteral("The picture could not be saved: there is no Pictures folder.");
-    if (image.isNull())
-        return failure(folder, QStringLiteral("there is no picture"));
-
     const QFileInfo where(folder);
     if (where.exists() && !where.isDir())
         return failure(folder, QStringLiteral("a file of that name is in the way"));
     if (!QDir().mkpath(folder))
         return failure(folder, QStringLiteral("the folder cannot be created"));
+    return QString();
+}
 
-    // The picture is encoded before any file is made, then written under a hidden
-    // temporary name, so no other program ever sees a half-written file; it then
-    // takes the name that carries the moment of the save, with a counter when
-    // that is taken. A rename that would replace an existing file fails, so
-    // nothing is ever overwritten. The temporary file is made as any new file is
-    // (read and write for all, less the user's umask); the rename keeps that mode.
-    const QByteArray png = fastPngBytes(image);
-    if (png.isEmpty())
-        return failure(folder, QStringLiteral("the picture cannot be encoded as PNG"));
+// The file is written under a hidden temporary name by `fill` (the empty text, or
+// the reason it failed), so no other program ever sees a half-written file; it
+// then takes the name that carries the moment of the save, with a counter when
+// that is taken. A rename that would replace an existing file fails, so nothing
+// is ever overwritten. The temporary file is made as any new file is (read and
+// write for all, less the user's umask); the rename keeps that mode.
+QString writeNew(const QString& folder, const QDateTime& when, QString* savedPath,
+                 const std::function<QString(int fd)>& fill)
+{
     QString part;
     int fd = -1;
     for (int attempt = 1; fd < 0; ++attempt) {
@@ -126,7 +128,7 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
         if (fd < 0 && (errno != EEXIST || attempt >= kMaxPartAttempts))
             return failure(folder, systemReason(errno));
     }
-    QString why = writeWhole(fd, png);
+    QString why = fill(fd);
     if (::close(fd) != 0 && why.isEmpty())
         why = systemReason(errno);
     if (!why.isEmpty()) {
@@ -154,7 +156,48 @@ QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const Q
     return failure(folder, QStringLiteral("no free file name"));
 }
 
-QString PhotoAlbum::writeWhole(int fd, const QByteArray& bytes)
+}  // namespace
+
+QString PhotoAlbum::writePng(const QImage& image, const QString& folder, const QDateTime& when, QString* savedPath)
+{
+    if (folder.isEmpty())
+        return prepareFolder(folder);
+    if (image.isNull())
+        return failure(folder, QStringLiteral("there is no picture"));
+    if (const QString why = prepareFolder(folder); !why.isEmpty())
+        return why;
+    // The picture is encoded before any file is made.
+    const QByteArray png = fastPngBytes(image);
+    if (png.isEmpty())
+        return failure(folder, QStringLiteral("the picture cannot be encoded as PNG"));
+    return writeNew(folder, when, savedPath, [&png](int fd) { return writeWhole(fd, png); });
+}
+
+QString PhotoAlbum::writeStreamedPng(const PngWrite& write, const QString& folder, const QDateTime& when,
+                                     QString* savedPath)
+{
+    if (const QString why = prepareFolder(folder); !why.isEmpty())
+        return why;
+    return writeNew(folder, when, savedPath, [&write](int fd) {
+        QString why;  // of the last write that failed
+        const PngFileStart start = [fd, &why]() -> PngStripEncoder::Out {
+            why.clear();
+            if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+                why = systemReason(errno);
+                return {};
+            }
+            return [fd, &why](const char* bytes, qint64 size) {
+                why = writeWhole(fd, QByteArray::fromRawData(bytes, qsizetype(size)), false);
+                return why.isEmpty();
+            };
+        };
+        if (!write(start))
+            return why.isEmpty() ? QStringLiteral("the picture could not be made") : why;
+        return writeWhole(fd, QByteArray());  // on the disk
+    });
+}
+
+QString PhotoAlbum::writeWhole(int fd, const QByteArray& bytes, bool sync)
 {
     // Written in a loop: a write may take part of the bytes, and only the one
     // after it says why it took no more.
@@ -175,7 +218,7 @@ QString PhotoAlbum::writeWhole(int fd, const QByteArray& bytes)
     // On the disk before the file takes its name, so a name never stands for a
     // picture that a crash could still empty. EINVAL: a file that cannot be
     // synchronised (not a plain file) is as far as it goes.
-    if (::fsync(fd) != 0 && errno != EINVAL)
+    if (sync && ::fsync(fd) != 0 && errno != EINVAL)
         return systemReason(errno);
     return QString();
 }
@@ -183,6 +226,28 @@ QString PhotoAlbum::writeWhole(int fd, const QByteArray& bytes)
 void PhotoAlbum::save(QImage image, QObject* target, Completion completion)
 {
     save([image = std::move(image)]() mutable { return std::move(image); }, target, std::move(completion));
+}
+
+void PhotoAlbum::saveStreamed(PngWrite write, QObject* target, Completion completion)
+{
+    const QString into = folder();
+    QPointer<QObject> guard(target);
+    QPointer<QCoreApplication> app(QCoreApplication::instance());
+    QThreadPool::globalInstance()->start(
+        [write = std::move(write), into, guard, app, completion = std::move(completion)]() mutable {
+            QString path;
+            const QString error = writeStreamedPng(write, into, QDateTime::currentDateTime(), &path);
+            write = nullptr;  // whatever it held goes now, on this thread
+            if (!app)
+                return;
+            QMetaObject::invokeMethod(
+                app.data(),
+                [error, path, guard, completion = std::move(completion)]() mutable {
+                    if (guard && completion)
+                        completion(QImage(), error, path);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void PhotoAlbum::save(std::function<QImage()> make, QObject* target, Completion completion)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "imageio/PngStripEncoder.h"
+
 class QDateTime;
 class QObject;
 
@@ -30,6 +32,13 @@ public:
     // completion gets the picture made.
     static void save(std::function<QImage()> make, QObject* target, Completion completion);
 
+    // A PNG file written as it is made: `write`, on the worker thread, starts the
+    // file (PngFileStart; starting again drops what was written) and puts out its
+    // bytes, true when it made the whole file. The completion gets a null
+    // picture. For a picture too large to hold whole beside its file.
+    using PngWrite = std::function<bool(const PngFileStart& start)>;
+    static void saveStreamed(PngWrite write, QObject* target, Completion completion);
+
     // Where pictures go: the folder set for tests, else the user's Pictures folder.
     static QString folder();
 
@@ -46,8 +55,12 @@ public:
     static QString writePng(const QImage& image, const QString& folder, const QDateTime& when,
                             QString* savedPath = nullptr);
 
+    // The same for a file written as it is made (saveStreamed).
+    static QString writeStreamedPng(const PngWrite& write, const QString& folder, const QDateTime& when,
+                                    QString* savedPath = nullptr);
+
     // Writes `bytes` whole to the open file `fd` and waits until they are on the
-    // disk. Answers the empty text on success, else the system's reason ("No
-    // space left on device").
-    static QString writeWhole(int fd, const QByteArray& bytes);
+    // disk (unless `sync` is false). Answers the empty text on success, else the
+    // system's reason ("No space left on device").
+    static QString writeWhole(int fd, const QByteArray& bytes, bool sync = true);
 };

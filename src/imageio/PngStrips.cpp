@@ -34,7 +34,7 @@ void putChunk(QByteArray& out, const char type[4], const std::uint8_t* data, std
 
 }  // namespace
 
-void compressPngStrip(const PngSource& source, int first, int end, bool last, PngStrip* strip)
+void compressPngStrip(const PngSource& source, int first, int end, bool last, PngStrip* strip, PngMatching matching)
 {
     const int bpp = source.outBytes();
     const std::size_t rowBytes = std::size_t(source.width) * std::size_t(bpp);
@@ -42,8 +42,10 @@ void compressPngStrip(const PngSource& source, int first, int end, bool last, Pn
     // Raw deflate at the fastest level. Left-filtered colour rows are matched
     // in runs only; grey rows, unfiltered, by plain matching, or in runs only
     // as one byte a pixel.
-    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 8,
-                     source.layout == PngLayout::Grey ? Z_DEFAULT_STRATEGY : Z_RLE) != Z_OK)
+    const int strategy = matching == PngMatching::LiteralsOnly ? Z_HUFFMAN_ONLY
+                         : source.layout == PngLayout::Grey    ? Z_DEFAULT_STRATEGY
+                                                               : Z_RLE;
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 8, strategy) != Z_OK)
         return;
     try {
         std::vector<std::uint8_t> raw(rowBytes);

@@ -1,5 +1,6 @@
 #include "project/FullResolutionPicture.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -89,21 +90,28 @@ QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecor
 
 namespace {
 
+enum class Streamed {
+    Not,     // the photo is not one to read in strips, or its strips failed part way
+    Done,
+    Failed,  // the file could not be started or its bytes could not go out
+};
+
 // The PNG of the drawing made while a JPEG photo is decoded in strips: neither
 // the photo nor the drawing is held whole. Only for a photo stored upright or
 // mirrored left to right (its rows are the upright picture's rows, top to
-// bottom), of the project's size. False when the photo is not one of those or
-// anything fails: the whole decode then makes the picture, or says what is wrong.
-bool streamedPng(const QString& photoPath, const FullResolutionRecord& record, QByteArray* bytes)
+// bottom), of the project's size. Not when the photo is not one of those or the
+// drawing fails: the whole decode then makes the picture, or says what is wrong.
+Streamed streamedPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start,
+                     const RowsDone& bandsDone)
 {
     UprightJpegRows photo;
     if (!photo.open(photoPath))
-        return false;
+        return Streamed::Not;
     const int w = photo.size().width(), h = photo.size().height();
     const QSize imported = importScaledSize(photo.size());
     if (std::abs(double(imported.width()) - double(record.picsize.width)) > 1.0 ||
         std::abs(double(imported.height()) - double(record.picsize.height)) > 1.0)
-        return false;
+        return Streamed::Not;
 
     FullResolutionJob job;
     job.bufferWidth = w;
@@ -114,42 +122,88 @@ bool streamedPng(const QString& photoPath, const FullResolutionRecord& record, Q
     job.dabs = &record.dabs;
     job.bandRows = 128;  // one PNG strip: half the band memory, for a little more filtering
     const std::ptrdiff_t stride = std::ptrdiff_t(w) * 4;
-    PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb);
+    PngStripEncoder::Out out = start();
+    if (!out)
+        return Streamed::Failed;
+    std::atomic<bool> outFailed{false};
+    PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb, kEncodeThreads,
+                        [&out, &outFailed](const char* bytes, qint64 size) {
+                            outFailed = !out(bytes, size);
+                            return !outFailed;
+                        });
     const bool drawn = renderFullResolutionStreamed(
         job,
         [&](std::uint8_t* rows, int count) { return photo.read(rows, stride, count); },
         [&](const std::uint8_t* rows, int first, int end) {
-            return png.add(rows, stride, end - first, kEncodeThreads);
+            if (!png.add(rows, stride, end - first))
+                return false;
+            if (bandsDone)
+                bandsDone(end, h);
+            return true;
         });
-    if (!drawn)
-        return false;
-    *bytes = png.finish();
-    return !bytes->isEmpty();
+    const bool ended = drawn && png.end();
+    return ended ? Streamed::Done : outFailed ? Streamed::Failed : Streamed::Not;
 }
 
 }  // namespace
 
-QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error)
+bool fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start,
+                       QString* error, const RowsDone& bandsDone)
 {
-    QByteArray streamed;
-    if (streamedPng(photoPath, record, &streamed))
-        return streamed;
+    const auto cannotWrite = [error] {
+        failed(error, QStringLiteral("the file cannot be written"));
+        return false;
+    };
+    switch (streamedPng(photoPath, record, start, bandsDone)) {
+    case Streamed::Done:
+        return true;
+    case Streamed::Failed:
+        return cannotWrite();
+    case Streamed::Not:
+        break;
+    }
     FullSizePhoto photo = projectPhoto(photoPath, record, error);
     if (photo.upright.isNull())
-        return QByteArray();
+        return false;
+    PngStripEncoder::Out out = start();
+    if (!out)
+        return cannotWrite();
+    std::atomic<bool> outFailed{false};
     const int w = photo.upright.width(), h = photo.upright.height();
-    PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb);
+    PngStripEncoder png(w, h, PngStripEncoder::Pixels::Rgb, kEncodeThreads,
+                        [&out, &outFailed](const char* bytes, qint64 size) {
+                            outFailed = !out(bytes, size);
+                            return !outFailed;
+                        });
     const FullResolutionJob job = jobOf(photo.upright, record);
     const std::uint8_t* pixels = job.pixels;
-    const bool drawn = renderFullResolution(job, [&png, pixels, w](int first, int end) {
-        return png.add(pixels + std::size_t(first) * std::size_t(w) * 4, std::ptrdiff_t(w) * 4, end - first,
-                       kEncodeThreads);
+    const bool drawn = renderFullResolution(job, [&](int first, int end) {
+        if (!png.add(pixels + std::size_t(first) * std::size_t(w) * 4, std::ptrdiff_t(w) * 4, end - first))
+            return false;
+        if (bandsDone)
+            bandsDone(end, h);
+        return true;
     });
-    photo.upright = QImage();  // let go before the file is put together
-    const QByteArray bytes = drawn ? png.finish() : QByteArray();
-    if (bytes.isEmpty()) {
-        failed(error, QStringLiteral("not enough memory"));
+    photo.upright = QImage();  // let go before the last strips are written
+    if (drawn && png.end())
+        return true;
+    if (outFailed)
+        return cannotWrite();
+    failed(error, QStringLiteral("not enough memory"));
+    return false;
+}
+
+QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error)
+{
+    QByteArray file;
+    const auto start = [&file]() -> PngStripEncoder::Out {
+        file.clear();
+        return [&file](const char* bytes, qint64 size) {
+            file.append(bytes, size);
+            return true;
+        };
+    };
+    if (!fullResolutionPng(photoPath, record, start, error))
         return QByteArray();
-    }
-    return bytes;
+    return file;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "project/FullResolutionRecord.h"
+#include "imageio/PngStripEncoder.h"
 
 // The drawing of `record` at the full resolution of the photo in `photoPath`: the
 // photo read at its own size (no shrinking), turned upright, its sketches and the
@@ -23,9 +24,17 @@ using RowsDone = std::function<void(int rows, int height)>;
 QImage fullResolutionPicture(const QString& photoPath, const FullResolutionRecord& record, QString* error,
                              const RowsDone& bandsDone = {});
 
-// The same drawing as the bytes of a PNG file (RGB): each band of rows compressed
-// as soon as it is drawn, the photo let go before the file is put together, so
-// the picture and its file are never held whole at once. The pixels of
+// The same drawing as a PNG file (RGB) whose bytes go out as they are made: each
+// band of rows compressed as soon as it is drawn (on other threads while the next
+// is drawn) and put out, so that neither the picture nor its file is held whole.
+// A JPEG stored upright or mirrored is read in strips; when that fails part way
+// the file is started again from the photo read whole. The pixels of
 // fullResolutionPicture's, and the bytes fastPngBytes makes of it unless every
-// pixel is grey. Empty, with a short reason, where that is null.
+// pixel is grey. False, with a short reason, where that is null or the file's
+// bytes could not go out.
+// `bandsDone` as for fullResolutionPicture.
+bool fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, const PngFileStart& start,
+                       QString* error, const RowsDone& bandsDone = {});
+
+// The same file in memory; empty, with the reason, on failure.
 QByteArray fullResolutionPng(const QString& photoPath, const FullResolutionRecord& record, QString* error);

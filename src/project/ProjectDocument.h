@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "project/ProjectCodec.h"
 #include "project/StrokeHistory.h"
 #include "project/StrokeMask.h"
 #include "base/Geometry.h"
 #include "base/PixelMemory.h"
+#include "imageio/PngStripEncoder.h"
 
 struct SketchBuffers;
 struct FullResolutionRecord;
@@ -144,6 +146,14 @@ public:
     // drawing goes, with whole percents rising by steps and ending at 100.
     std::function<QImage()> fullResolutionExport(const std::shared_ptr<QString>& fallback,
                                                  std::function<void(int percent)> percentDone = {}) const;
+    // The same drawing as a PNG file written while it is drawn (fullResolutionPng):
+    // neither the picture nor its file is held whole. The function, run on a
+    // worker thread, starts the file and fills it; when the drawing cannot be made
+    // it starts the file again with the working picture as it was when asked, the
+    // reason in *fallback. False when the file could not take its bytes. Null, and
+    // `percentDone`, as for fullResolutionExport.
+    std::function<bool(const PngFileStart& start)> fullResolutionPngExport(
+        const std::shared_ptr<QString>& fallback, std::function<void(int percent)> percentDone = {}) const;
     // The record saved beside the project file (checksums of these images).
     FullResolutionRecord fullResolutionRecord(const ProjectImages& project) const;
 
@@ -177,6 +187,12 @@ public:
     static QString slotPath(int slot);
 
 private:
+    // What both exports take along: the record, checked to give the working
+    // picture, and a copy of the working picture; false with *fallback set when
+    // the drawing at the photo's size cannot be made.
+    bool fullResolutionExportParts(const std::shared_ptr<QString>& fallback,
+                                   std::shared_ptr<FullResolutionRecord>* record,
+                                   std::shared_ptr<std::vector<std::uint8_t>>* working) const;
     std::int32_t height = 0;
     std::int32_t width = 0;
     FloatSize picsize;

@@ -13,6 +13,7 @@
 #include "tools/FullSizeSketches.h"
 #include "tools/PhotoSketches.h"
 #include "tools/PngFiles.h"
+#include "tools/StreamedFiles.h"
 #include "tools/ToolConsole.h"
 
 namespace {
@@ -27,18 +28,29 @@ struct Effort {
 // The sketches at the photo's own size, each of its steps on every core.
 bool sketchPhotoFullSize(const QString& photo, const QString& outputDir)
 {
+    // The files are written as the sketches are made, under temporary names.
+    StreamedFiles files(outputDir, {"black.png", "color.png"});
     FullSizeSketches sketches;
     QString error;
-    if (!sketches.make(photo, &error)) {
-        ToolConsole::line(QStringLiteral("%1: %2").arg(photo, error));
+    const auto start = [&files](PngStripEncoder::Out* black, PngStripEncoder::Out* color) {
+        std::vector<PngStripEncoder::Out> outs;
+        if (!files.start(&outs))
+            return false;
+        *black = outs[0];
+        *color = outs[1];
+        return true;
+    };
+    if (!sketches.make(photo, start, &error)) {
+        if (files.failed())
+            ToolConsole::line(QStringLiteral("%1: %2").arg(files.subject(), files.reason()));
+        else
+            ToolConsole::line(QStringLiteral("%1: %2").arg(photo, error));
         return false;
     }
     if (!sketches.warning().isEmpty())
         ToolConsole::line(QStringLiteral("%1: warning: %2").arg(photo, sketches.warning()));
-    QString subject, reason;
-    if (!writeFiles(outputDir, {{"black.png", sketches.blackPng()}, {"color.png", sketches.colorPng()}}, &subject,
-                    &reason)) {
-        ToolConsole::line(QStringLiteral("%1: %2").arg(subject, reason));
+    if (!files.commit()) {
+        ToolConsole::line(QStringLiteral("%1: %2").arg(files.subject(), files.reason()));
         return false;
     }
     return true;

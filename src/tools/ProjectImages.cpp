@@ -24,14 +24,14 @@ QImage ProjectImages::pictureArea(const std::uint8_t* buffer) const
     return opaqueRgbImage(buffer, header.width, extent.columns, extent.rows);
 }
 
-QByteArray ProjectImages::fullPng(QString* why) const
+bool ProjectImages::fullPng(const PngFileStart& start, QString* why) const
 {
     why->clear();
     if (!ProjectSideFiles::hasRecord(path))
-        return QByteArray();  // a project without its photo
+        return false;  // a project without its photo
     if (photoFile.isEmpty()) {
         *why = QStringLiteral("the photo or drawing record beside it is damaged or of another save");
-        return QByteArray();
+        return false;
     }
     FullResolutionRecord record;
     record.picsize = document.pictureSize();
@@ -40,7 +40,7 @@ QByteArray ProjectImages::fullPng(QString* why) const
     if (!replayGivesWorking(document.originalBuffer(), document.workingBuffer(), document.bufferWidth(),
                             document.bufferHeight(), record.picsize, record.startSource, record.dabs)) {
         *why = QStringLiteral("the drawing record does not give the working image");
-        return QByteArray();
+        return false;
     }
-    return fullResolutionPng(photoFile, record, why);
+    return fullResolutionPng(photoFile, record, start, why);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <cstdint>
 
+#include "project/FullResolutionPicture.h"
 #include "project/ProjectDocument.h"
 
 // A project file of the painting program read without a window, through the
@@ -26,10 +26,11 @@ public:
     QImage black() const { return pictureArea(document.blackSketchBuffer()); }
     QImage color() const { return pictureArea(document.colorSketchBuffer()); }
     // The drawing at the photo's full resolution as a PNG file (opaque RGB; see
-    // fullResolutionPng), when the photo and drawing record kept beside the
-    // project file belong to it and replay to its working image; else empty, with
-    // the reason in *why (empty when there are no such files).
-    QByteArray fullPng(QString* why) const;
+    // fullResolutionPng) whose bytes go out as they are made, when the photo and
+    // drawing record kept beside the project file belong to it and replay to its
+    // working image; else false, with the reason in *why (empty when there are no
+    // such files).
+    bool fullPng(const PngFileStart& start, QString* why) const;
 
 private:
     QImage pictureArea(const std::uint8_t* buffer) const;

@@ -16,6 +16,7 @@
 #include "tools/PngFiles.h"
 #include "tools/ProjectImages.h"
 #include "tools/SilencedStderr.h"
+#include "tools/StreamedFiles.h"
 #include "tools/ToolConsole.h"
 
 namespace {
@@ -46,21 +47,32 @@ int extractProject(const QString& project, const QString& outputDir)
     if (!images.read(project, &error))
         return fail(project, error);
     QString subject, reason;
-    std::vector<NamedImage> pngs{{"original.png", images.original()},
-                                 {"working.png", images.working()},
-                                 {"black.png", images.black()},
-                                 {"color.png", images.color()}};
-    // The drawing at the photo's size when the project keeps its photo; a project
-    // whose side files cannot be used still gives its four pictures.
+    {
+        const std::vector<NamedImage> pngs{{"original.png", images.original()},
+                                           {"working.png", images.working()},
+                                           {"black.png", images.black()},
+                                           {"color.png", images.color()}};
+        if (!writePngFiles(outputDir, pngs, true, &subject, &reason))
+            return fail(subject, reason);
+    }
+    // The drawing at the photo's size when the project keeps its photo, written as
+    // it is drawn; a project whose side files cannot be used still gives its four
+    // pictures.
+    StreamedFiles files(outputDir, {"full.png"});
+    const auto start = [&files]() -> PngStripEncoder::Out {
+        std::vector<PngStripEncoder::Out> outs;
+        return files.start(&outs) ? outs[0] : PngStripEncoder::Out();
+    };
     QString why;
-    std::vector<NamedFile> encoded;
-    const QByteArray full = images.fullPng(&why);
-    if (!full.isEmpty())
-        encoded.push_back({"full.png", full});
-    else if (!why.isEmpty())
-        ToolConsole::line(QStringLiteral("%1: no full.png: %2").arg(project, why));
-    if (!writePngFiles(outputDir, pngs, true, &subject, &reason, encoded))
-        return fail(subject, reason);
+    if (!images.fullPng(start, &why)) {
+        if (files.failed())
+            return fail(files.subject(), files.reason());
+        if (!why.isEmpty())
+            ToolConsole::line(QStringLiteral("%1: no full.png: %2").arg(project, why));
+        return 0;
+    }
+    if (!files.commit())
+        return fail(files.subject(), files.reason());
     return 0;
 }
 
