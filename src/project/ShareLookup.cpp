@@ -93,10 +93,13 @@ SHARE_LOOKUP_VBMI void roundRowVbmi(const RoundRow& dab, const std::uint8_t* tab
     const __m512i index = _mm512_inserti32x4(_mm512_zextsi128_si512(low[0]), low[1], 1);
     const __m512i piece = _mm512_inserti32x4(_mm512_zextsi128_si512(high[0]), high[1], 1);
     __m512i shares = _mm512_set1_epi8(char(table[1024]));
+    // Only the table's pieces some step falls in are permuted.
     for (int p = 0; p < 8; ++p) {
+        const __mmask64 at = _mm512_cmpeq_epi8_mask(piece, _mm512_set1_epi8(char(p))) & 0xffffffffu;
+        if (!at)
+            continue;
         const __m512i a = _mm512_loadu_si512(table + 128 * p);
         const __m512i b = _mm512_loadu_si512(table + 128 * p + 64);
-        const __mmask64 at = _mm512_cmpeq_epi8_mask(piece, _mm512_set1_epi8(char(p))) & 0xffffffffu;
         shares = _mm512_mask_mov_epi8(shares, at, _mm512_permutex2var_epi8(a, index, b));
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(row), _mm512_maskz_extracti64x4_epi64(0xff, shares, 0));
