@@ -414,11 +414,11 @@
     <name>MenuHistoryRow</name>
     <message>
         <source>Undo</source>
-        <translation>Rückgängig</translation>
+        <translation>Zurück</translation>
     </message>
     <message>
         <source>Redo</source>
-        <translation>Wiederholen</translation>
+        <translation>Erneut</translation>
     </message>
     <message>
         <source>Keys</source>

@@ -1,5 +1,7 @@
 #include "app/MenuHistoryRow.h"
 
+#include "widgets/FittingFont.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,6 +18,8 @@ MenuHistoryRow::MenuHistoryRow(QWidget* parent, QWidget* anchor) : QWidget(paren
         button->setFocusPolicy(Qt::TabFocus);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         connect(button, &QPushButton::clicked, this, clicked);
+        // Its title set smaller where a translation is too long for the button.
+        button->installEventFilter(this);
         layout->addWidget(button);
         return button;
     };
@@ -45,6 +49,13 @@ void MenuHistoryRow::setButtonStyleSheet(const QString& sheet)
 
 bool MenuHistoryRow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Resize)
+        for (QPushButton* button : {mUndo, mRedo, mKeys})
+            if (watched == button) {
+                const QFont fitted = fittingFont(font(), button->text(), button->width() - kTitleMargin);
+                if (fitted != button->font())
+                    button->setFont(fitted);
+            }
     if (watched == mAnchor) {
         const QEvent::Type type = event->type();
         if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::ShowToParent ||

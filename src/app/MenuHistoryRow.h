@@ -16,6 +16,8 @@ public:
     static constexpr int kOffsetY = 170;
     static constexpr int kWidth = 220;
     static constexpr int kHeight = 40;
+    // Room a button keeps beside its title.
+    static constexpr int kTitleMargin = 20;
 
     MenuHistoryRow(QWidget* parent, QWidget* anchor);
 

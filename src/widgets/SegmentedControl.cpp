@@ -1,5 +1,6 @@
 #include "widgets/SegmentedControl.h"
 
+#include "widgets/FittingFont.h"
 #include "widgets/SegmentedControlAccessible.h"
 
 #include <QFontMetrics>
@@ -170,11 +171,13 @@ void SegmentedControl::paintEvent(QPaintEvent*)
         p.drawPath(ring);
     }
 
-    const QFontMetrics fm(font());
     for (int i = 0; i < numberOfSegments(); ++i) {
         const QRect r = segmentRect(i).adjusted(4, 0, -4, 0);
+        // A title too long for its segment (in some languages) is set smaller first.
+        const QFont titleFont = fittingFont(font(), mTitles.at(i), r.width());
+        p.setFont(titleFont);
         p.setPen(i == mSelected ? QColor(Qt::white) : (isEnabled() ? kDarkText : kDisabledTint));
-        p.drawText(r, Qt::AlignCenter, fm.elidedText(mTitles.at(i), Qt::ElideRight, r.width()));
+        p.drawText(r, Qt::AlignCenter, QFontMetrics(titleFont).elidedText(mTitles.at(i), Qt::ElideRight, r.width()));
     }
 }
 
