@@ -147,6 +147,28 @@ QString photoOf(std::int64_t megapixels)
     return big;
 }
 
+// Runs `work` once an iteration (it answers an error, empty when all went well),
+// the memory it adds measured from the iteration's start: the counter peakMB is
+// the most it added in any iteration.
+template <typename Work>
+void measurePeak(benchmark::State& state, Work work)
+{
+    PeakMemory memory;
+    double peak = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        memory.start();
+        state.ResumeTiming();
+        const QString error = work();
+        if (!error.isEmpty()) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        peak = std::max(peak, memory.addedMB());
+    }
+    state.counters["peakMB"] = peak;
+}
+
 // Only the painted project: the baseline of the export's peak memory.
 void BM_ProjectOnly(benchmark::State& state)
 {
@@ -169,27 +191,17 @@ void BM_ExportFullResolution(benchmark::State& state)
         state.SkipWithError("photo not readable");
         return;
     }
-    PeakMemory memory;
-    double peak = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        memory.start();
-        state.ResumeTiming();
-        QString error, drawError, path;
-        error = PhotoAlbum::writeStreamedPng(
+    measurePeak(state, [&] {
+        QString drawError, path;
+        const QString error = PhotoAlbum::writeStreamedPng(
             [&](const PngFileStart& start) { return fullResolutionPng(photo, painted.record, start, &drawError); },
             album.path(), QDateTime::currentDateTime(), &path);
-        if (!error.isEmpty()) {
-            state.SkipWithError(qPrintable(error + drawError));
-            return;
-        }
-        peak = std::max(peak, memory.addedMB());
         state.PauseTiming();
         QFile::remove(path);
         state.ResumeTiming();
-    }
+        return error.isEmpty() ? error : error + drawError;
+    });
     state.counters["dabs"] = double(painted.record.dabs.size());
-    state.counters["peakMB"] = peak;
 }
 
 // The same drawn whole and encoded afterwards (the program's export before it was
@@ -202,23 +214,15 @@ void BM_ExportWholePicture(benchmark::State& state)
         state.SkipWithError("photo not readable");
         return;
     }
-    PeakMemory memory;
-    double peak = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        memory.start();
-        state.ResumeTiming();
+    measurePeak(state, [&] {
         QString error;
         const QImage full = fullResolutionPicture(photo, painted.record, &error);
-        if (full.isNull()) {
-            state.SkipWithError(qPrintable(error));
-            return;
-        }
+        if (full.isNull())
+            return error.isEmpty() ? QStringLiteral("not drawn") : error;
         const QByteArray png = fastPngBytes(full);
         benchmark::DoNotOptimize(png.constData());
-        peak = std::max(peak, memory.addedMB());
-    }
-    state.counters["peakMB"] = peak;
+        return QString();
+    });
 }
 
 // The tool's drawing (its --project full.png): the same drawing handed to the PNG
@@ -234,29 +238,16 @@ void BM_FullResolutionPng(benchmark::State& state)
         state.SkipWithError("photo not readable");
         return;
     }
-    PeakMemory memory;
-    double peak = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        memory.start();
-        state.ResumeTiming();
+    measurePeak(state, [&] {
         QString error;
-        bool written = false;
-        {
-            StreamedFiles files(out.path(), {"full.png"});
-            const auto start = [&files]() -> PngStripEncoder::Out {
-                std::vector<PngStripEncoder::Out> outs;
-                return files.start(&outs) ? outs[0] : PngStripEncoder::Out();
-            };
-            written = fullResolutionPng(photo, painted.record, start, &error) && files.commit();
-        }
-        if (!written) {
-            state.SkipWithError(qPrintable(error));
-            return;
-        }
-        peak = std::max(peak, memory.addedMB());
-    }
-    state.counters["peakMB"] = peak;
+        StreamedFiles files(out.path(), {"full.png"});
+        const auto start = [&files]() -> PngStripEncoder::Out {
+            std::vector<PngStripEncoder::Out> outs;
+            return files.start(&outs) ? outs[0] : PngStripEncoder::Out();
+        };
+        const bool written = fullResolutionPng(photo, painted.record, start, &error) && files.commit();
+        return written ? QString() : error.isEmpty() ? QStringLiteral("not written") : error;
+    });
 }
 
 // The tool's --full-size work for one photo (arg: 12 or 48 megapixels): the
@@ -270,37 +261,24 @@ void BM_FullSizeSketches(benchmark::State& state)
         state.SkipWithError("photo not readable");
         return;
     }
-    PeakMemory memory;
-    double peak = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        memory.start();
-        state.ResumeTiming();
+    measurePeak(state, [&] {
         QString error;
-        bool written = false;
-        {
-            StreamedFiles files(out.path(), {"black.png", "color.png"});
-            FullSizeSketches sketches;
-            written = sketches.make(
-                          photo,
-                          [&files](PngStripEncoder::Out* black, PngStripEncoder::Out* color) {
-                              std::vector<PngStripEncoder::Out> outs;
-                              if (!files.start(&outs))
-                                  return false;
-                              *black = outs[0];
-                              *color = outs[1];
-                              return true;
-                          },
-                          &error) &&
-                      files.commit();
-        }
-        if (!written) {
-            state.SkipWithError(qPrintable(error));
-            return;
-        }
-        peak = std::max(peak, memory.addedMB());
-    }
-    state.counters["peakMB"] = peak;
+        StreamedFiles files(out.path(), {"black.png", "color.png"});
+        FullSizeSketches sketches;
+        const bool written = sketches.make(
+                                 photo,
+                                 [&files](PngStripEncoder::Out* black, PngStripEncoder::Out* color) {
+                                     std::vector<PngStripEncoder::Out> outs;
+                                     if (!files.start(&outs))
+                                         return false;
+                                     *black = outs[0];
+                                     *color = outs[1];
+                                     return true;
+                                 },
+                                 &error) &&
+                             files.commit();
+        return written ? QString() : error.isEmpty() ? QStringLiteral("not written") : error;
+    });
 }
 
 // The drawing alone, without the PNG: of the hard dabs (arg 0) and of the same
