@@ -15,6 +15,7 @@
 #include <csignal>
 #include <functional>
 
+#include "support/DisplayEnvironment.h"
 #include "support/ImportTestFiles.h"
 #include "support/MainScreenTestSupport.h"
 
@@ -67,18 +68,7 @@ protected:
         ASSERT_TRUE(xvfb.canReadLine()) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
         display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
 
-        env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR", "WAYLAND_DISPLAY", "XAUTHORITY"})
-            env.remove(QString::fromLatin1(name));
-        env.insert("DISPLAY", display);
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_CACHE_HOME", home.filePath(".cache"));
-        env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
-        QDir().mkpath(home.filePath("runtime"));
-        QFile::setPermissions(home.filePath("runtime"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env = displayEnvironment(display, home);
     }
 
     void TearDown() override

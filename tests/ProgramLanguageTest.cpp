@@ -17,6 +17,7 @@
 #include <ostream>
 #include <string>
 
+#include "support/DisplayEnvironment.h"
 #include "support/ImportTestFiles.h"
 
 namespace {
@@ -92,19 +93,9 @@ protected:
     // A fresh HOME on the display, with the language variables of `language` only.
     QProcessEnvironment environment(const QTemporaryDir& home, const QStringList& language) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR", "WAYLAND_DISPLAY", "XAUTHORITY", "LANG",
-                                 "LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        QProcessEnvironment env = displayEnvironment(display, home);
+        for (const char* name : {"LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES"})
             env.remove(QString::fromLatin1(name));
-        env.insert("DISPLAY", display);
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_CACHE_HOME", home.filePath(".cache"));
-        env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
-        QDir().mkpath(home.filePath("runtime"));
-        QFile::setPermissions(home.filePath("runtime"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         for (const QString& assignment : language)
             env.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
         return env;
