@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -18,6 +17,7 @@
 #include "support/DisplayEnvironment.h"
 #include "support/ImportTestFiles.h"
 #include "support/MainScreenTestSupport.h"
+#include "support/ProcessLine.h"
 
 using namespace MainScreenTestSupport;
 
@@ -61,11 +61,7 @@ protected:
         ASSERT_TRUE(home.isValid());
         xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
         ASSERT_TRUE(xvfb.waitForStarted(kWaitMs));
-        QElapsedTimer waited;
-        waited.start();
-        while (!xvfb.canReadLine() && xvfb.state() == QProcess::Running && waited.elapsed() < kWaitMs)
-            xvfb.waitForReadyRead(1000);
-        ASSERT_TRUE(xvfb.canReadLine()) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
+        ASSERT_TRUE(waitForLine(xvfb, kWaitMs)) << "Xvfb gave no display: " << xvfb.readAllStandardError().toStdString();
         display = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
 
         env = displayEnvironment(display, home);
@@ -138,11 +134,7 @@ protected:
         app.setProcessEnvironment(appEnv);
         app.start(QStringLiteral(CHARCOLINO_APP), args);
         ASSERT_TRUE(app.waitForStarted(kWaitMs));
-        QElapsedTimer waited;
-        waited.start();
-        while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < kWaitMs)
-            app.waitForReadyRead(1000);
-        ASSERT_TRUE(app.canReadLine()) << "no ready line: " << app.readAllStandardError().toStdString();
+        ASSERT_TRUE(waitForLine(app, kWaitMs)) << "no ready line: " << app.readAllStandardError().toStdString();
         window = QString::fromLatin1(
             x("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Charcolino"}).split('\n').first().trimmed());
         ASSERT_FALSE(window.isEmpty());
@@ -190,11 +182,7 @@ TEST_F(DesktopEndToEnd, DragHalfStrengthUndoWheelSaveExportAndTerminate)
     app.setProcessEnvironment(appEnv);
     app.start(QStringLiteral(CHARCOLINO_APP), {});
     ASSERT_TRUE(app.waitForStarted(kWaitMs));
-    QElapsedTimer waited;
-    waited.start();
-    while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < kWaitMs)
-        app.waitForReadyRead(1000);
-    ASSERT_TRUE(app.canReadLine()) << "no ready line: " << app.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitForLine(app, kWaitMs)) << "no ready line: " << app.readAllStandardError().toStdString();
 
     window = QString::fromLatin1(x("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Charcolino"})
                                      .split('\n')

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -26,6 +25,7 @@
 #include "widgets/SegmentedControl.h"
 #include "storage/FileListViewController.h"
 #include "support/MainScreenTestSupport.h"
+#include "support/ProcessLine.h"
 
 using namespace MainScreenTestSupport;
 
@@ -263,11 +263,7 @@ TEST_F(EndToEnd, LargePhotoFromThePickerPaintAndSave)
     app.start(QStringLiteral(CHARCOLINO_APP), {});
     if (!app.waitForStarted(30000))
         return ::testing::AssertionFailure() << "not started";
-    QElapsedTimer waited;
-    waited.start();
-    while (!app.canReadLine() && app.state() == QProcess::Running && waited.elapsed() < 60000)
-        app.waitForReadyRead(int(60000 - waited.elapsed()));
-    if (!app.canReadLine())
+    if (!waitForLine(app, 60000))
         return ::testing::AssertionFailure() << "no ready line; stderr: " << app.readAllStandardError().toStdString();
     if (app.readLine().trimmed() != "ready")
         return ::testing::AssertionFailure() << "no ready line";

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -19,6 +18,7 @@
 
 #include "support/DisplayEnvironment.h"
 #include "support/ImportTestFiles.h"
+#include "support/ProcessLine.h"
 
 namespace {
 
@@ -61,11 +61,7 @@ protected:
                                             "800x600x24", "-nolisten", "tcp"});
         if (!xvfb.waitForStarted(kWaitMs))
             return QString();
-        QElapsedTimer waited;
-        waited.start();
-        while (!xvfb.canReadLine() && xvfb.state() == QProcess::Running && waited.elapsed() < kWaitMs)
-            xvfb.waitForReadyRead(1000);
-        if (!xvfb.canReadLine() || xvfb.readLine().trimmed().toInt() != number) {
+        if (!waitForLine(xvfb, kWaitMs) || xvfb.readLine().trimmed().toInt() != number) {
             xvfb.kill();
             xvfb.waitForFinished(kWaitMs);
             return QString();

@@ -8,7 +8,6 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLockFile>
@@ -32,6 +31,7 @@
 #include "system/QuitSignals.h"
 #include "system/SingleInstance.h"
 #include "support/MainScreenTestSupport.h"
+#include "support/ProcessLine.h"
 
 using namespace MainScreenTestSupport;
 
@@ -99,11 +99,7 @@ bool becomesReady(QProcess& program)
 {
     if (!program.waitForStarted(60000))
         return false;
-    QElapsedTimer waited;
-    waited.start();
-    while (!program.canReadLine() && program.state() == QProcess::Running && waited.elapsed() < 60000)
-        program.waitForReadyRead(int(60000 - waited.elapsed()));
-    return program.canReadLine() && program.readLine().trimmed() == "ready";
+    return waitForLine(program, 60000) && program.readLine().trimmed() == "ready";
 }
 
 QStringList stderrLines(QProcess& program)
